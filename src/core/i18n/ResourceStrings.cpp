@@ -1,0 +1,163 @@
+#include "i18n/ResourceStrings.h"
+
+#include <cctype>
+#include <cstdio>
+#include <string_view>
+#include <map>
+
+namespace zelmar {
+
+namespace {
+
+const std::map<int, std::string>& builtins()
+{
+    static const std::map<int, std::string> table = {
+        {65200, "Trwa pobieranie zestawu sygnałów z dzwonka..."},
+        {65201, "Trwa przesyłanie zestawu sygnałów do dzwonka..."},
+        {65202, "Brak komunikacji z dzwonkiem.\n\nMożliwe przyczyny to:\n1. brak połączenia komputera z dzwonkiem,\n2. uszkodzony lub nieprawidłowy kabel połączeniowy,\n3. niezainstalowany lub uszkodzony sterownik."},
+        {65203, "Błąd komunikacji z dzwonkiem."},
+        {65204, "Wartość przesłana do dzwonka różni się od wartości odczytanej.\nPopraw kabel łączący dzwonek z komputerem i spróbuj jeszcze raz."},
+        {65205, "Na pewno przerwać komunikację z dzwonkiem?"},
+        {65206, "Trwa weryfikacja zestawu sygnałów..."},
+        {65207, "[-]"},
+        {65208, "Sygnal dla tylnych drzwi"},
+        {65209, "Pozostały czas: %4.2f sek."},
+        {65211, "Czy znormalizować wybrany dźwięk?"},
+        {65212, "Kasowanie pamięci dzwonka..."},
+        {65213, "device cannot be identified"},
+        {65214, "device cannot be opened"},
+        {65216, "&Czas trwania pauzy (%s s)"},
+        {65217, "Nie można dodać więcej dźwięków."},
+        {65218, "Konwersja wybranego pliku zakończyła się niepowodzeniem.\nPlik ma nieprawidłowy format lub jest otwarty w innym programie."},
+        {65219, "Dźwięk jest zbyt długi (%s sek.).\n\nMaksymalna długość dźwięku, jaki możesz dodać,\nzależy od liczby już dodanych dźwięków.\nAktualnie możesz dodać dźwięk o długości do %s sek."},
+        {65220, "Plik %s\njest uszkodzony lub ma format, który nie jest obsługiwany."},
+        {65221, "Nie można odczytać pliku %s\nPlik może mieć nieprawidłowy nagłówek."},
+        {65222, "Wybrany dźwięk jest wykorzystywany w Twoich sygnałach.\nJeżeli go usuniesz to będzie on automatycznie usunięty\nz wszystkich sygnałów, w których jest wykorzystywany.\n\nNa pewno chcesz go usunąć?"},
+        {65223, "UWAGA!!!"},
+        {65224, "Nieprawidłowy format pliku. Kod błędu: %d."},
+        {65225, "Błąd odczytu pliku:\n%s.\n\nPlik jest uszkodzony lub ma nieprawidłowy format."},
+        {65226, "Błąd zapisu pliku:\n%s.\n\nSprawdź, czy na dysku jest wolne miejsce."},
+        {65227, "nowy zestaw"},
+        {65228, "Brak pamięci na dźwięki. Nie można pobrać zestawu.\n\nZwolnij trochę pamięci i spróbuj jeszcze raz."},
+        {65229, "Zawartość pobrana z dzwonka jest nieprawidłowa.\n\nJeżeli dzwonek nie działa prawidłowo\nto musisz zaprogramować go jeszcze raz."},
+        {65230, "Nie można przesłać zestawu sygnałów do dzwonka.\nŻaden z utworzonych sygnałów nie zawiera dźwięków."},
+        {65231, "Nie wszystkie sygnały będą przesłane do dzwonka.\nSygnały, które nie zawierają żadnych dźwięków będą pominięte."},
+        {65233, "Zelmar 2.2 USB"},
+        {65234, "Zestawy sygnałów ZELMAR (*.zmr)|*.zmr"},
+        {65235, "Zestawy"},
+        {65236, "Pliki audio (*.wav, *.mp3)|*.wav;*.mp3"},
+        {65237, "Na pewno chcesz zamknąć program?"},
+        {65238, "pauza"},
+        {65239, "Na pewno chcesz wrócić do poprzedniej strony?\n\nUWAGA! Aktualny zestaw sygnałów zostanie usunięty."},
+        {65240, "&Dalej"},
+        {65241, "OK"},
+        {65242, "Anuluj"},
+        {65243, "Zamknij"},
+        {65244, "Brak wolnej pamięci.\nNie możesz dodać nowego sygnału."},
+        {65245, "Brak wolnej pamięci.\nNie możesz dodać nowego dźwięku."},
+        {65246, "bez nazwy"},
+        {65247, "Na pewno chcesz usunąć wybrany sygnał?"},
+        // Texts of our own (unused numbers below 65248, or above 65247).
+        // IMAGE: 65250..65259, DEVICE: 65260..65269, AUDIO: 65270..65279, APP: 65210, 65215, 65232, 65280..65289
+    };
+    return table;
+}
+
+std::function<bool(int, std::string&)>& translator()
+{
+    static std::function<bool(int, std::string&)> t;
+    return t;
+}
+
+} // namespace
+
+const std::string& builtinResource(int id)
+{
+    static const std::string none;
+    auto it = builtins().find(id);
+    return it == builtins().end() ? none : it->second;
+}
+
+std::string rs(int id)
+{
+    if (auto& t = translator()) {
+        std::string text;
+        if (t(id, text))
+            return text;
+    }
+    return builtinResource(id);
+}
+
+void setResourceTranslator(std::function<bool(int, std::string&)> t)
+{
+    translator() = std::move(t);
+}
+
+std::vector<int> builtinResourceIds()
+{
+    std::vector<int> ids;
+    for (const auto& [id, text] : builtins())
+        ids.push_back(id);
+    return ids;
+}
+
+std::string formatText(const std::string& format, const std::vector<FormatArg>& args)
+{
+    std::string out;
+    size_t next = 0;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            out += format[i];
+            continue;
+        }
+        if (i + 1 < format.size() && format[i + 1] == '%') {
+            out += '%';
+            ++i;
+            continue;
+        }
+        // %[flags][width][.precision]conversion, with flags, width and precision kept small.
+        size_t j = i + 1;
+        while (j < format.size() && std::string_view("-+ 0#").find(format[j]) != std::string_view::npos)
+            ++j;
+        size_t digits = 0;
+        while (j < format.size() && isdigit(static_cast<unsigned char>(format[j])) && digits < 3)
+            ++j, ++digits;
+        if (j < format.size() && format[j] == '.') {
+            ++j;
+            digits = 0;
+            while (j < format.size() && isdigit(static_cast<unsigned char>(format[j])) && digits < 2)
+                ++j, ++digits;
+        }
+        if (j >= format.size() || next >= args.size()) {
+            out += format[i];
+            continue;
+        }
+        const char conv = format[j];
+        const std::string spec = format.substr(i, j - i + 1);
+        const FormatArg& a = args[next];
+        char buf[128];
+        bool done = false;
+        if ((conv == 'd' || conv == 'i') && std::holds_alternative<long long>(a)) {
+            std::snprintf(buf, sizeof buf, (spec.substr(0, spec.size() - 1) + "lld").c_str(), std::get<long long>(a));
+            done = true;
+        } else if ((conv == 'f' || conv == 'e' || conv == 'g') && std::holds_alternative<double>(a)) {
+            std::snprintf(buf, sizeof buf, spec.c_str(), std::get<double>(a));
+            done = true;
+        } else if (conv == 's' && std::holds_alternative<std::string>(a)) {
+            out += std::get<std::string>(a);
+            ++next;
+            i = j;
+            continue;
+        }
+        if (!done) {
+            out += format[i];
+            continue;
+        }
+        out += buf;
+        ++next;
+        i = j;
+    }
+    return out;
+}
+
+} // namespace zelmar

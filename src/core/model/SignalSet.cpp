@@ -1,0 +1,104 @@
+#include "model/SignalSet.h"
+
+#include "model/Text.h"
+
+#include <cmath>
+
+namespace zelmar {
+
+void TDostepnyDzwiek::SetSamples(std::vector<int16_t> samples)
+{
+    Samples = std::move(samples);
+    SampleCount = int32_t(Samples.size());
+    StoredSize = storedSizeFor(SampleCount);
+}
+
+PlayedRange playedRange(const TDzwiek& element, const TDostepnyDzwiek& sound)
+{
+    int64_t start = std::max<int64_t>(element.FragmentStart, 1);
+    int64_t end = std::min<int64_t>(element.FragmentEnd, sound.SampleCount);
+    if (end < start)
+        return {};
+    return {int32_t(start - 1), int32_t(end - start + 1)};
+}
+
+void SignalSet::clear()
+{
+    signals.clear();
+    library.clear();
+    backdoor.reset();
+}
+
+const TDostepnyDzwiek* SignalSet::soundAt(int32_t number) const
+{
+    if (number < 1 || number > int32_t(library.size()))
+        return nullptr;
+    return &library[size_t(number - 1)].sound;
+}
+
+int nameBytes(const std::string& utf8Name)
+{
+    return int(toCp1250(utf8Name).size());
+}
+
+namespace {
+int32_t tableBytes(const Signal& s)
+{
+    int32_t sounds = 0;
+    for (const TDzwiek& e : s)
+        if (!e.isPause())
+            ++sounds;
+    return sounds == 0 ? 0 : 8 * sounds + 3;
+}
+} // namespace
+
+int32_t SignalSet::tableSize() const
+{
+    int32_t t = 16;
+    for (const NamedSignal& s : signals)
+        t += tableBytes(s.elements) + nameBytes(s.name) + 1;
+    if (backdoor)
+        t += tableBytes(*backdoor);
+    else if (!signals.empty())
+        t += tableBytes(signals.front().elements);
+    t += 1;
+    for (const LibrarySound& s : library)
+        t += nameBytes(s.name) + 4;
+    return t;
+}
+
+int32_t SignalSet::freeBytes() const
+{
+    int64_t f = int64_t(kChimeMemory) - tableSize();
+    for (const LibrarySound& s : library)
+        f -= s.sound.StoredSize;
+    return int32_t(f);
+}
+
+int64_t SignalSet::playingSamples(const Signal& s) const
+{
+    int64_t n = 0;
+    for (const TDzwiek& e : s) {
+        if (e.isPause())
+            n += std::lround(e.PauseLength / 100.0 * kSampleRate);
+        else
+            n += int64_t(e.FragmentEnd) - e.FragmentStart + 1;
+    }
+    return n;
+}
+
+double secondsForBytes(int32_t freeBytes)
+{
+    return double(freeBytes) / 9.0 * 8.0 / kSampleRate - 0.01;
+}
+
+MemoryDisplay memoryDisplay(int32_t freeBytes)
+{
+    MemoryDisplay d;
+    d.remainingSeconds = secondsForBytes(freeBytes);
+    // Round half to even, as the rest of the program rounds.
+    d.gaugePercent = int(std::nearbyint(double(kChimeMemory - freeBytes) / kChimeMemory * 100.0));
+    return d;
+}
+
+} // namespace zelmar

@@ -1,0 +1,15 @@
+#pragma once
+// Names are UTF-8 inside the program and Windows-1250 bytes in set files and in the chime.
+#include <string>
+#include <string_view>
+
+namespace zelmar {
+
+// UTF-8 to Windows-1250. A character the code page cannot hold becomes '?', invalid UTF-8 too;
+// the result is cut to at most `maxBytes` bytes.
+std::string toCp1250(std::string_view utf8, size_t maxBytes = 255);
+
+// Windows-1250 to UTF-8. Bytes the code page leaves undefined become U+FFFD.
+std::string fromCp1250(std::string_view bytes);
+
+} // namespace zelmar
