@@ -1,0 +1,55 @@
+#pragma once
+// The ".zmr" set file: a header, the signals with their elements, the back-door signal and the
+// whole sound library with its samples. Names are Windows-1250 bytes in the file.
+//
+// Every failure of reading a set comes out as FormatError: codes 1..7 for the content checks, and
+// kSetFileTruncated when the file ends inside a record. readSetFile adds FileError for a file that
+// cannot be read. A caller that only needs "did it work" may catch std::exception.
+#include "model/SignalSet.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace zelmar {
+
+// Format codes of set files.
+enum SetFileCode : int {
+    kSetFileHeader = 1,         // magic, version, S or N out of range
+    kSetFileElementCount = 2,   // E or B out of 0..128
+    kSetFileSoundNumber = 3,    // SoundNumber > N
+    kSetFileVolume = 4,         // Volume > 15
+    kSetFileFragmentStart = 5,  // FragmentStart < 0
+    kSetFileFragmentEnd = 6,    // FragmentEnd < 0 or < FragmentStart
+    kSetFileSampleBytes = 7,    // D < 0 or above 2 x chime memory
+    kSetFileTruncated = 8,      // the file ends inside a record (our own code)
+};
+
+// Largest sample byte count a sound record may declare: twice the chime's memory, so that long
+// recordings still open and can be cut down to a fragment.
+constexpr int64_t kMaxSoundBytes = 2 * int64_t(kChimeMemory);
+
+// Reads a set from the bytes of a ".zmr" file. Fragments that run past the end of their sound are
+// kept as stored; readers of samples go through playedRange(). Bytes after the last sound record
+// are ignored.
+SignalSet parseSetFile(std::span<const uint8_t> bytes);
+
+// Reads and parses a file; FileError when it cannot be read, FormatError when it is not a set.
+SignalSet readSetFile(const std::string& path);
+
+// The bytes of a ".zmr" file for `set`. Names become Windows-1250 ('?' for characters the code page
+// lacks, cut to 255 bytes); element fields stored as bytes keep their low byte.
+std::string serializeSetFile(const SignalSet& set);
+
+// Saves atomically: on failure FileError is thrown and an existing file stays as it was.
+void writeSetFile(const SignalSet& set, const std::string& path);
+
+// True when nobody may write the file (no write bit in its mode). A file that does not exist is
+// not read-only.
+bool isReadOnlyFile(const std::string& path);
+
+// The name a set opened from a read-only file is saved under: " (1)" before the extension.
+// "Zestawy/X.zmr" -> "Zestawy/X (1).zmr"; "Zestawy/X" -> "Zestawy/X (1)".
+std::string readOnlyAlternativeName(const std::string& path);
+
+} // namespace zelmar
