@@ -1,0 +1,144 @@
+#include "CliRunner.h"
+
+#include "model/SetFile.h"
+
+#include <gtest/gtest.h>
+
+using namespace zelmar;
+namespace fs = std::filesystem;
+
+namespace {
+
+class InfoCommand : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("zelmarctl-info-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string save(const SignalSet& set, const std::string& name)
+    {
+        std::string path = (dir / name).string();
+        writeSetFile(set, path);
+        return path;
+    }
+    std::string saveBytes(const std::string& bytes, const std::string& name)
+    {
+        std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    fs::path dir;
+};
+
+TDostepnyDzwiek soundOf(std::vector<int16_t> samples, uint8_t gain = 0)
+{
+    TDostepnyDzwiek s;
+    s.SetSamples(std::move(samples));
+    s.Gain = gain;
+    return s;
+}
+
+// Samples whose little-endian bytes spell "foobar", a published FNV-1a test vector.
+SignalSet exampleSet()
+{
+    SignalSet set;
+    set.library.push_back({"gong", soundOf({0x6f66, 0x626f, 0x7261}, 30)});
+    set.library.push_back({"cisza", soundOf({})});
+    set.signals.push_back({"dzwonek", {TDzwiek{1, 0, 1, 3, 0}, TDzwiek::pause(50)}});
+    set.signals.push_back({"ż\"\\\t", {TDzwiek::pause(20)}});
+    return set;
+}
+
+} // namespace
+
+TEST_F(InfoCommand, JsonLayout)
+{
+    CliResult r = runCli({"info", save(exampleSet(), "a.zmr"), "--json"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "{\n"
+              "  \"signals\": [\n"
+              "    {\"name\": \"dzwonek\", \"elements\": [\n"
+              "      {\"sound\": 1, \"volume\": 0, \"start\": 1, \"end\": 3, \"pause\": 0},\n"
+              "      {\"sound\": 0, \"volume\": 0, \"start\": 0, \"end\": 0, \"pause\": 50}\n"
+              "    ]},\n"
+              "    {\"name\": \"ż\\\"\\\\\\t\", \"elements\": [\n"
+              "      {\"sound\": 0, \"volume\": 0, \"start\": 0, \"end\": 0, \"pause\": 20}\n"
+              "    ]}\n"
+              "  ],\n"
+              "  \"backdoor\": null,\n"
+              "  \"sounds\": [\n"
+              "    {\"name\": \"gong\", \"gain\": 30, \"samples\": 3, \"stored_size\": 4, \"fnv1a64\": \"85944171f73967e8\"},\n"
+              "    {\"name\": \"cisza\", \"gain\": 0, \"samples\": 0, \"stored_size\": 0, \"fnv1a64\": \"cbf29ce484222325\"}\n"
+              "  ],\n"
+              // 16 + (11 + 8) + (0 + 5) + 11 for the first signal again + 1 + (4 + 4) + (5 + 4)
+              "  \"table_size\": 69,\n"
+              "  \"free_bytes\": 2097079,\n"
+              "  \"sent_signals\": 1\n"
+              "}\n");
+}
+
+TEST_F(InfoCommand, JsonBackdoorEmptyListsAndOddNames)
+{
+    SignalSet set;
+    set.signals.push_back({"pusty", {}});
+    set.backdoor = Signal{TDzwiek{0, 0, 0, 0, 7}, TDzwiek{0, 0, 0, 0, 8}};
+    std::string bytes = serializeSetFile(set);
+    // Give the signal a name with a control character and a byte Windows-1250 leaves undefined.
+    bytes.replace(20, 6, std::string("\x05" "a\x01" "b\x81" "c", 6));
+    CliResult r = runCli({"info", saveBytes(bytes, "b.zmr"), "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("{\"name\": \"a\\u0001b\xEF\xBF\xBD" "c\", \"elements\": []}"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  \"backdoor\": {\"elements\": [\n"
+                         "    {\"sound\": 0, \"volume\": 0, \"start\": 0, \"end\": 0, \"pause\": 7},\n"
+                         "    {\"sound\": 0, \"volume\": 0, \"start\": 0, \"end\": 0, \"pause\": 8}\n"
+                         "  ]},\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("  \"sounds\": [],\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"sent_signals\": 0\n"), std::string::npos) << r.out;
+}
+
+TEST_F(InfoCommand, ReadableText)
+{
+    SignalSet set = exampleSet();
+    set.backdoor = Signal{TDzwiek{1, 5, 2, 90, 0}};
+    CliResult r = runCli({"info", save(set, "c.zmr")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (const char* line : {"Signals: 2 (1 with sounds)", "\"dzwonek\": 2 elements", "Back-door signal: 1 element",
+                             "sound 1 \"gong\", volume 5/16, samples 2..90 (plays 2..3)", "pause 0.50 s",
+                             "Sounds: 2", "\"gong\": 3 samples", "gain 3.0 dB", "Table size: 69 bytes",
+                             "Free: 2097079 bytes"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+}
+
+TEST_F(InfoCommand, BadInputAndUsage)
+{
+    std::string bytes = serializeSetFile(exampleSet());
+    std::string badVolume = bytes;
+    badVolume[20 + 8 + 4 + 1] = 16;   // Volume of the first element
+    std::string path = saveBytes(badVolume, "bad.zmr");
+    CliResult bad = runCli({"info", path});
+    EXPECT_EQ(bad.exitCode, 3);
+    EXPECT_EQ(bad.err.rfind("zelmarctl: ", 0), 0u) << bad.err;
+    EXPECT_NE(bad.err.find(path), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("code 4"), std::string::npos) << bad.err;
+    EXPECT_TRUE(bad.out.empty());
+
+    CliResult cut = runCli({"info", saveBytes(bytes.substr(0, bytes.size() - 1), "cut.zmr"), "--json"});
+    EXPECT_EQ(cut.exitCode, 3);
+    EXPECT_NE(cut.err.find("code 8"), std::string::npos) << cut.err;
+    EXPECT_TRUE(cut.out.empty());
+
+    CliResult missing = runCli({"info", (dir / "missing.zmr").string()});
+    EXPECT_EQ(missing.exitCode, 5);
+    EXPECT_NE(missing.err.find("missing.zmr"), std::string::npos) << missing.err;
+
+    EXPECT_EQ(runCli({"info"}).exitCode, 1);
+    EXPECT_EQ(runCli({"info", path, "--xml"}).exitCode, 1);
+    EXPECT_EQ(runCli({"info", path, path}).exitCode, 1);
+}
