@@ -26,6 +26,8 @@ inline CliResult runCli(const std::vector<std::string>& args,
     fs::create_directories(dir);
     fs::path outPath = dir / ("out" + std::to_string(counter));
     fs::path errPath = dir / ("err" + std::to_string(counter++));
+    std::fflush(stdout);
+    std::fflush(stderr);
     pid_t pid = ::fork();
     if (pid == 0) {
         std::FILE* o = std::freopen(outPath.c_str(), "w", stdout);
