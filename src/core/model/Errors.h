@@ -6,7 +6,7 @@
 namespace zelmar {
 
 // Invalid content of a byte format; `code` is the format code carried in resource 65224.
-// Set files use 1..7, memory images 11..20 (and our own 21 and up).
+// Set files use 1..7 (and 8 for a truncated file), memory images 11..20 (and our own 21 and up).
 class FormatError : public std::runtime_error {
 public:
     explicit FormatError(int code, const std::string& what = {})
