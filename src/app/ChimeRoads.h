@@ -1,0 +1,16 @@
+#pragma once
+// The two roads between the wizard and the chime. Each shows its own messages (refusals, transfer
+// progress, failures) and returns true only when the whole road succeeded.
+#include "device/UsbFlash.h"
+#include "SetModel.h"
+
+class Dialogs;
+class QWidget;
+
+// Builds the memory image of `set` and writes it into the chime with read-back verification.
+bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet& set,
+                      zelmar::TUsbFlash& flash);
+
+// Reads the chime's memory image and, when it is valid, replaces `set` with what it holds.
+bool downloadSetFromChime(QWidget* parent, Dialogs& dialogs, zelmar::SignalSet& set,
+                          zelmar::TUsbFlash& flash);

@@ -1,0 +1,474 @@
+#include "MainForm.h"
+
+#include "ChimeRoads.h"
+#include "Dialogs.h"
+#include "FarewellPage.h"
+#include "LibraryPage.h"
+#include "PageKit.h"
+#include "SaveSendPage.h"
+#include "Settings.h"
+#include "SignalEditorPage.h"
+#include "SignalListPage.h"
+#include "StartPage.h"
+#include "i18n/ResourceStrings.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStackedWidget>
+
+// The set's member, not Qt's keyword.
+#undef signals
+
+// The picture lives in the static GUI library; this keeps the linker from dropping it.
+static void initPictureResources()
+{
+    Q_INIT_RESOURCE(zelmar);
+}
+
+namespace {
+
+QString rsq(int id)
+{
+    return QString::fromStdString(zelmar::rs(id));
+}
+
+// Paths go to the core in the file system's own encoding.
+std::string localPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString fromLocalPath(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QPushButton* addBottomButton(QWidget* panel, const char* name, const QString& text, int x)
+{
+    auto* b = new QPushButton(text, panel);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(x, 13, 100, 30);
+    // Enter presses the focused button, as everywhere else on the desktop.
+    b->setAutoDefault(true);
+    return b;
+}
+
+} // namespace
+
+TMainForm::TMainForm(Dialogs& dialogs, const QString& firstArgument, QWidget* parent)
+    : QWidget(parent), dialogs_(dialogs)
+{
+    initPictureResources();
+    buildWindow();
+    FormCreate(firstArgument);
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildWindow()
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(712, 494);
+    setFont(pagekit::windowFont());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(255, 251, 240));   // cream
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    constexpr int kButtonsHeight = 55;
+    constexpr int kPictureWidth = 165;
+    const int pagesHeight = height() - kButtonsHeight;
+
+    Obrazek = new QFrame(this);
+    Obrazek->setObjectName(QStringLiteral("Obrazek"));
+    Obrazek->setGeometry(0, 0, kPictureWidth, pagesHeight);
+    Image1 = new QLabel(Obrazek);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, kPictureWidth, pagesHeight);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/chime.png")));
+
+    Przyciski = new QFrame(this);
+    Przyciski->setObjectName(QStringLiteral("Przyciski"));
+    Przyciski->setGeometry(0, pagesHeight, width(), kButtonsHeight);
+    auto* line = new QFrame(Przyciski);
+    line->setObjectName(QStringLiteral("PrzyciskiLinia"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(0, 0, width(), 2);
+    Wstecz = addBottomButton(Przyciski, "Wstecz", QStringLiteral("< &Wstecz"), 390);
+    Dalej = addBottomButton(Przyciski, "Dalej", QStringLiteral("&Dalej >"), 490);
+    Anuluj = addBottomButton(Przyciski, "Anuluj", QStringLiteral("Anuluj"), 602);
+    Wstecz->setEnabled(false);
+    Dalej->setDefault(true);
+    connect(Wstecz, &QPushButton::clicked, this, &TMainForm::WsteczClick);
+    connect(Dalej, &QPushButton::clicked, this, &TMainForm::DalejClick);
+    connect(Anuluj, &QPushButton::clicked, this, &TMainForm::AnulujClick);
+
+    Strony = new QStackedWidget(this);
+    Strony->setObjectName(QStringLiteral("Strony"));
+    Strony->setGeometry(kPictureWidth, 0, width() - kPictureWidth, pagesHeight);
+    page0_ = new StartPage;
+    page1_ = new SignalListPage(*this);
+    page2_ = new SignalEditorPage(*this);
+    page3_ = new LibraryPage(*this);
+    page4_ = new SaveSendPage;
+    page5_ = new FarewellPage;
+    for (QWidget* page : std::initializer_list<QWidget*>{page0_, page1_, page2_, page3_, page4_, page5_})
+        Strony->addWidget(page);
+    connect(Strony, &QStackedWidget::currentChanged, this, &TMainForm::runPageEntry);
+    connect(this, &TMainForm::setReplaced, this, [this] { page1_->reload(true); });
+
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+void TMainForm::FormCreate(const QString& firstArgument)
+{
+    // A relative argument means the directory the program was started in, which stops being the
+    // working directory below.
+    const QString startFile = firstArgument.isEmpty()
+                                  ? QString()
+                                  : QDir::cleanPath(QDir::current().absoluteFilePath(firstArgument));
+
+    programDirectory_ = QCoreApplication::applicationDirPath();
+    requestedLanguage_ = QStringLiteral("Polish");
+    QDir::setCurrent(programDirectory_);
+    if (!programDirectory_.endsWith(u'/'))
+        programDirectory_ += u'/';
+
+    const Settings settings = readSettings(programDirectory_);
+    requestedLanguage_ = settings.language;
+    installPath_ = settings.installPath;
+    if (settings.firstTime)
+        writeFactorySets(installPath_);
+
+    setWindowTitle(rsq(65233));
+    showPage(StartPageIndex);
+
+    lastSoundDirectory_.clear();
+    libraryCopy_.clear();
+    keptCopy_.reset();
+
+    page2_->ZajetoscS2G->setRange(0, 100);
+    page3_->ZajetoscS3G->setRange(0, 100);
+    updateMemoryDisplay();
+    setFile_.clear();
+
+    backdoorEdit_ = false;
+    set_.backdoor.reset();
+
+    if (!startFile.isEmpty() && QFileInfo(startFile).isFile()) {
+        setFile_ = startFile;
+        if (openSetFile(false))
+            showPage(SignalListIndex);
+    }
+}
+
+void TMainForm::writeFactorySets(const QString& /*installDirectory*/)
+{
+}
+
+zelmar::Signal* TMainForm::editedSignal()
+{
+    if (backdoorEdit_)
+        return set_.backdoor ? &*set_.backdoor : nullptr;
+    if (signalUnderEdit_ < 0 || signalUnderEdit_ >= int(set_.signals.size()))
+        return nullptr;
+    return &set_.signals[size_t(signalUnderEdit_)].elements;
+}
+
+int TMainForm::currentPage() const
+{
+    return Strony->currentIndex();
+}
+
+void TMainForm::showPage(int index)
+{
+    if (Strony->currentIndex() == index)
+        runPageEntry(index);
+    else
+        Strony->setCurrentIndex(index);
+}
+
+void TMainForm::runPageEntry(int index)
+{
+    switch (index) {
+    case StartPageIndex: Strona0Show(); break;
+    case SignalListIndex: Strona1Show(); break;
+    case SignalEditorIndex: Strona2Show(); break;
+    case LibraryIndex: Strona3Show(); break;
+    case SaveSendIndex: Strona4Show(); break;
+    case FarewellIndex: Strona5Show(); break;
+    default: break;
+    }
+}
+
+void TMainForm::updateMemoryDisplay()
+{
+    const zelmar::MemoryDisplay md = zelmar::memoryDisplay(set_.freeBytes());
+    page2_->ZajetoscS2G->setValue(md.gaugePercent);
+    page3_->ZajetoscS3G->setValue(md.gaugePercent);
+    page3_->PozostalyCzasST->setText(QString::fromStdString(zelmar::rsf(65209, {md.remainingSeconds})));
+}
+
+void TMainForm::updateCaption()
+{
+    setWindowTitle(setFile_.isEmpty() ? rsq(65233) : setFile_ + QStringLiteral(" - ") + rsq(65233));
+}
+
+void TMainForm::clearSet()
+{
+    set_.clear();
+    signalUnderEdit_ = -1;
+    keptCopy_.reset();
+    backdoorEdit_ = false;
+    Q_EMIT setReplaced();
+}
+
+bool TMainForm::openSetFile(bool withDialog)
+{
+    QString path = setFile_;
+    if (withDialog) {
+        path = dialogs_.openFile(this, programDirectory_ + rsq(65235), rsq(65234));
+        if (path.isEmpty())
+            return false;
+    }
+    clearSet();
+    setFile_ = path;
+
+    const std::string local = localPath(path);
+    // A later save must not aim at a file that cannot take it.
+    const bool readOnly = zelmar::isReadOnlyFile(local);
+    if (readOnly)
+        setFile_ = fromLocalPath(zelmar::readOnlyAlternativeName(local));
+
+    bool ok = true;
+    try {
+        set_ = zelmar::readSetFile(local);
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok) {
+        dialogs_.notify(this, QString::fromStdString(zelmar::rsf(65225, {setFile_.toStdString()})));
+        setFile_.clear();
+        updateCaption();
+        clearSet();
+        updateMemoryDisplay();
+        return false;
+    }
+
+    updateCaption();
+    Q_EMIT setReplaced();
+    updateMemoryDisplay();
+    page4_->ZapisWNowymPlikuCB->setEnabled(true);
+    page4_->ZapisWNowymPlikuCB->setChecked(readOnly);
+    return true;
+}
+
+bool TMainForm::saveSetFile()
+{
+    if (setFile_.isEmpty() || page4_->ZapisWNowymPlikuCB->isChecked()) {
+        const QString start = setFile_.isEmpty()
+                                  ? programDirectory_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
+                                  : setFile_;
+        const QString chosen = dialogs_.saveFile(this, start, rsq(65234), QStringLiteral(".zmr"));
+        if (chosen.isEmpty())
+            return false;
+        setFile_ = chosen;
+        updateCaption();
+    }
+    try {
+        // Written beside the target and renamed over it, so a failure keeps the old file whole.
+        zelmar::writeSetFile(set_, localPath(setFile_));
+    } catch (...) {
+        dialogs_.notify(this, QString::fromStdString(zelmar::rsf(65226, {setFile_.toStdString()})));
+        return false;
+    }
+    return true;
+}
+
+void TMainForm::DalejClick()
+{
+    switch (currentPage()) {
+    case StartPageIndex: {
+        page4_->ZapisWNowymPlikuCB->setChecked(true);
+        page4_->ZapisWNowymPlikuCB->setEnabled(false);
+        setFile_.clear();
+        updateCaption();
+        bool ok = true;
+        if (page0_->OdczytRB->isChecked()) {
+            ok = openSetFile(true);
+        } else if (page0_->PobranieRB->isChecked()) {
+            ok = downloadSetFromChime(this, dialogs_, set_, flash_);
+            // Even a failed download may have emptied the set.
+            Q_EMIT setReplaced();
+            updateMemoryDisplay();
+        }
+        if (ok)
+            showPage(SignalListIndex);
+        break;
+    }
+    case SignalListIndex:
+        showPage(SaveSendIndex);
+        break;
+    case SignalEditorIndex:
+        page2_->acceptEdit();
+        showPage(SignalListIndex);
+        break;
+    case LibraryIndex:
+        page3_->acceptEdit();
+        showPage(SignalEditorIndex);
+        break;
+    case SaveSendIndex: {
+        if (page4_->ZamkniecieRB->isChecked()) {
+            showPage(FarewellIndex);
+            break;
+        }
+        const bool both = page4_->ZapisIPrzeslanieRB->isChecked();
+        const bool save = both || page4_->ZapisRB->isChecked();
+        const bool send = both || page4_->PrzeslanieRB->isChecked();
+        if (save && !saveSetFile())
+            break;
+        if (send && !uploadSetToChime(this, dialogs_, set_, flash_))
+            break;
+        showPage(FarewellIndex);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TMainForm::WsteczClick()
+{
+    switch (currentPage()) {
+    case SignalListIndex:
+        if (set_.signals.empty()) {
+            showPage(StartPageIndex);
+        } else if (dialogs_.ask(this, rsq(65239))) {
+            setFile_.clear();
+            updateCaption();
+            clearSet();
+            updateMemoryDisplay();
+            showPage(StartPageIndex);
+        }
+        break;
+    case SaveSendIndex:
+        showPage(SignalListIndex);
+        break;
+    case FarewellIndex:
+        showPage(SaveSendIndex);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::AnulujClick()
+{
+    switch (currentPage()) {
+    case SignalEditorIndex:
+        page2_->cancelEdit();
+        showPage(SignalListIndex);
+        break;
+    case LibraryIndex:
+        page3_->cancelEdit();
+        showPage(SignalEditorIndex);
+        break;
+    default:
+        close();
+        break;
+    }
+}
+
+void TMainForm::Strona0Show()
+{
+    Wstecz->setEnabled(false);
+    Dalej->setEnabled(true);
+}
+
+void TMainForm::Strona1Show()
+{
+    Wstecz->show();
+    Wstecz->setEnabled(true);
+    Dalej->setText(rsq(65240) + QStringLiteral(" >"));
+    Dalej->setEnabled(!set_.signals.empty());
+    page1_->enterPage();
+}
+
+void TMainForm::Strona2Show()
+{
+    Wstecz->hide();
+    Dalej->setEnabled(true);
+    Dalej->setText(rsq(65241));
+    page2_->enterPage();
+}
+
+void TMainForm::Strona3Show()
+{
+    Wstecz->hide();
+    Dalej->setText(rsq(65241));
+    page3_->enterPage();
+}
+
+void TMainForm::Strona4Show()
+{
+    Anuluj->setText(rsq(65242));
+    Anuluj->setDefault(false);
+    Wstecz->show();
+    Dalej->setEnabled(true);
+    Dalej->setText(rsq(65240) + QStringLiteral(" >"));
+    Dalej->setDefault(true);
+}
+
+void TMainForm::Strona5Show()
+{
+    Dalej->setEnabled(false);
+    Dalej->setDefault(false);
+    Anuluj->setText(rsq(65243));
+    Anuluj->setDefault(true);
+}
+
+bool TMainForm::FormCloseQuery()
+{
+    if (currentPage() == FarewellIndex)
+        return true;
+    return dialogs_.ask(this, rsq(65237));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event)
+{
+    // Enter that no control took belongs to the default button.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        for (QPushButton* b : {Dalej, Anuluj, Wstecz}) {
+            if (b->isDefault() && b->isVisible() && b->isEnabled()) {
+                b->click();
+                return;
+            }
+        }
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,52 @@
+#include "PageKit.h"
+
+#include <QFontDatabase>
+#include <QLabel>
+
+namespace pagekit {
+
+QFont windowFont()
+{
+    QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    // Some platforms (offscreen among them) report a family that is not installed.
+    if (!QFontDatabase::families().contains(f.family()))
+        f.setFamily(QStringLiteral("DejaVu Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(kTextPixels);
+    return f;
+}
+
+QFont headingFont()
+{
+    QFont f = windowFont();
+    f.setPixelSize(kHeadingPixels);
+    f.setBold(true);
+    return f;
+}
+
+QLabel* addText(QWidget* page, const char* name, const QString& text, int x, int y)
+{
+    auto* label = new QLabel(text, page);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QLabel* addHeading(QWidget* page, const char* name, const QString& text, int x, int y)
+{
+    QLabel* label = addText(page, name, text, x, y);
+    label->setFont(headingFont());
+    label->adjustSize();
+    return label;
+}
+
+QSize FixedRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QSize s = QStyledItemDelegate::sizeHint(option, index);
+    s.setHeight(rowHeight_);
+    return s;
+}
+
+} // namespace pagekit

@@ -1,0 +1,34 @@
+#pragma once
+// Small helpers the wizard pages share: fixed-position texts in the window's fonts.
+#include <QString>
+#include <QStyledItemDelegate>
+
+class QLabel;
+class QWidget;
+
+namespace pagekit {
+
+constexpr int kTextPixels = 13;
+constexpr int kHeadingPixels = 23;
+
+// The window's font: the platform's sans serif at 13 pixels.
+QFont windowFont();
+// Page headings: the same family, bold, 23 pixels.
+QFont headingFont();
+
+// A plain (never rich) text at (x, y), sized to its text.
+QLabel* addText(QWidget* page, const char* name, const QString& text, int x, int y);
+QLabel* addHeading(QWidget* page, const char* name, const QString& text, int x, int y);
+
+// Gives list rows the fixed 16-pixel height of the window's lists.
+class FixedRowDelegate : public QStyledItemDelegate {
+public:
+    explicit FixedRowDelegate(int rowHeight, QObject* parent = nullptr)
+        : QStyledItemDelegate(parent), rowHeight_(rowHeight) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    int rowHeight_;
+};
+
+} // namespace pagekit

@@ -1,0 +1,43 @@
+#include "SaveSendPage.h"
+
+#include "PageKit.h"
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+using namespace pagekit;
+
+namespace {
+QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, int y)
+{
+    auto* rb = new QRadioButton(text, page);
+    rb->setObjectName(QString::fromLatin1(name));
+    rb->move(16, y);
+    rb->adjustSize();
+    return rb;
+}
+} // namespace
+
+SaveSendPage::SaveSendPage(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Strona4"));
+
+    addHeading(this, "GratulacjeST", QStringLiteral("Gratulacje!"), 16, 12);
+    addText(this, "InfoOZapisieIPrzeslaniu1ST", QStringLiteral("Możesz teraz zapisać Twój zestaw sygnałów na dysku"), 16, 52);
+    addText(this, "InfoOZapisieIPrzeslaniu2ST", QStringLiteral("oraz przesłać go do dzwonka."), 16, 68);
+
+    ZapisIPrzeslanieRB = addChoice(this, "ZapisIPrzeslanieRB",
+                                   QStringLiteral("&Chcę zapisać zestaw sygnałów oraz przesłać go do dzwonka."), 104);
+    ZapisIPrzeslanieRB->setChecked(true);
+    PrzeslanieRB = addChoice(this, "PrzeslanieRB",
+                             QStringLiteral("Chcę &przesłać zestaw sygnałów do dzwonka bez zapisywania."), 132);
+    ZapisRB = addChoice(this, "ZapisRB",
+                        QStringLiteral("Chcę &zapisać zestaw sygnałów bez przesyłania do dzwonka."), 160);
+    ZamkniecieRB = addChoice(this, "ZamkniecieRB",
+                             QStringLiteral("Chcę zam&knąć program bez zapisywania i przesyłania."), 188);
+
+    ZapisWNowymPlikuCB = new QCheckBox(QStringLiteral("Zestaw sygnałów ma zostać zapisany w &nowym pliku."), this);
+    ZapisWNowymPlikuCB->setObjectName(QStringLiteral("ZapisWNowymPlikuCB"));
+    ZapisWNowymPlikuCB->move(16, 400);
+    ZapisWNowymPlikuCB->adjustSize();
+}

@@ -1,0 +1,59 @@
+#include "StartPage.h"
+
+#include "PageKit.h"
+
+#include <QLabel>
+#include <QRadioButton>
+
+using namespace pagekit;
+
+namespace {
+QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, int y)
+{
+    auto* rb = new QRadioButton(text, page);
+    rb->setObjectName(QString::fromLatin1(name));
+    rb->move(16, y);
+    rb->adjustSize();
+    return rb;
+}
+
+void makeRed(QLabel* label)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, Qt::red);
+    label->setPalette(p);
+}
+} // namespace
+
+StartPage::StartPage(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Strona0"));
+
+    addHeading(this, "WitamyST", QStringLiteral("Witamy!"), 16, 12);
+    addText(this, "WybierzST", QStringLiteral("Wybierz, co chciałbyś zrobić."), 16, 52);
+
+    NowyRB = addChoice(this, "NowyRB", QStringLiteral("Chcę &stworzyć nowy zestaw sygnałów."), 80);
+    NowyRB->setChecked(true);
+    addText(this, "Nowy1ST", QStringLiteral("Nowy zestaw będziesz mógł zapisać na dysku,"), 36, 102);
+    addText(this, "Nowy2ST", QStringLiteral("a także przesłać go do dzwonka."), 36, 118);
+
+    OdczytRB = addChoice(this, "OdczytRB", QStringLiteral("Chcę &odczytać zestaw sygnałów zapisany na dysku."), 146);
+    addText(this, "Odczyt1ST", QStringLiteral("Odczytany zestaw będziesz mógł zmienić, ponownie zapisać"), 36, 168);
+    addText(this, "Odczyt2ST", QStringLiteral("na dysku oraz oczywiście przesłać do dzwonka."), 36, 184);
+
+    PobranieRB = addChoice(this, "PobranieRB", QStringLiteral("Chcę &pobrać zestaw sygnałów z dzwonka."), 212);
+    addText(this, "Pobranie1ST", QStringLiteral("Pobrany zestaw będziesz mógł zmienić, zapisać na dysku"), 36, 234);
+    addText(this, "Pobranie2ST", QStringLiteral("i ponownie przesłać do dzwonka."), 36, 250);
+    addText(this, "Pobranie3ST", QStringLiteral("Niestety w dzwonku nie są przechowywane wszystkie informacje,"), 36, 266);
+    addText(this, "Pobranie4ST", QStringLiteral("dlatego pobrany zestaw nie będzie miał wprowadzonych przez"), 36, 282);
+    addText(this, "Pobranie5ST", QStringLiteral("Ciebie nazw. Dodatkowo zmianie mogą ulec dostępne dźwięki."), 36, 298);
+
+    QLabel* uwaga = addText(this, "Uwaga1ST", QStringLiteral("Uwaga"), 16, 336);
+    QFont bold = uwaga->font();
+    bold.setBold(true);
+    uwaga->setFont(bold);
+    uwaga->adjustSize();
+    makeRed(uwaga);
+    makeRed(addText(this, "Uwaga2ST", QStringLiteral("Do przesłania zestawu do dzwonka, a także do odczytu"), 16, 354));
+    makeRed(addText(this, "Uwaga3ST", QStringLiteral("zestawu z dzwonka, potrzebny będzie specjalny kabel. "), 16, 370));
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Page 0: the start choice (new set, set from disk, set from the chime).
+#include <QWidget>
+
+class QRadioButton;
+
+class StartPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit StartPage(QWidget* parent = nullptr);
+
+    QRadioButton* NowyRB;
+    QRadioButton* OdczytRB;
+    QRadioButton* PobranieRB;
+};
