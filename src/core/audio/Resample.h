@@ -1,0 +1,65 @@
+#pragma once
+// Sample-rate and bit-depth conversion of WAV files on libsoxr at its very high quality. The file
+// form keeps the calling contract of the converter the import was designed around: ten arguments,
+// a cancel flag read during the work, progress calls between chunks, and a failure flag.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zelmar {
+
+using ConvertProgress = std::function<void(int32_t done, int32_t total)>;
+
+struct ConvertStats {
+    uint64_t inputFrames = 0;
+    uint64_t outputFrames = 0;
+    uint64_t clippedSamples = 0;   // output samples limited to the 16-bit range
+};
+
+// Frames converted between two progress calls and cancel checks.
+constexpr size_t kConvertChunkFrames = 8192;
+
+// Converts interleaved little-endian PCM (8-bit unsigned, 16-, 24- or 32-bit signed) to 16-bit
+// samples at another rate, in floating point, rounding half to even without dither.
+class PcmConverter {
+public:
+    // Throws std::runtime_error for an unsupported bit depth, channel count or rate.
+    PcmConverter(int inputRate, int outputRate, int channels, int bitsPerSample);
+    ~PcmConverter();
+    PcmConverter(const PcmConverter&) = delete;
+    PcmConverter& operator=(const PcmConverter&) = delete;
+
+    int bytesPerFrame() const { return bytesPerFrame_; }
+    // Converts `frames` whole frames of raw bytes and appends the output samples.
+    void process(const uint8_t* data, size_t frames, std::vector<int16_t>& out);
+    // Ends the input and appends what the filter still holds.
+    void flush(std::vector<int16_t>& out);
+    uint64_t clipped() const { return clipped_; }
+
+private:
+    void emit(size_t frames, std::vector<int16_t>& out);
+
+    struct Soxr;
+    std::unique_ptr<Soxr> soxr_;
+    int channels_;
+    int bits_;
+    int bytesPerFrame_;
+    double ratio_;
+    std::vector<float> in_;
+    std::vector<float> out_;
+    uint64_t clipped_ = 0;
+};
+
+// Converts the WAV file `input` into `output` at `targetRate` and `targetBits` (16), same channels.
+// `quality`, `reserved` and `reserved2` are accepted for the calling contract and ignored (the
+// quality is always very high). `cancel` is read between chunks: non-zero stops the work.
+// `progress` gets (frames done, frames total), scaled to fit 32 bits. On return with both flags
+// zero, `output` is a complete WAV file; otherwise `failed` is non-zero (unless cancelled) and no
+// output file is left behind.
+void convertWavFile(const char* input, const char* output, int32_t targetRate, int32_t targetBits,
+                    int32_t quality, int32_t reserved, volatile int32_t* cancel, const ConvertProgress& progress,
+                    int32_t reserved2, uint8_t* failed, ConvertStats* stats = nullptr);
+
+} // namespace zelmar
