@@ -1,0 +1,394 @@
+// The fragment dialog: its column arithmetic, snapping and alignment, the drawing, and the real
+// dialog driven with the mouse while it runs modally.
+#include "model/SignalSet.h"
+
+#include "FragmentDlg.h"
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QImage>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <cmath>
+#include <functional>
+
+using namespace zelmar;
+
+namespace {
+
+TDostepnyDzwiek makeSound(std::vector<int16_t> samples, uint8_t gain = 0)
+{
+    TDostepnyDzwiek s;
+    s.SetSamples(std::move(samples));
+    s.Gain = gain;
+    return s;
+}
+
+// A tone of about 850 Hz: every 100-sample column holds both of its peaks, and its half-waves
+// never line up with the 8-sample blocks.
+TDostepnyDzwiek sine(int32_t n, double amplitude, uint8_t gain = 0)
+{
+    std::vector<int16_t> v(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i)
+        v[size_t(i)] = int16_t(std::lround(amplitude * std::sin(i * 0.3)));
+    return makeSound(std::move(v), gain);
+}
+
+QWidget* view(TFragmentDlg& dlg) { return dlg.findChild<QWidget*>(QStringLiteral("WidokWav")); }
+
+void press(TFragmentDlg& dlg, int x) { QTest::mousePress(view(dlg), Qt::LeftButton, {}, QPoint(x, 80)); }
+void moveTo(TFragmentDlg& dlg, int x) { QTest::mouseMove(view(dlg), QPoint(x, 80)); }
+void release(TFragmentDlg& dlg, int x) { QTest::mouseRelease(view(dlg), Qt::LeftButton, {}, QPoint(x, 80)); }
+
+void drag(TFragmentDlg& dlg, int from, int to)
+{
+    press(dlg, from);
+    moveTo(dlg, to);
+    release(dlg, to);
+}
+
+// Runs editFragment; `during` works on the shown dialog, which is then closed with `button`
+// whatever `during` found.
+bool runDialog(TFragmentDlg& dlg, TDzwiek& element, const TDostepnyDzwiek& sound,
+               const std::function<void()>& during, const char* button)
+{
+    QTimer::singleShot(0, &dlg, [&] {
+        if (!QTest::qWaitForWindowExposed(&dlg))
+            qWarning("fragment dialog not exposed");
+        during();
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+    });
+    return dlg.editFragment(element, sound);
+}
+
+// Rows between which a column of the picture holds the waveform's blue, or {-1, -1}.
+std::pair<int, int> blueRows(const QImage& img, int x)
+{
+    int top = -1, bottom = -1;
+    for (int y = 0; y < img.height(); ++y)
+        if (img.pixelColor(x, y) == QColor(0, 0, 0xFF)) {
+            if (top < 0)
+                top = y;
+            bottom = y;
+        }
+    return {top, bottom};
+}
+
+QList<int> redColumns(const QImage& img)
+{
+    QList<int> xs;
+    for (int x = 0; x < img.width(); ++x)
+        if (img.pixelColor(x, 40) == QColor(0xFF, 0, 0))
+            xs << x;
+    return xs;
+}
+
+} // namespace
+
+class FragmentTest : public QObject {
+    Q_OBJECT
+private slots:
+    void geometryOfLongSound();
+    void dragStartWithoutSnapping();
+    void snappingToCrossing();
+    void crossingMarkersPullsPointerBack();
+    void fragmentNeverEmpties();
+    void cancelRestoresOkKeeps();
+    void gainDrawsLargerButKeepsPositions();
+    void veryShortSounds();
+};
+
+void FragmentTest::geometryOfLongSound()
+{
+    const WaveGeometry g = WaveGeometry::of(661, 166, 65900);
+    QCOMPARE(g.W, 659);
+    QCOMPARE(g.S, 100);
+    QCOMPARE(g.mid, 84);   // round(83.5) goes to the even 84
+    QCOMPARE(g.columnOf(1), 1);
+    QCOMPARE(g.columnOf(65900), 659);   // round(658.99) + 1 would be 660: held at W
+    QCOMPARE(g.positionAt(101), 10001);
+    QCOMPARE(g.positionAt(-5), 1);
+    QCOMPARE(g.positionAt(2000), 65900);
+    // Ties to even in the column of a position: 50 samples past a column start is half a column.
+    QCOMPARE(g.columnOf(51), 1);
+    QCOMPARE(g.columnOf(151), 3);
+    QCOMPARE(g.yOf(32767), 84 + 82);    // 82.5 rounds to 82
+    QCOMPARE(g.yOf(-32767), 84 - 82);
+    // Samples per column round to the nearest, ties to even.
+    QCOMPARE(WaveGeometry::of(661, 166, 32687).S, 50);   // 49.6
+    QCOMPARE(WaveGeometry::of(10, 10, 20).S, 2);          // 2.5
+    QCOMPARE(WaveGeometry::of(10, 10, 28).S, 4);          // 3.5
+
+    // The real dialog puts the markers of the whole sound on the first and last columns.
+    TFragmentDlg dlg;
+    const TDostepnyDzwiek sound = sine(65900, 12000);
+    TDzwiek el = TDzwiek::sound(1, sound);
+    runDialog(dlg, el, sound, [&] {
+        QCOMPARE(dlg.waveGeometry().W, 659);
+        QCOMPARE(dlg.startColumn(), 1);
+        QCOMPARE(dlg.endColumn(), 659);
+    }, "Anuluj");
+}
+
+void FragmentTest::dragStartWithoutSnapping()
+{
+    TFragmentDlg dlg;
+    const TDostepnyDzwiek sound = sine(65900, 12000);
+    TDzwiek el = TDzwiek::sound(1, sound);
+    dlg.findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"))->setChecked(false);
+    const bool ok = runDialog(dlg, el, sound, [&] {
+        press(dlg, 1);
+        moveTo(dlg, 101);
+        QCOMPARE(el.FragmentStart, 10001);   // already on a block start
+        moveTo(dlg, 102);
+        QCOMPARE(el.FragmentStart, 10105);   // 10101 moved on to the next block
+        QCOMPARE(dlg.startColumn(), 102);
+        release(dlg, 102);
+        // The end marker is not aligned.
+        drag(dlg, 659, 302);
+        QCOMPARE(el.FragmentEnd, 30101);
+    }, "OK");
+    QVERIFY(ok);
+    QCOMPARE(el.FragmentStart, 10105);
+    QCOMPARE(el.FragmentEnd, 30101);
+    QCOMPARE(el.SoundNumber, 1);   // nothing but the fragment changes
+    QCOMPARE(el.Volume, 0);
+}
+
+void FragmentTest::snappingToCrossing()
+{
+    // Negative everywhere but a positive half-wave over samples 10050 .. 10130.
+    std::vector<int16_t> v(65900, -1000);
+    for (int k = 10050; k <= 10130; ++k)
+        v[size_t(k - 1)] = 1000;
+    v[10099] = 0;   // zero counts with the positive side
+    const TDostepnyDzwiek sound = makeSound(std::move(v));
+
+    QCOMPARE(snapToCrossing(sound, 10101), 10130);
+    QCOMPARE(snapToCrossing(sound, 10049), 10049);    // last negative before the half-wave
+    QCOMPARE(snapToCrossing(sound, 20000), 65900);    // no crossing left: the last sample
+    QCOMPARE(alignToBlock(10130, 65900), 10137);
+    QCOMPARE(alignToBlock(65899, 65900), 65900);      // alignment stops at N
+    QCOMPARE(alignToBlock(9, 65900), 9);
+
+    TFragmentDlg dlg;
+    QVERIFY(dlg.findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"))->isChecked());
+    TDzwiek el = TDzwiek::sound(1, sound);
+    runDialog(dlg, el, sound, [&] {
+        press(dlg, 1);
+        moveTo(dlg, 102);
+        QCOMPARE(el.FragmentStart, 10137);   // last positive sample 10130, then the next block start
+        moveTo(dlg, 101);                    // 10001 lies in the negative stretch before it
+        QCOMPARE(el.FragmentStart, 10049);   // its last sample, itself a block start
+        release(dlg, 101);
+    }, "Anuluj");
+
+    runDialog(dlg, el, sound, [&] {
+        drag(dlg, 659, 102);                 // 10101 snaps to 10130; an end is not aligned
+        QCOMPARE(el.FragmentEnd, 10130);
+        drag(dlg, 1, 102);                   // 10137 would pass the end
+        QVERIFY(el.FragmentStart <= el.FragmentEnd);
+    }, "OK");
+    QCOMPARE(el.FragmentStart, 10129);   // the block that holds the end
+    QCOMPARE(el.FragmentEnd, 10130);
+}
+
+void FragmentTest::crossingMarkersPullsPointerBack()
+{
+    TFragmentDlg dlg;
+    const TDostepnyDzwiek sound = sine(65900, 12000);
+    TDzwiek el = TDzwiek::sound(1, sound);
+    el.SetFragment(10001, 20001);
+    runDialog(dlg, el, sound, [&] {
+        QWidget* w = view(dlg);
+        QCOMPARE(dlg.startColumn(), 101);
+        QCOMPARE(dlg.endColumn(), 201);
+
+        press(dlg, 102);
+        QTest::mouseMove(w, QPoint(250, 77));
+        QCOMPARE(QCursor::pos(), w->mapToGlobal(QPoint(201, 77)));
+        QCOMPARE(el.FragmentStart, 10001);
+        release(dlg, 250);
+
+        press(dlg, 200);
+        QTest::mouseMove(w, QPoint(40, 33));
+        QCOMPARE(QCursor::pos(), w->mapToGlobal(QPoint(101, 33)));
+        QCOMPARE(el.FragmentEnd, 20001);
+        release(dlg, 40);
+
+        // Away from both markers a press drags nothing.
+        drag(dlg, 150, 180);
+        QCOMPARE(el.FragmentStart, 10001);
+        QCOMPARE(el.FragmentEnd, 20001);
+    }, "Anuluj");
+
+    // The start marker wins when both are within reach.
+
+    TDzwiek close = TDzwiek::sound(1, sound);
+    close.SetFragment(10001, 10301);   // columns 101 and 104
+    dlg.findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"))->setChecked(false);
+    runDialog(dlg, close, sound, [&] {
+        drag(dlg, 103, 51);
+        QCOMPARE(close.FragmentStart, 5001);
+        QCOMPARE(close.FragmentEnd, 10301);
+    }, "OK");
+}
+
+void FragmentTest::fragmentNeverEmpties()
+{
+    TFragmentDlg dlg;
+    dlg.findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"))->setChecked(false);
+    const TDostepnyDzwiek sound = sine(65900, 12000);
+
+    // End at 10061 sits in column 102; the start dragged there would be 10105.
+    TDzwiek el = TDzwiek::sound(1, sound);
+    el.SetFragment(1, 10061);
+    runDialog(dlg, el, sound, [&] {
+        QCOMPARE(dlg.endColumn(), 102);
+        drag(dlg, 1, 102);
+        QCOMPARE(el.FragmentStart, 10057);   // the block holding the end
+        QVERIFY(el.FragmentEnd - el.FragmentStart + 1 >= 1);
+    }, "OK");
+
+    // Start at 10105 sits in column 102; the end dragged there would be 10101.
+    TDzwiek el2 = TDzwiek::sound(1, sound);
+    el2.SetFragment(10105, 65900);
+    runDialog(dlg, el2, sound, [&] {
+        drag(dlg, 659, 102);
+        QCOMPARE(el2.FragmentEnd, 10105);
+    }, "OK");
+    QCOMPARE(el2.FragmentStart, 10105);
+}
+
+void FragmentTest::cancelRestoresOkKeeps()
+{
+    TFragmentDlg dlg;
+    const TDostepnyDzwiek sound = sine(65900, 12000);
+    TDzwiek el = TDzwiek::sound(3, sound);
+    el.SetFragment(2001, 60001);
+    el.SetVolume(8);
+    const TDzwiek before = el;
+
+    bool changedWhileOpen = false;
+    const bool cancelled = !runDialog(dlg, el, sound, [&] {
+        drag(dlg, dlg.startColumn(), 300);
+        drag(dlg, dlg.endColumn(), 500);
+        changedWhileOpen = el.FragmentStart != before.FragmentStart && el.FragmentEnd != before.FragmentEnd;
+        dlg.findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"))->setChecked(false);
+    }, "Anuluj");
+    QVERIFY(cancelled);
+    QVERIFY(changedWhileOpen);
+    QCOMPARE(el, before);
+
+    // The snapping choice outlives the showing; OK keeps what was dragged.
+    int32_t dragged = 0;
+    QVERIFY(runDialog(dlg, el, sound, [&] {
+        QVERIFY(!dlg.findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"))->isChecked());
+        drag(dlg, dlg.startColumn(), 300);
+        dragged = el.FragmentStart;
+    }, "OK"));
+    QCOMPARE(dragged, 29905);   // 29901 aligned
+    QCOMPARE(el.FragmentStart, 29905);
+    QCOMPARE(el.FragmentEnd, before.FragmentEnd);
+
+    // A pause has no fragment: no dialog, nothing changed.
+    TDzwiek pause = TDzwiek::pause(70);
+    const TDzwiek pauseBefore = pause;
+    QTimer guard;
+    guard.setSingleShot(true);
+    bool shown = false;
+    connect(&guard, &QTimer::timeout, &dlg, [&] { shown = dlg.isVisible(); dlg.reject(); });
+    guard.start(2000);
+    QVERIFY(!dlg.editFragment(pause, sound));
+    guard.stop();
+    QVERIFY(!shown);
+    QCOMPARE(pause, pauseBefore);
+
+    // Play hands the element under edit, with its dragged fragment, to the preview.
+    int played = 0;
+    TDzwiek seen;
+    dlg.setElementPreview([&](const TDzwiek& e, const TDostepnyDzwiek& s) {
+        ++played;
+        seen = e;
+        QCOMPARE(s.SampleCount, sound.SampleCount);
+    });
+    runDialog(dlg, el, sound, [&] {
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("Odtworz")), Qt::LeftButton);
+    }, "OK");
+    QCOMPARE(played, 1);
+    QCOMPARE(seen, el);
+}
+
+void FragmentTest::gainDrawsLargerButKeepsPositions()
+{
+    const TDostepnyDzwiek plain = sine(65900, 20000);
+    const TDostepnyDzwiek loud = sine(65900, 20000, 60);
+    const WaveGeometry g = WaveGeometry::of(661, 166, 65900);
+
+    const auto quiet = columnPeaks(g, plain);
+    const auto strong = columnPeaks(g, loud);
+    QCOMPARE(int(quiet.size()), 659);
+    QCOMPARE(int(strong.size()), 659);
+    // 20000 of 32767 spans about 50 pixels either way; +6 dB clips at full scale.
+    QCOMPARE(quiet[10].first, 84 - 50);
+    QCOMPARE(quiet[10].second, 84 + 50);
+    QCOMPARE(strong[10].first, 84 - 82);
+    QCOMPARE(strong[10].second, 84 + 82);
+
+    // The same on screen: blue reaches further with the gain, the red markers stay put.
+    TFragmentDlg dlg;
+    QImage images[2];
+    const TDostepnyDzwiek* sounds[2] = {&plain, &loud};
+    for (int i = 0; i < 2; ++i) {
+        TDzwiek el = TDzwiek::sound(1, *sounds[i]);
+        el.SetFragment(10001, 40001);
+        runDialog(dlg, el, *sounds[i], [&] { images[i] = view(dlg)->grab().toImage(); }, "Anuluj");
+    }
+    QCOMPARE(redColumns(images[0]), (QList<int>{101, 401}));
+    QCOMPARE(redColumns(images[1]), (QList<int>{101, 401}));
+    const auto [qTop, qBottom] = blueRows(images[0], 250);
+    const auto [lTop, lBottom] = blueRows(images[1], 250);
+    QCOMPARE(qTop, 34);
+    QCOMPARE(qBottom, 134);
+    QCOMPARE(lTop, 2);
+    QCOMPARE(lBottom, 165);   // full scale lands on row 166, past the picture
+    // The selected stretch is grey, the outside white.
+    QCOMPARE(images[0].pixelColor(250, 10), QColor(0xC0, 0xC0, 0xC0));
+    QCOMPARE(images[0].pixelColor(500, 10), QColor(Qt::white));
+}
+
+void FragmentTest::veryShortSounds()
+{
+    for (int32_t n : {1, 7, 300, 0}) {
+        const TDostepnyDzwiek sound = sine(n, 15000);
+        const WaveGeometry g = WaveGeometry::of(661, 166, n);
+        QCOMPARE(g.S, 1);   // never 0: one sample a column
+        const auto peaks = columnPeaks(g, sound);
+        QCOMPARE(int(peaks.size()), 659);
+        for (const auto& [lo, hi] : peaks)
+            QVERIFY(lo >= 1 && hi <= 166 && lo <= hi);
+        QCOMPARE(g.columnOf(n), std::max(1, n));
+
+        TFragmentDlg dlg;
+        dlg.findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"))->setChecked(n % 2 == 1);
+        TDzwiek el = TDzwiek::sound(1, sound);
+        runDialog(dlg, el, sound, [&] {
+            // Pull each marker as far over the other as the rules let it go, and out of the picture.
+            for (int x : {n, n + 40, 700, -30}) {
+                drag(dlg, dlg.startColumn(), x);
+                drag(dlg, dlg.endColumn(), -x);
+                if (n == 0)
+                    continue;
+                QVERIFY2(el.FragmentStart >= 1 && el.FragmentStart <= el.FragmentEnd && el.FragmentEnd <= n,
+                         qPrintable(QStringLiteral("n %1: %2..%3").arg(n).arg(el.FragmentStart).arg(el.FragmentEnd)));
+            }
+        }, "OK");
+        if (n == 0)
+            QCOMPARE(el, TDzwiek::sound(1, sound));   // nothing to choose from: left alone
+    }
+}
+
+QTEST_MAIN(FragmentTest)
+#include "tst_fragment.moc"
