@@ -2,6 +2,7 @@
 #include "model/SignalSet.h"
 
 #include "FragmentDlg.h"
+#include "PageKit.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -43,7 +44,8 @@ TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
     setObjectName(QStringLiteral("TFragmentDlg"));
     setWindowTitle(QStringLiteral("Zaawansowane"));
     setFixedSize(681, 243);
-    setMouseTracking(true);
+    setFont(pagekit::windowFont());
+    setMouseTracking(true);   // the cursor goes back to normal once it leaves the picture
 
     WybierzFragmentST = new QLabel(
         QStringLiteral("W tym miejscu możesz wybrać fragment dźwięku, który ma być odtwarzany "), this);
