@@ -84,13 +84,6 @@ private:
     std::string path_;
 };
 
-ImportResult refuse(int id, std::vector<FormatArg> args = {})
-{
-    ImportResult r;
-    r.message = ImportMessage{id, std::move(args)};
-    return r;
-}
-
 } // namespace
 
 std::string soundNameFromPath(const std::string& path)
@@ -150,6 +143,11 @@ void mixDownToMono(const std::string& input, int64_t dataOffset, uint32_t dataSi
 
 ImportResult importSound(const std::string& chosenFile, SignalSet& set, ImportObserver& observer)
 {
+    ImportResult result;
+    auto refuse = [&result](int id, std::vector<FormatArg> args = {}) {
+        result.message = ImportMessage{id, std::move(args)};
+        return result;
+    };
     if (int(set.library.size()) >= kMaxSounds)
         return refuse(65217);
 
@@ -162,7 +160,6 @@ ImportResult importSound(const std::string& chosenFile, SignalSet& set, ImportOb
         return std::max<int64_t>(int64_t(codePoints(working)), int64_t(nameBytes(name)) + 4);
     };
 
-    ImportResult result;
     WorkingFile working(chosenFile);
     TWavFileEx wav;
     bool opened = wav.Open(working.path());

@@ -1,0 +1,298 @@
+// The import pipeline in the core: which files are converted or mixed, the limits with their
+// messages, normalisation, names, and temporary files.
+#include "AudioFiles.h"
+
+#include "audio/Import.h"
+#include "audio/WavFile.h"
+
+#include <numeric>
+
+using namespace zelmar;
+using namespace testaudio;
+
+namespace {
+
+struct Observer : ImportObserver {
+    bool normalise = false;
+    int cancelAtCall = -1;   // -1: never
+    int started = 0, ended = 0, progressCalls = 0, asked = 0;
+    void conversionStarted() override { ++started; }
+    bool conversionProgress(int32_t, int32_t) override { return ++progressCalls == cancelAtCall; }
+    void conversionEnded() override { ++ended; }
+    bool askNormalise() override { ++asked; return normalise; }
+};
+
+} // namespace
+
+class Import : public TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        tempsBefore = filesIn(privateTempDirectory());
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(filesIn(privateTempDirectory()), tempsBefore) << "a temporary file was left behind";
+        TempDirTest::TearDown();
+    }
+    ImportResult import(const std::string& file)
+    {
+        const std::string before = readBytes(file);
+        ImportResult r = importSound(file, set, obs);
+        EXPECT_EQ(readBytes(file), before) << "the chosen file changed";
+        return r;
+    }
+    SignalSet set;
+    Observer obs;
+    size_t tempsBefore = 0;
+};
+
+TEST_F(Import, MonoAt18000Is16BitTakenAsItIs)
+{
+    const std::vector<int16_t> v = {1, -2, 3, 32767, -32768, 0, 7};
+    const ImportResult r = import(put("gong.wav", wavBytes(1, 18000, 16, pcm16(v))));
+    ASSERT_TRUE(r.added);
+    EXPECT_FALSE(r.converted);
+    EXPECT_FALSE(r.mixedDown);
+    EXPECT_EQ(obs.started, 0);
+    ASSERT_EQ(set.library.size(), 1u);
+    EXPECT_EQ(set.library[0].name, "gong");
+    EXPECT_EQ(set.library[0].sound.Samples, v);
+    EXPECT_EQ(set.library[0].sound.StoredSize, storedSizeFor(7));
+    EXPECT_EQ(r.soundNumber, 1);
+    EXPECT_EQ(obs.asked, 1);
+}
+
+TEST_F(Import, StereoAt18000IsOnlyMixedDownHalfToEven)
+{
+    const std::vector<int16_t> v = {3, 0, 5, 0, -3, 0, -1, 0, 1, 0, 32767, 32767, -32768, -32768, 100, -50};
+    const ImportResult r = import(put("duo.wav", wavBytes(2, 18000, 16, pcm16(v))));
+    ASSERT_TRUE(r.added);
+    EXPECT_FALSE(r.converted);
+    EXPECT_TRUE(r.mixedDown);
+    EXPECT_EQ(set.library[0].sound.Samples, (std::vector<int16_t>{2, 2, -2, 0, 0, 32767, -32768, 25}));
+}
+
+TEST_F(Import, MixPairRoundsHalfToEven)
+{
+    EXPECT_EQ(mixPair(3, 0), 2);
+    EXPECT_EQ(mixPair(5, 0), 2);
+    EXPECT_EQ(mixPair(-3, 0), -2);
+    EXPECT_EQ(mixPair(-5, 0), -2);
+    EXPECT_EQ(mixPair(7, 0), 4);
+    EXPECT_EQ(mixPair(-32768, -32767), -32768);
+}
+
+TEST_F(Import, OtherDepthsAndRatesGoThroughTheConverter)
+{
+    const ImportResult eight = import(put("eight.wav", wavBytes(1, 18000, 8, sinePcm(1, 18000, 8, 9000, 300))));
+    ASSERT_TRUE(eight.added);
+    EXPECT_TRUE(eight.converted);
+    EXPECT_EQ(set.library.back().sound.SampleCount, 9000);
+
+    const ImportResult cd = import(put("cd.wav", wavBytes(2, 44100, 16, sinePcm(2, 44100, 16, 44100, 440))));
+    ASSERT_TRUE(cd.added);
+    EXPECT_TRUE(cd.converted);
+    EXPECT_TRUE(cd.mixedDown);
+    EXPECT_NEAR(set.library.back().sound.SampleCount, 18000, 1);
+    EXPECT_NEAR(measuredFrequency(set.library.back().sound.Samples, 1, 0, 18000), 440.0, 0.5);
+    EXPECT_EQ(obs.started, 2);
+    EXPECT_EQ(obs.ended, 2);
+    EXPECT_GT(obs.progressCalls, 0);
+}
+
+TEST_F(Import, Mp3FilesAreDecodedConvertedAndMixed)
+{
+    const ImportResult r = import(put("a.mp3", mp3Bytes(2, 44100, 2.0, 128)));
+    ASSERT_TRUE(r.added);
+    EXPECT_TRUE(r.decodedMp3);
+    EXPECT_TRUE(r.converted);
+    EXPECT_TRUE(r.mixedDown);
+    EXPECT_EQ(set.library[0].name, "a");
+    EXPECT_NEAR(set.library[0].sound.SampleCount, 36000, 1500);
+}
+
+TEST_F(Import, UnreadableAndUnsupportedFilesNameTheChosenFile)
+{
+    const std::string fourBytes = put("tiny.mp3", "abcd");   // taken for MPEG; decodes to nothing
+    ImportResult r = import(fourBytes);
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65221);
+    EXPECT_EQ(std::get<std::string>(r.message->args.at(0)), fourBytes);
+    EXPECT_TRUE(r.decodedMp3);
+
+    std::string notes;
+    for (int i = 0; i < 50; ++i)
+        notes += "zwykly tekst bez ramek\n";
+    r = import(put("notes.wav", notes));
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65221);
+    EXPECT_FALSE(r.decodedMp3);
+
+    const std::string floats = put("float.wav", wavBytes(1, 44100, 32, std::string(400, '\0'), 3));
+    r = import(floats);
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65220);
+    EXPECT_EQ(std::get<std::string>(r.message->args.at(0)), floats);
+    EXPECT_TRUE(set.library.empty());
+}
+
+TEST_F(Import, TooLongForAnEmptySetStates103_55)
+{
+    // 104 seconds of 18000 Hz mono: the duration check stops it before any reading.
+    std::string bytes = wavBytes(1, 18000, 16, "");
+    ByteWriter w;
+    w.u32(104 * 36000);
+    bytes.replace(40, 4, w.bytes());
+    const ImportResult r = import(put("long.wav", bytes));
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65219);
+    EXPECT_EQ(std::get<std::string>(r.message->args.at(0)), "104.00");
+    EXPECT_EQ(std::get<std::string>(r.message->args.at(1)), "103.55");
+    EXPECT_NE(r.message->text().find("do 103.55 sek."), std::string::npos);
+    EXPECT_TRUE(set.library.empty());
+}
+
+TEST_F(Import, RoomExactlyFreeBytesFitsOneMoreByteDoesNot)
+{
+    // Choose the file name so that F - L = 9k + 2: a sound of 8k + 1 samples then needs exactly F.
+    const int32_t f = set.freeBytes();
+    std::string stem = "s";
+    auto fullLength = [&] { return int64_t(path(stem + ".wav").size()); };
+    while ((f - fullLength() - 2) % 9 != 0)
+        stem += "s";
+    const int64_t k = (f - fullLength() - 2) / 9;
+    const std::string file = put(stem + ".wav", wavBytes(1, 18000, 16, std::string(size_t(8 * k + 1) * 2, '\0')));
+    ImportResult r = import(file);
+    ASSERT_TRUE(r.added) << (r.message ? r.message->text() : "");
+    EXPECT_EQ(set.library[0].sound.SampleCount, 8 * k + 1);
+    EXPECT_GE(set.freeBytes(), 0);
+
+    // One more character in the name: the room is one byte short (step 10 names the data length).
+    set.library.clear();
+    const std::string longer = put(stem + "t.wav", readBytes(file));
+    r = import(longer);
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65219);
+    EXPECT_EQ(std::get<std::string>(r.message->args.at(0)), formatSeconds(double(8 * k + 1) / 18000.0));
+}
+
+TEST_F(Import, AMultipleOfEightThatFillsMemoryIsStoppedByTheDurationCheck)
+{
+    const int32_t f = set.freeBytes();
+    std::string stem = "m";
+    auto fullLength = [&] { return int64_t(path(stem + ".wav").size()); };
+    while ((f - fullLength()) % 9 != 0)
+        stem += "m";
+    const int64_t n = (f - fullLength()) / 9 * 8;
+    const ImportResult r = import(put(stem + ".wav", wavBytes(1, 18000, 16, std::string(size_t(n) * 2, '\0'))));
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65219);
+    EXPECT_EQ(std::get<std::string>(r.message->args.at(0)), formatSeconds(double(n) / 18000.0));
+}
+
+TEST_F(Import, ALongNameCannotOverfillMemoryThroughAShortTemporaryName)
+{
+    // Fill memory so that the converted sound plus a short temporary name would fit, but not the
+    // sound plus its long name.
+    const std::string name(150, 'n');
+    const std::vector<int16_t> second = [] {
+        std::vector<int16_t> v;
+        const std::string s = sinePcm(1, 36000, 16, 36000, 200);
+        for (int16_t x : samples16(s, 0))
+            v.push_back(x);
+        return v;
+    }();
+    const int32_t stored = storedSizeFor(18000);
+    LibrarySound filler;
+    filler.name = "filler";
+    const int32_t fillerTable = nameBytes("filler") + 4;
+    const int32_t target = stored + 100;   // F after the filler: room for a 100-character name
+    filler.sound.SetSamples(std::vector<int16_t>(size_t((set.freeBytes() - fillerTable - target) / 9 * 8)));
+    set.library.push_back(filler);
+    ASSERT_GE(set.freeBytes(), stored + 60);
+    ASSERT_LT(set.freeBytes(), stored + nameBytes(name) + 4);
+    const ImportResult r = import(put(name + ".wav", wavBytes(1, 36000, 16, pcm16(second))));
+    ASSERT_TRUE(r.converted || r.message);
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65219);
+    EXPECT_EQ(set.library.size(), 1u);
+    EXPECT_GE(set.freeBytes(), 0);
+}
+
+TEST_F(Import, OneHundredTwentyEightSoundsRefuseOneHundredTwentySevenAccept)
+{
+    set.library.resize(127);
+    const std::string file = put("x.wav", wavBytes(1, 18000, 16, pcm16({1, 2, 3})));
+    ASSERT_TRUE(import(file).added);
+    EXPECT_EQ(set.library.size(), 128u);
+    const ImportResult r = import(file);
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65217);
+    EXPECT_EQ(set.library.size(), 128u);
+}
+
+TEST_F(Import, NormalisationOnYes)
+{
+    obs.normalise = true;
+    std::vector<int16_t> v;
+    for (int i = 0; i < 1000; ++i)
+        v.push_back(i % 2 ? int16_t(16384) : int16_t(-16384));
+    ASSERT_TRUE(import(put("n.wav", wavBytes(1, 18000, 16, pcm16(v)))).added);
+    EXPECT_EQ(set.library[0].sound.Samples[0], -23170);
+    EXPECT_EQ(set.library[0].sound.Samples[1], 23170);
+}
+
+TEST_F(Import, CancelEndsWith65218AndTheNextImportConverts)
+{
+    const std::string file = put("c.wav", wavBytes(2, 44100, 16, sinePcm(2, 44100, 16, 44100 * 3, 440)));
+    obs.cancelAtCall = 2;
+    ImportResult r = import(file);
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65218);
+    EXPECT_EQ(obs.ended, 1);
+    EXPECT_TRUE(set.library.empty());
+    obs.cancelAtCall = -1;
+    r = import(file);
+    EXPECT_TRUE(r.added);
+}
+
+TEST_F(Import, ConverterFailureEndsWith65218)
+{
+    const ImportResult r = import(put("odd.wav", wavBytes(1, 44100, 12, std::string(3000, '\1'))));
+    ASSERT_TRUE(r.message);
+    EXPECT_EQ(r.message->resourceId, 65218);
+}
+
+TEST_F(Import, NoSampleBytesGivesTheMemoryMessage)
+{
+    // The data chunk promises 4 bytes; the file ends after none or one of them.
+    for (size_t cut : {0u, 1u}) {
+        std::string bytes = wavBytes(1, 18000, 16, "\1\2\3\4");
+        bytes.resize(44 + cut);
+        const ImportResult r = import(put("empty.wav", bytes));
+        ASSERT_TRUE(r.message);
+        EXPECT_EQ(r.message->resourceId, 0);
+        EXPECT_EQ(r.message->text(), "Not enough memory available.\n\nClose other applications and try again.");
+    }
+    EXPECT_TRUE(set.library.empty());
+}
+
+TEST(ImportNames, NameIsTheFileNameWithoutItsLastFourCharacters)
+{
+    EXPECT_EQ(soundNameFromPath("/home/u/Dźwięki/gong.wav"), "gong");
+    EXPECT_EQ(soundNameFromPath("a.mp3"), "a");
+    EXPECT_EQ(soundNameFromPath("/x/Dzwonek ąę.wav"), "Dzwonek ąę");
+    EXPECT_EQ(soundNameFromPath("/x/abcdźż.mp3"), "abcdźż");
+    EXPECT_EQ(soundNameFromPath("/x/ab.wave"), "ab.");
+    EXPECT_EQ(soundNameFromPath("/x/ąb"), "");
+}
+
+TEST(ImportNames, SecondsAreWrittenWithTwoDecimalsAndAPoint)
+{
+    EXPECT_EQ(formatSeconds(12.5), "12.50");
+    EXPECT_EQ(formatSeconds(2097135.0 / 9 * 8 / 18000 - 0.01), "103.55");
+    EXPECT_EQ(formatSeconds(0.004), "0.00");
+    EXPECT_EQ(formatSeconds(-0.001), "0.00");
+}
