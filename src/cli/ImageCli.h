@@ -1,0 +1,45 @@
+#pragma once
+// Helpers shared by the image, render and export commands.
+#include "Cli.h"
+
+#include "image/ImageBuilder.h"
+#include "model/Errors.h"
+#include "model/SetFile.h"
+
+#include <string>
+
+namespace zelmarctl {
+
+// Reads a set file; an invalid one is exit 3 naming the file and its code.
+inline zelmar::SignalSet readSetForCommand(const std::string& path)
+{
+    try {
+        return zelmar::readSetFile(path);
+    } catch (const zelmar::FormatError& e) {
+        throw Failure(kInvalidInput, path + ": not a valid set file (code " + std::to_string(e.code) + ")");
+    }
+}
+
+// --form page|linear; the HID chime's --hid is the same as linear.
+inline zelmar::AddressForm addressFormOption(Args& args, const char* usage)
+{
+    const std::string form = args.option("--form");
+    const bool hid = args.flag("--hid");
+    if (form.empty())
+        return hid ? zelmar::AddressForm::Linear : zelmar::AddressForm::Page;
+    if (form == "linear")
+        return zelmar::AddressForm::Linear;
+    if (form == "page" && !hid)
+        return zelmar::AddressForm::Page;
+    throw Failure(kUsage, "--form takes page or linear (--hid means linear); usage: zelmarctl " + std::string(usage));
+}
+
+inline std::string requiredOutput(Args& args, const char* usage)
+{
+    const std::string out = args.option("--output", "-o");
+    if (out.empty())
+        throw Failure(kUsage, std::string("missing -o; usage: zelmarctl ") + usage);
+    return out;
+}
+
+} // namespace zelmarctl
