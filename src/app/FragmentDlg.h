@@ -39,7 +39,7 @@ public:
     int startColumn() const { return StartColumn; }
     int endColumn() const { return EndColumn; }
 
-public slots:
+public Q_SLOTS:
     void OdtworzClick();
 
 private:

@@ -89,7 +89,7 @@ QList<int> redColumns(const QImage& img)
 
 class FragmentTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void geometryOfLongSound();
     void dragStartWithoutSnapping();
     void snappingToCrossing();
