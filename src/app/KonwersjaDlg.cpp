@@ -1,0 +1,35 @@
+#include "KonwersjaDlg.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+TKonwersjaDlg::TKonwersjaDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("KonwersjaDlg");
+    setWindowTitle("Zelmar");
+    setModal(false);
+    setFixedSize(330, 120);
+
+    OpisST = new QLabel(QString::fromUtf8("Proszę czekać. Trwa konwersja pliku..."), this);
+    OpisST->setObjectName("OpisST");
+    OpisST->setGeometry(16, 12, 298, 20);
+
+    StanG = new QProgressBar(this);
+    StanG->setObjectName("StanG");
+    StanG->setGeometry(16, 40, 298, 20);
+    StanG->setRange(0, 100);
+    StanG->setValue(0);
+    StanG->setTextVisible(false);
+    StanG->setStyleSheet("QProgressBar::chunk { background-color: blue; }");
+
+    Anuluj = new QPushButton(QString::fromUtf8("Anuluj"), this);
+    Anuluj->setObjectName("Anuluj");
+    Anuluj->setGeometry(127, 76, 75, 25);
+    connect(Anuluj, &QPushButton::clicked, this, &TKonwersjaDlg::AnulujClick);
+}
+
+void TKonwersjaDlg::AnulujClick()
+{
+    hide();
+}
