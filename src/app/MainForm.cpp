@@ -28,9 +28,6 @@
 #include <QScreen>
 #include <QStackedWidget>
 
-// The set's member, not Qt's keyword.
-#undef signals
-
 // The picture lives in the static GUI library; this keeps the linker from dropping it.
 static void initPictureResources()
 {
@@ -122,12 +119,13 @@ void TMainForm::buildWindow()
     Strony = new QStackedWidget(this);
     Strony->setObjectName(QStringLiteral("Strony"));
     Strony->setGeometry(kPictureWidth, 0, width() - kPictureWidth, pagesHeight);
-    page0_ = new StartPage;
-    page1_ = new SignalListPage(*this);
-    page2_ = new SignalEditorPage(*this);
-    page3_ = new LibraryPage(*this);
-    page4_ = new SaveSendPage;
-    page5_ = new FarewellPage;
+    // Made inside the window so that they measure their texts in its font.
+    page0_ = new StartPage(Strony);
+    page1_ = new SignalListPage(*this, Strony);
+    page2_ = new SignalEditorPage(*this, Strony);
+    page3_ = new LibraryPage(*this, Strony);
+    page4_ = new SaveSendPage(Strony);
+    page5_ = new FarewellPage(Strony);
     for (QWidget* page : std::initializer_list<QWidget*>{page0_, page1_, page2_, page3_, page4_, page5_})
         Strony->addWidget(page);
     connect(Strony, &QStackedWidget::currentChanged, this, &TMainForm::runPageEntry);

@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QLabel>
 
+#include <algorithm>
+
 namespace pagekit {
 
 QFont windowFont()
@@ -30,7 +32,7 @@ QLabel* addText(QWidget* page, const char* name, const QString& text, int x, int
     label->setObjectName(QString::fromLatin1(name));
     label->setTextFormat(Qt::PlainText);
     label->move(x, y);
-    label->adjustSize();
+    fitToPage(label);
     return label;
 }
 
@@ -38,8 +40,15 @@ QLabel* addHeading(QWidget* page, const char* name, const QString& text, int x, 
 {
     QLabel* label = addText(page, name, text, x, y);
     label->setFont(headingFont());
-    label->adjustSize();
+    fitToPage(label);
     return label;
+}
+
+void fitToPage(QWidget* control)
+{
+    constexpr int kRightMargin = 8;
+    const QSize hint = control->sizeHint();
+    control->resize(std::max(hint.width(), kPageWidth - kRightMargin - control->x()), hint.height());
 }
 
 QSize FixedRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const

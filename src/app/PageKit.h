@@ -10,15 +10,20 @@ namespace pagekit {
 
 constexpr int kTextPixels = 13;
 constexpr int kHeadingPixels = 23;
+// Width of a wizard page: the window less the picture panel.
+constexpr int kPageWidth = 712 - 165;
 
 // The window's font: the platform's sans serif at 13 pixels.
 QFont windowFont();
 // Page headings: the same family, bold, 23 pixels.
 QFont headingFont();
 
-// A plain (never rich) text at (x, y), sized to its text.
+// A plain (never rich) text at (x, y), as high as its text and reaching to the page's right margin,
+// so that a longer translation still shows whole.
 QLabel* addText(QWidget* page, const char* name, const QString& text, int x, int y);
 QLabel* addHeading(QWidget* page, const char* name, const QString& text, int x, int y);
+// Sizes a control placed at its position the same way.
+void fitToPage(QWidget* control);
 
 // Gives list rows the fixed 16-pixel height of the window's lists.
 class FixedRowDelegate : public QStyledItemDelegate {

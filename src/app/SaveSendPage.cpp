@@ -13,7 +13,7 @@ QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, in
     auto* rb = new QRadioButton(text, page);
     rb->setObjectName(QString::fromLatin1(name));
     rb->move(16, y);
-    rb->adjustSize();
+    fitToPage(rb);
     return rb;
 }
 } // namespace
@@ -39,5 +39,5 @@ SaveSendPage::SaveSendPage(QWidget* parent) : QWidget(parent)
     ZapisWNowymPlikuCB = new QCheckBox(QStringLiteral("Zestaw sygnałów ma zostać zapisany w &nowym pliku."), this);
     ZapisWNowymPlikuCB->setObjectName(QStringLiteral("ZapisWNowymPlikuCB"));
     ZapisWNowymPlikuCB->move(16, 400);
-    ZapisWNowymPlikuCB->adjustSize();
+    fitToPage(ZapisWNowymPlikuCB);
 }

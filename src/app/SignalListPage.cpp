@@ -9,9 +9,6 @@
 
 #include <algorithm>
 
-// The set's member, not Qt's keyword.
-#undef signals
-
 using namespace pagekit;
 
 namespace {

@@ -13,7 +13,7 @@ QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, in
     auto* rb = new QRadioButton(text, page);
     rb->setObjectName(QString::fromLatin1(name));
     rb->move(16, y);
-    rb->adjustSize();
+    fitToPage(rb);
     return rb;
 }
 
@@ -52,7 +52,7 @@ StartPage::StartPage(QWidget* parent) : QWidget(parent)
     QFont bold = uwaga->font();
     bold.setBold(true);
     uwaga->setFont(bold);
-    uwaga->adjustSize();
+    fitToPage(uwaga);
     makeRed(uwaga);
     makeRed(addText(this, "Uwaga2ST", QStringLiteral("Do przesłania zestawu do dzwonka, a także do odczytu"), 16, 354));
     makeRed(addText(this, "Uwaga3ST", QStringLiteral("zestawu z dzwonka, potrzebny będzie specjalny kabel. "), 16, 370));
