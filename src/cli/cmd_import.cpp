@@ -1,0 +1,98 @@
+// zelmarctl import: adds WAV and MP3 files to a set's library through the wizard's import.
+#include "Cli.h"
+
+#include "audio/Import.h"
+#include "model/Errors.h"
+#include "model/SetFile.h"
+#include "model/SignalSet.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace zelmarctl {
+
+namespace {
+
+class CliObserver : public zelmar::ImportObserver {
+public:
+    explicit CliObserver(bool normalise) : normalise_(normalise) {}
+    bool askNormalise() override { return normalise_; }
+
+private:
+    bool normalise_;
+};
+
+// The import's refusal in the command line's words and exit codes.
+Failure refusal(const std::string& file, const zelmar::ImportMessage& m)
+{
+    auto arg = [&](size_t i) {
+        return i < m.args.size() && std::holds_alternative<std::string>(m.args[i]) ? std::get<std::string>(m.args[i])
+                                                                                    : std::string("?");
+    };
+    switch (m.resourceId) {
+    case 65217:
+        return Failure(kRefused, file + ": the set already holds " + std::to_string(zelmar::kMaxSounds) + " sounds");
+    case 65219:
+        return Failure(kRefused, file + ": sound too long (" + arg(0) + " s); at most " + arg(1) + " s still fit");
+    case 65220:
+        return Failure(kInvalidInput, file + ": damaged or in a format that is not supported");
+    case 65221:
+        return Failure(kInvalidInput, file + ": cannot be read (invalid WAV header, no MPEG audio)");
+    case 65218:
+        return Failure(kInvalidInput, file + ": conversion to 18000 Hz 16-bit failed");
+    default:
+        return Failure(kInvalidInput, file + ": holds no samples, or they do not fit in memory");
+    }
+}
+
+int runImport(Context& ctx)
+{
+    const char* usage = "import SET.zmr AUDIO... [--normalize] [-o OUT.zmr]";
+    Args args(ctx.args);
+    const bool normalise = args.flag("--normalize");
+    std::string out = args.option("--output", "-o");
+    const std::vector<std::string> files = args.positional(2, SIZE_MAX, usage);
+    const std::string setPath = files.front();
+    if (out.empty())
+        out = setPath;
+
+    zelmar::SignalSet set;
+    std::error_code ec;
+    if (std::filesystem::exists(setPath, ec)) {
+        try {
+            set = zelmar::readSetFile(setPath);
+        } catch (const zelmar::FormatError& e) {
+            throw Failure(kInvalidInput, setPath + ": not a valid set file (code " + std::to_string(e.code) + ")");
+        }
+    }
+
+    CliObserver observer(normalise);
+    for (size_t i = 1; i < files.size(); ++i) {
+        const std::string& file = files[i];
+        if (!std::filesystem::is_regular_file(file, ec))
+            throw Failure(kIoFailure, file + ": cannot read the file (missing or not a regular file)");
+        std::FILE* probe = std::fopen(file.c_str(), "rb");
+        if (!probe)
+            throw Failure(kIoFailure, file + ": cannot read the file");
+        std::fclose(probe);
+        const zelmar::ImportResult r = zelmar::importSound(file, set, observer);
+        if (!r.added)
+            throw refusal(file, r.message.value_or(zelmar::ImportMessage{}));
+        const zelmar::LibrarySound& s = set.library.back();
+        std::printf("sound %d \"%s\": %d samples%s%s%s\n", r.soundNumber, s.name.c_str(), s.sound.SampleCount,
+                    r.decodedMp3 ? ", decoded" : "", r.converted ? ", converted" : "", r.mixedDown ? ", mixed down" : "");
+    }
+    if (set.signals.empty())
+        set.signals.push_back({"bez nazwy", {}});
+    zelmar::writeSetFile(set, out);
+    std::printf("free bytes: %d\n", set.freeBytes());
+    return kOk;
+}
+
+const RegisterCommand reg({"import", "import SET.zmr AUDIO... [--normalize] [-o OUT.zmr]",
+                           "add WAV or MP3 files as sounds of a set", runImport});
+
+} // namespace
+
+} // namespace zelmarctl

@@ -1,0 +1,307 @@
+// "Dodaj" on the library page: the whole road of an import through the Dialogs port, with the
+// progress window, the messages and what is blocked while a conversion runs.
+#include "KonwersjaDlg.h"
+#include "ScriptedDialogs.h"
+#include "SoundImport.h"
+
+#include "audio/Import.h"
+#include "audio/WavFile.h"
+#include "i18n/ResourceStrings.h"
+#include "model/ByteReader.h"
+#include "model/SignalSet.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include <cmath>
+#include <numbers>
+
+using zelmar::SignalSet;
+
+namespace {
+
+QString rsq(int id)
+{
+    return QString::fromStdString(zelmar::rs(id));
+}
+
+QByteArray wav(int channels, int rate, int bits, const QByteArray& data)
+{
+    zelmar::ByteWriter w;
+    w.raw("RIFF");
+    w.u32(uint32_t(36 + data.size()));
+    w.raw("WAVE");
+    w.raw("fmt ");
+    w.u32(16);
+    w.u16(1);
+    w.u16(uint16_t(channels));
+    w.u32(uint32_t(rate));
+    w.u32(uint32_t(rate * channels * bits / 8));
+    w.u16(uint16_t(channels * bits / 8));
+    w.u16(uint16_t(bits));
+    w.raw("data");
+    w.u32(uint32_t(data.size()));
+    w.raw(data.constData(), size_t(data.size()));
+    return QByteArray::fromStdString(w.bytes());
+}
+
+QByteArray pcm16(const std::vector<int16_t>& v)
+{
+    QByteArray b;
+    for (int16_t x : v)
+        b.append(char(uint16_t(x) & 0xFF)).append(char(uint16_t(x) >> 8));
+    return b;
+}
+
+QByteArray sine16(int channels, int rate, int frames)
+{
+    std::vector<int16_t> v;
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            v.push_back(int16_t(10000 * std::sin(2 * std::numbers::pi * 440 * i / rate)));
+    return pcm16(v);
+}
+
+int tempFiles()
+{
+    return int(QDir(QString::fromStdString(zelmar::privateTempDirectory())).entryList(QDir::Files).size());
+}
+
+// Counts how often a widget is shown.
+class ShowCounter : public QObject {
+public:
+    int shows = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Show)
+            ++shows;
+        return false;
+    }
+};
+
+} // namespace
+
+class ImportTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<QWidget> main;
+    QPushButton* otherButton = nullptr;
+    std::unique_ptr<TKonwersjaDlg> progress;
+    ScriptedDialogs dialogs;
+    SignalSet set;
+    QString lastDir;
+    ShowCounter showCounter;
+    int tempsBefore = 0;
+
+    QString put(const QString& name, const QByteArray& bytes)
+    {
+        const QString p = dir.filePath(name);
+        QFile f(p);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(bytes);
+        return p;
+    }
+
+    // One "Dodaj" with the file dialog answered by `path`; further answers queued beforehand.
+    bool importFile(const QString& path)
+    {
+        dialogs.answerOpen(path);
+        return importSoundFile(main.get(), dialogs, set, lastDir, *progress);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(dir.isValid());
+        main = std::make_unique<QWidget>();
+        otherButton = new QPushButton("Dalej", main.get());
+        main->show();
+        progress = std::make_unique<TKonwersjaDlg>(main.get());
+        showCounter.shows = 0;
+        progress->installEventFilter(&showCounter);
+        dialogs.reset();
+        set.clear();
+        lastDir.clear();
+        tempsBefore = tempFiles();
+    }
+
+    void cleanup()
+    {
+        QCOMPARE(dialogs.unexpected(), QStringList());
+        QCOMPARE(dialogs.pendingAnswers(), 0);
+        QCOMPARE(tempFiles(), tempsBefore);
+        progress.reset();
+        main.reset();
+    }
+
+    void monoAt18000NeedsNoConversionAndIsNamedAfterTheFile()
+    {
+        const QString p = put("gong.wav", wav(1, 18000, 16, pcm16({5, -6, 7})));
+        QByteArray before;
+        {
+            QFile f(p);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            before = f.readAll();
+        }
+        dialogs.answerAsk(false);
+        QVERIFY(importFile(p));
+        QCOMPARE(showCounter.shows, 0);
+        QCOMPARE(set.library.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(set.library[0].name), QString("gong"));
+        QCOMPARE(set.library[0].sound.Samples, (std::vector<int16_t>{5, -6, 7}));
+        QFile f(p);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        // The file dialog: the audio filter, started in the (empty) last directory.
+        const auto& shown = dialogs.shown();
+        QCOMPARE(shown.first().kind, ScriptedDialogs::Kind::Open);
+        QCOMPARE(shown.first().filter, rsq(65236));
+        QCOMPARE(shown.first().startPath, QString());
+        QCOMPARE(dialogs.questions(), QStringList{rsq(65211)});
+        QCOMPARE(shown.last().caption, rsq(65233));
+        QCOMPARE(lastDir, dir.path() + "/");
+    }
+
+    void theLastDirectoryStartsTheNextDialog()
+    {
+        QDir(dir.path()).mkpath("sub");
+        const QString p = put("sub/a.wav", wav(1, 18000, 16, pcm16({1})));
+        dialogs.answerAsk(false);
+        QVERIFY(importFile(p));
+        dialogs.answerOpen(QString());   // cancelled: nothing changes, directory stays
+        QVERIFY(!importSoundFile(main.get(), dialogs, set, lastDir, *progress));
+        QCOMPARE(dialogs.shown().last().startPath, dir.path() + "/sub/");
+        QCOMPARE(lastDir, dir.path() + "/sub/");
+        QCOMPARE(set.library.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(set.library[0].name), QString("a"));
+    }
+
+    void stereoIsMixedDownHalfToEven()
+    {
+        dialogs.answerAsk(false);
+        QVERIFY(importFile(put("s.wav", wav(2, 18000, 16, pcm16({3, 0, 5, 0, -3, 0, -7, 2})))));
+        QCOMPARE(set.library[0].sound.Samples, (std::vector<int16_t>{2, 2, -2, -2}));
+        QCOMPARE(showCounter.shows, 0);
+    }
+
+    void normalisesOnYes()
+    {
+        std::vector<int16_t> v;
+        for (int i = 0; i < 100; ++i)
+            v.push_back(i % 2 ? 1000 : -1000);
+        dialogs.answerAsk(true);
+        QVERIFY(importFile(put("n.wav", wav(1, 18000, 16, pcm16(v)))));
+        QCOMPARE(set.library[0].sound.Samples[0], int16_t(-23170));
+        QCOMPARE(set.library[0].sound.Samples[1], int16_t(23170));
+    }
+
+    void tooLongStatesTheLimitOfAnEmptySet()
+    {
+        QByteArray bytes = wav(1, 18000, 16, QByteArray());
+        const uint32_t declared = 110 * 36000;   // 110 seconds promised
+        for (int i = 0; i < 4; ++i)
+            bytes[40 + i] = char(declared >> (8 * i));
+        const QString p = put("long.wav", bytes);
+        QVERIFY(!importFile(p));
+        const QString expected = QString::fromStdString(zelmar::rsf(65219, {std::string("110.00"), std::string("103.55")}));
+        QCOMPARE(dialogs.notices(), QStringList{expected});
+        QVERIFY(dialogs.notices().first().contains("do 103.55 sek."));
+        QVERIFY(set.library.empty());
+        QCOMPARE(lastDir, dir.path() + "/");
+    }
+
+    void oneHundredTwentyEightSoundsRefuseBeforeTheDialog()
+    {
+        set.library.resize(128);
+        QVERIFY(!importSoundFile(main.get(), dialogs, set, lastDir, *progress));
+        QCOMPARE(dialogs.notices(), QStringList{rsq(65217)});
+        QCOMPARE(dialogs.count(ScriptedDialogs::Kind::Open), 0);
+        set.library.resize(127);
+        dialogs.answerAsk(false);
+        QVERIFY(importFile(put("last.wav", wav(1, 18000, 16, pcm16({1, 2})))));
+        QCOMPARE(set.library.size(), size_t(128));
+    }
+
+    void badFilesNameTheChosenFile()
+    {
+        const QString text = put("notes.wav", QByteArray("tylko tekst, bez dzwieku\n").repeated(20));
+        QVERIFY(!importFile(text));
+        QByteArray floats = wav(1, 44100, 32, QByteArray(400, '\0'));
+        floats[20] = 3;
+        const QString f = put("float.wav", floats);
+        QVERIFY(!importFile(f));
+        const QString tiny = put("tiny.mp3", "abcd");
+        QVERIFY(!importFile(tiny));
+        QCOMPARE(dialogs.notices(),
+                 (QStringList{QString::fromStdString(zelmar::rsf(65221, {text.toStdString()})),
+                              QString::fromStdString(zelmar::rsf(65220, {f.toStdString()})),
+                              QString::fromStdString(zelmar::rsf(65221, {tiny.toStdString()}))}));
+        QVERIFY(set.library.empty());
+    }
+
+    void conversionShowsProgressAndBlocksTheWindow()
+    {
+        const QString p = put("cd.wav", wav(2, 44100, 16, sine16(2, 44100, 44100 * 6)));
+        int clicks = 0;
+        connect(otherButton, &QPushButton::clicked, this, [&] { ++clicks; });
+        bool sawProgress = false, nestedRefused = false, closeRefused = false;
+        QTimer probe;
+        probe.setInterval(0);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            if (!progress->isVisible())
+                return;
+            probe.stop();
+            sawProgress = true;
+            QTest::mouseClick(otherButton, Qt::LeftButton);
+            QTest::keyClick(otherButton, Qt::Key_Space);
+            nestedRefused = !importSoundFile(main.get(), dialogs, set, lastDir, *progress);
+            closeRefused = !main->close() && main->isVisible();
+        });
+        probe.start();
+        dialogs.answerAsk(false);
+        QVERIFY(importFile(p));
+        QVERIFY(sawProgress);
+        QVERIFY(nestedRefused);
+        QVERIFY(closeRefused);
+        QCOMPARE(clicks, 0);
+        QVERIFY(!progress->isVisible());
+        QVERIFY(std::abs(set.library[0].sound.SampleCount - 18000 * 6) <= 6);
+        // Afterwards the window takes input and can close again.
+        QTest::mouseClick(otherButton, Qt::LeftButton);
+        QCOMPARE(clicks, 1);
+    }
+
+    void anulujEndsWith65218AndTheNextImportConverts()
+    {
+        const QString p = put("c.wav", wav(1, 22050, 16, sine16(1, 22050, 22050 * 20)));
+        QTimer press;
+        press.setInterval(0);
+        connect(&press, &QTimer::timeout, this, [&] {
+            if (progress->isVisible()) {
+                press.stop();
+                QTest::mouseClick(progress->Anuluj, Qt::LeftButton);
+            }
+        });
+        press.start();
+        QVERIFY(!importFile(p));
+        QCOMPARE(dialogs.notices(), QStringList{rsq(65218)});
+        QVERIFY(set.library.empty());
+        press.stop();
+        dialogs.answerAsk(false);
+        QVERIFY(importFile(put("d.wav", wav(1, 22050, 16, sine16(1, 22050, 2205)))));
+        QCOMPARE(set.library.size(), size_t(1));
+        QCOMPARE(set.library[0].sound.SampleCount, 1800);
+    }
+};
+
+QTEST_MAIN(ImportTest)
+#include "tst_import.moc"
