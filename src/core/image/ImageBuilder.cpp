@@ -36,6 +36,15 @@ Signal compactSignal(const Signal& signal)
 
 namespace {
 
+// Names as the chime holds them; ASCII needs no table.
+std::string chimeName(const std::string& utf8)
+{
+    if (utf8.size() <= size_t(kMaxNameBytes)
+        && std::all_of(utf8.begin(), utf8.end(), [](char c) { return uint8_t(c) < 0x80; }))
+        return utf8;
+    return toCp1250(utf8);
+}
+
 bool holdsSound(const Signal& s)
 {
     return std::any_of(s.begin(), s.end(), [](const TDzwiek& e) { return !e.isPause(); });
@@ -82,7 +91,7 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
         if (c.empty())
             continue;
         tables.push_back(std::move(c));
-        names.push_back(toCp1250(s.name));
+        names.push_back(chimeName(s.name));
     }
     const int m = int(tables.size());
     if (m == 0)
@@ -110,7 +119,7 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
         if (size_t(s.sound.SampleCount) != s.sound.Samples.size())
             throw std::invalid_argument("sound \"" + s.name + "\" has a sample count that does not match its samples");
         soundStart.push_back(samplesBytes);
-        soundNames.push_back(toCp1250(s.name));
+        soundNames.push_back(chimeName(s.name));
         samplesBytes += encodedSize(int64_t(s.sound.Samples.size()));
     }
 

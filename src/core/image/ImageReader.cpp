@@ -98,9 +98,10 @@ SignalSet parse(std::span<const uint8_t> image, AddressForm form)
                 fail(kImageBeforeSounds, "an element address before the sounds");
             if (d >= ranges.back().end)
                 fail(kImageAfterSounds, "an element address after the sounds");
-            const auto in = std::find_if(ranges.begin(), ranges.end(),
-                                         [d](const SoundRange& s) { return s.start <= d && d < s.end; });
-            if (in == ranges.end())
+            // Ranges follow one another in order: the first that ends after d is the one.
+            const auto in = std::upper_bound(ranges.begin(), ranges.end(), d,
+                                             [](int64_t at, const SoundRange& s) { return at < s.end; });
+            if (in == ranges.end() || d < in->start)
                 fail(kImageInNoSound, "an element address in no sound");
             if (d + length > in->end)
                 fail(kImageFragmentPastSound, "a fragment past the end of its sound's data");
