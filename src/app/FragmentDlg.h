@@ -21,7 +21,8 @@ class TDostepnyDzwiek;
 class TFragmentDlg : public QDialog {
     Q_OBJECT
 public:
-    // Plays one sound element as the element preview does (fragment, gain, volume).
+    // Plays one sound element as the other element previews do (fragment, gain, volume, from a
+    // temporary file deleted afterwards); the owner of the set and the player provides it.
     using ElementPreview = std::function<void(const zelmar::TDzwiek& element, const zelmar::TDostepnyDzwiek& sound)>;
 
     explicit TFragmentDlg(QWidget* mainWindow = nullptr);
@@ -32,6 +33,7 @@ public:
     // OK. Returns whether it did; a pause element is left alone and gives false.
     bool editFragment(zelmar::TDzwiek& element, const zelmar::TDostepnyDzwiek& sound);
 
+    // What `Odtworz` calls with the element under edit; without one the button plays nothing.
     void setElementPreview(ElementPreview preview) { preview_ = std::move(preview); }
 
     // The picture's figures for the element under edit (valid while it is shown).

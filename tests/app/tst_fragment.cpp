@@ -96,6 +96,7 @@ private Q_SLOTS:
     void crossingMarkersPullsPointerBack();
     void fragmentNeverEmpties();
     void cancelRestoresOkKeeps();
+    void playHandsOverTheElementUnderEdit();
     void gainDrawsLargerButKeepsPositions();
     void veryShortSounds();
 };
@@ -305,20 +306,39 @@ void FragmentTest::cancelRestoresOkKeeps()
     guard.stop();
     QVERIFY(!shown);
     QCOMPARE(pause, pauseBefore);
+}
 
-    // Play hands the element under edit, with its dragged fragment, to the preview.
-    int played = 0;
-    TDzwiek seen;
-    dlg.setElementPreview([&](const TDzwiek& e, const TDostepnyDzwiek& s) {
-        ++played;
-        seen = e;
-        QCOMPARE(s.SampleCount, sound.SampleCount);
-    });
+void FragmentTest::playHandsOverTheElementUnderEdit()
+{
+    const TDostepnyDzwiek sound = sine(65900, 12000);
+    TDzwiek el = TDzwiek::sound(2, sound);
+    el.SetVolume(8);
+    TFragmentDlg dlg;
+    dlg.findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"))->setChecked(false);
+
+    // Without a preview the button does nothing, and does not fail.
     runDialog(dlg, el, sound, [&] {
         QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("Odtworz")), Qt::LeftButton);
-    }, "OK");
-    QCOMPARE(played, 1);
-    QCOMPARE(seen, el);
+    }, "Anuluj");
+
+    QList<TDzwiek> played;
+    const TDostepnyDzwiek* playedSound = nullptr;
+    dlg.setElementPreview([&](const TDzwiek& e, const TDostepnyDzwiek& s) {
+        QCOMPARE(&e, &el);   // the element itself, not a copy made when the dialog opened
+        played << e;
+        playedSound = &s;
+    });
+    const bool ok = runDialog(dlg, el, sound, [&] {
+        drag(dlg, 1, 201);
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("Odtworz")), Qt::LeftButton);
+    }, "Anuluj");
+    QVERIFY(!ok);
+    QCOMPARE(played.size(), 1);
+    QCOMPARE(played.front().FragmentStart, 20001);   // what was dragged, not yet confirmed
+    QCOMPARE(played.front().FragmentEnd, 65900);
+    QCOMPARE(played.front().Volume, 8);
+    QCOMPARE(playedSound, &sound);
+    QCOMPARE(el.FragmentStart, 1);
 }
 
 void FragmentTest::gainDrawsLargerButKeepsPositions()
