@@ -1,29 +1,80 @@
 #pragma once
-// Page 3: the sound library. So far it holds only the memory gauge and the remaining time, which
-// the window's memory display keeps current.
+// Page 3: the sound library. Every change applies to the set's library at once; the copy taken on
+// entry is the way back when the visit is cancelled, and accepting renumbers the signals' elements.
 #include <QWidget>
 
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class TKonwersjaDlg;
 class TMainForm;
+
+namespace listkit {
+class DragList;
+class DurationsView;
+}
 
 class LibraryPage : public QWidget {
     Q_OBJECT
 public:
     LibraryPage(TMainForm& form, QWidget* parent = nullptr);
+    ~LibraryPage() override;
 
-    // The window calls these on page entry and when the visit ends with "OK" or "Anuluj". Taking
-    // the library copy, renumbering on acceptance and restoring on cancellation go into their
-    // bodies; page 3 is reached only from the signal editor, so until then they have nothing to do.
+    // The window calls these on page entry and when the visit ends with "OK" or "Anuluj".
     void enterPage();
     void acceptEdit();
     void cancelEdit();
 
+    // Draws the durations bar for the rows now in view.
+    void redrawDurations();
+    bool renaming() const { return renaming_; }
+
+    QLabel* DzwiekiL;
+    listkit::DragList* DostepneDzwiekiLB;
+    listkit::DurationsView* CzasyTrwaniaDzwiekow;
+    QPushButton* DodajDzwiek;
+    QPushButton* ZmienNazweDzwieku;
+    QPushButton* ZmienWzmocnienieDzwieku;
+    QSpinBox* WzmocnienieE;
+    QLabel* Label1;
+    QPushButton* OdtworzDzwiek;
+    QPushButton* UsunDzwiek;
     QGroupBox* ZajetoscPamieciS3GB;
     QProgressBar* ZajetoscS3G;
     QLabel* PozostalyCzasST;
+    QLineEdit* ZmianaNazwyE;
+
+public Q_SLOTS:
+    void DodajDzwiekClick();
+    void ZmienNazweDzwiekuClick();
+    void DostepneDzwiekiLBDblClick();
+    void UsunDzwiekClick();
+    void ZmienWzmocnienieDzwiekuClick();
+    void WzmocnienieEChange(int value);
+    void OdtworzDzwiekClick();
+    void DostepneDzwiekiLBDragDrop(int y);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(class QMouseEvent* event) override;
 
 private:
+    bool DostepneDzwiekiLBKeyDown(QKeyEvent* event);
+    // Ends a rename; with `apply` the typed text becomes the sound's name.
+    void endRename(bool apply);
+    // Rows follow the library; the gain edit follows the selected sound.
+    void reloadRows();
+    void selectRow(int row);
+    void gainInStep();
+    int selectedRow() const;
+
     TMainForm& form_;
+    TKonwersjaDlg* progress_ = nullptr;
+    bool renaming_ = false;
+    int renamedRow_ = -1;
+    int rememberedTop_ = -1;
 };

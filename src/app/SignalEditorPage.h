@@ -1,27 +1,80 @@
 #pragma once
-// Page 2: the editor of one signal. So far it holds only the memory gauge, which the window's
-// memory display keeps current.
+// Page 2: the editor of one signal: its name, its elements (sounds and pauses) and, for the
+// selected element, its volume or its length.
+#include "SetModel.h"
+
 #include <QWidget>
 
 class QGroupBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QListWidget;
 class QProgressBar;
+class QPushButton;
+class QSlider;
+class TFragmentDlg;
 class TMainForm;
+
+namespace listkit {
+class DragList;
+}
 
 class SignalEditorPage : public QWidget {
     Q_OBJECT
 public:
     SignalEditorPage(TMainForm& form, QWidget* parent = nullptr);
+    ~SignalEditorPage() override;
 
-    // The window calls these on page entry and when the edit ends with "OK" or "Anuluj". The
-    // editor's loading, acceptance and cancellation go into their bodies; page 2 cannot be reached
-    // before page 1 begins edits, so until then they have nothing to do.
+    // Page entry: loads the signal under edit. The window calls acceptEdit() / cancelEdit() when
+    // the edit ends with "OK" or "Anuluj".
     void enterPage();
     void acceptEdit();
     void cancelEdit();
 
+    // The choice list: the pause row and one row per library sound, row 0 selected.
+    void rebuildSoundChoices();
+    // The element rows follow the signal under edit (one per element and the trailing row).
+    void reloadElements();
+
+    QLineEdit* NazwaSygnaluE;
+    listkit::DragList* SygnalLB;
+    QListWidget* DzwiekiLB;
+    QPushButton* DoSygnalu;
+    QPushButton* ZSygnalu;
+    QGroupBox* GlosnoscGB;
+    QSlider* GlosnoscTB;
+    QGroupBox* CzasPauzyGB;
+    QSlider* CzasPauzyTB;
+    QPushButton* Zaawansowane;
+    QPushButton* ZmienDzwieki;
+    QPushButton* OdtworzS2;
     QGroupBox* ZajetoscPamieciS2GB;
     QProgressBar* ZajetoscS2G;
 
+public Q_SLOTS:
+    void DoSygnaluClick();
+    void ZSygnaluClick();
+    void SygnalLBDragDrop(int y);
+    void GlosnoscTBChange(int position);
+    void CzasPauzyTBChange(int position);
+    void ZaawansowaneClick();
+    void ZmienDzwiekiClick();
+    void SygnalLBDblClick();
+    void DzwiekiLBDblClick();
+    void OdtworzS2Click();
+
 private:
+    bool SygnalLBKeyDown(QKeyEvent* event);
+    // Shows the controls that fit the selected row and moves them to its values.
+    void selectedRowShown();
+    void setPauseCaption(int position);
+    QString elementText(int row) const;
+    // The selected element; null for none or the trailing row.
+    zelmar::TDzwiek* selectedElement();
+    void select(int row);
+
     TMainForm& form_;
+    TFragmentDlg* fragmentDlg_ = nullptr;
+    bool backFromLibrary_ = false;
 };

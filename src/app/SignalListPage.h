@@ -1,11 +1,17 @@
 #pragma once
-// Page 1: the set's signals, one row each, with the buttons that begin, change and delete them.
+// Page 1: the set's signals, one row each, how long each plays, and the buttons that begin,
+// change, play and delete them, and open the back-door signal.
 #include <QWidget>
 
+class QKeyEvent;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class TMainForm;
+
+namespace listkit {
+class DragList;
+class DurationsView;
+}
 
 class SignalListPage : public QWidget {
     Q_OBJECT
@@ -15,22 +21,32 @@ public:
     // Rebuilds the rows from the set. `selectFirst` after a whole new set; otherwise the selected
     // position is kept (clamped to the last row).
     void reload(bool selectFirst);
-    // Page entry: the rows follow whatever the editor changed.
+    // Page entry: the rows follow whatever the editor changed, and the durations are drawn anew.
     void enterPage();
     int selectedRow() const;
+    // Draws the durations column for the rows now in view.
+    void redrawDurations();
 
-    QListWidget* ZestawLB;
-    QLabel* Czasy;   // durations column, drawn by the signal editing code
+    listkit::DragList* ZestawLB;
+    listkit::DurationsView* Czasy;
     QPushButton* NowySygnal;
     QPushButton* ZmianaSygnalu;
     QPushButton* OdtworzS1;
     QPushButton* UsunSygnal;
     QPushButton* TylneDrzwi;
 
-    // The editing handlers (NowySygnalClick, ZmianaSygnaluClick, ZestawLBDblClick, UsunSygnalClick,
-    // TylneDrzwiClick, the key, drag and hint handlers) and OdtworzS1Click belong here as slots.
-    // Until they exist their buttons stay disabled.
+public Q_SLOTS:
+    void NowySygnalClick();
+    void ZmianaSygnaluClick();
+    void ZestawLBDblClick();
+    void UsunSygnalClick();
+    void TylneDrzwiClick();
+    void OdtworzS1Click();
+    void ZestawLBDragDrop(int y);
 
 private:
+    bool ZestawLBKeyDown(QKeyEvent* event);
+
     TMainForm& form_;
+    int rememberedTop_ = -1;
 };

@@ -1,0 +1,186 @@
+#include "ListKit.h"
+
+#include "PageKit.h"
+#include "model/SignalSet.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <cmath>
+
+namespace listkit {
+
+DragList::DragList(const char* name, bool rowsDraggable, QWidget* parent)
+    : QListWidget(parent), draggable_(rowsDraggable)
+{
+    setObjectName(QString::fromLatin1(name));
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setItemDelegate(new pagekit::FixedRowDelegate(kRowHeight, this));
+    setDragEnabled(false);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (topRow() != lastTop_) {
+            lastTop_ = topRow();
+            Q_EMIT topRowChanged();
+        }
+    });
+}
+
+int DragList::topRow() const
+{
+    const QModelIndex top = indexAt(QPoint(1, 1));
+    return top.isValid() ? top.row() : 0;
+}
+
+int DragList::rowsInView() const
+{
+    return viewport()->height() / kRowHeight;
+}
+
+void DragList::keyPressEvent(QKeyEvent* event)
+{
+    if (keyHandler && keyHandler(event))
+        return;
+    QListWidget::keyPressEvent(event);
+}
+
+void DragList::mousePressEvent(QMouseEvent* event)
+{
+    QListWidget::mousePressEvent(event);
+    dragging_ = false;
+    pressed_ = draggable_ && event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid();
+    pressPos_ = event->position().toPoint();
+}
+
+void DragList::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!pressed_) {
+        QListWidget::mouseMoveEvent(event);
+        return;
+    }
+    // While a row is held the selection stays on it; the row moves only when it is let go.
+    if (!dragging_ && (event->position().toPoint() - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+        dragging_ = true;
+        viewport()->setCursor(Qt::DragMoveCursor);
+    }
+}
+
+void DragList::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool dropped = dragging_;
+    pressed_ = false;
+    dragging_ = false;
+    viewport()->unsetCursor();
+    if (dropped && viewport()->rect().contains(event->position().toPoint())) {
+        Q_EMIT rowDropped(event->position().toPoint().y());
+        return;
+    }
+    if (!dropped)
+        QListWidget::mouseReleaseEvent(event);
+}
+
+void syncRows(QListWidget* list, int count, const std::function<QString(int)>& text,
+              const std::function<bool(int)>& bold, const std::function<QString(int)>& tip)
+{
+    const QSignalBlocker block(list);
+    const QSignalBlocker blockSelection(list->selectionModel());
+    while (list->count() > count)
+        delete list->takeItem(list->count() - 1);
+    while (list->count() < count)
+        list->addItem(QString());
+    for (int i = 0; i < count; ++i) {
+        QListWidgetItem* item = list->item(i);
+        const QString t = text(i);
+        if (item->text() != t)
+            item->setText(t);
+        const bool b = bold && bold(i);
+        if (item->font().bold() != b) {
+            QFont f = list->font();
+            f.setBold(b);
+            item->setFont(f);
+        }
+        if (tip)
+            item->setToolTip(tip(i));
+    }
+    list->viewport()->update();
+}
+
+void selectRow(QListWidget* list, int row)
+{
+    const QSignalBlocker block(list);
+    const QSignalBlocker blockSelection(list->selectionModel());
+    if (row < 0 || row >= list->count()) {
+        list->setCurrentRow(-1);
+        list->clearSelection();
+    } else {
+        list->setCurrentRow(row);
+        list->scrollToItem(list->item(row));
+    }
+    list->viewport()->update();
+}
+
+DurationsView::DurationsView(const char* name, QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QString::fromLatin1(name));
+}
+
+QString secondsText(int64_t samples)
+{
+    return QString::number(double(samples) / zelmar::kSampleRate, 'f', 2) + QStringLiteral(" s");
+}
+
+void DurationsView::draw(const std::vector<int64_t>& lengths)
+{
+    const QColor window = palette().color(QPalette::Window);
+    image_ = QImage(size(), QImage::Format_RGB32);
+    image_.fill(window);
+    rows_.clear();
+
+    int64_t longest = 0;
+    for (int64_t l : lengths)
+        longest = std::max(longest, l);
+    if (longest == 0)
+        longest = zelmar::kSampleRate;
+
+    QPainter p(&image_);
+    QFont f = font();
+    f.setPointSize(8);
+    p.setFont(f);
+    const QFontMetrics fm(f);
+    const int w = width();
+    for (size_t r = 0; r < lengths.size(); ++r) {
+        DrawnRow row;
+        row.top = int(r) * kRowHeight;
+        row.barWidth = int(std::lround(double(lengths[r]) / double(longest) * w));
+        row.text = secondsText(lengths[r]);
+        if (row.barWidth > 0) {
+            p.setPen(window);
+            p.setBrush(barColour());
+            p.drawRect(QRect(0, row.top, row.barWidth, kRowHeight).adjusted(0, 0, -1, -1));
+        }
+        p.setPen(textColour());
+        p.setBrush(Qt::NoBrush);
+        const int x = (w - fm.horizontalAdvance(row.text)) / 2;
+        const int y = row.top + (kRowHeight - fm.height()) / 2;
+        p.drawText(x, y + fm.ascent(), row.text);
+        rows_.push_back(row);
+    }
+    update();
+}
+
+void DurationsView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (image_.isNull())
+        p.fillRect(rect(), palette().color(QPalette::Window));
+    else
+        p.drawImage(0, 0, image_);
+}
+
+} // namespace listkit

@@ -1,0 +1,92 @@
+#pragma once
+// What the editing pages' lists share: fixed 16-pixel rows, dragging a row within its own list,
+// the list keys, rows kept in step with the set, and the durations picture beside a list.
+#include <QListWidget>
+#include <QWidget>
+#include <QImage>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QKeyEvent;
+
+namespace listkit {
+
+constexpr int kRowHeight = 16;
+
+// A list whose rows are 16 pixels high and can be dragged onto another row of the same list.
+// The list itself never reorders anything: it reports where a drag ended and the page moves the
+// set's entry.
+class DragList : public QListWidget {
+    Q_OBJECT
+public:
+    DragList(const char* name, bool rowsDraggable, QWidget* parent);
+
+    // First row shown at the top; 0 for an empty list.
+    int topRow() const;
+    // Rows that fit into the list's height (the last one may show only in part).
+    int rowsInView() const;
+
+    // Keys offered to the page first; true when the page took the key.
+    std::function<bool(QKeyEvent*)> keyHandler;
+
+Q_SIGNALS:
+    // A row was dragged and let go at `y` (viewport coordinates); the dragged row is the current one.
+    void rowDropped(int y);
+    void topRowChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool draggable_;
+    bool pressed_ = false;
+    bool dragging_ = false;
+    QPoint pressPos_;
+    int lastTop_ = 0;
+};
+
+// Makes the list show `count` rows with the given texts, adding or removing rows at the end only.
+// Signals of the list are held back meanwhile; the caller chooses the current row afterwards.
+void syncRows(QListWidget* list, int count, const std::function<QString(int)>& text,
+              const std::function<bool(int)>& bold = {}, const std::function<QString(int)>& tip = {});
+
+// Makes `row` the current row (-1: none) without a signal, so that the caller decides what follows.
+void selectRow(QListWidget* list, int row);
+
+// The durations picture: one bar per visible row, as long as the row plays relative to the longest
+// visible row, with the time written over it. It shows what was last drawn into it.
+class DurationsView : public QWidget {
+public:
+    DurationsView(const char* name, QWidget* parent);
+
+    struct DrawnRow {
+        int top = 0;        // y of the row's band
+        int barWidth = 0;   // 0: no bar drawn
+        QString text;
+    };
+
+    // Draws the rows' lengths (in samples) from the top of the picture; none clears it.
+    void draw(const std::vector<int64_t>& lengths);
+    const std::vector<DrawnRow>& drawnRows() const { return rows_; }
+    const QImage& picture() const { return image_; }
+
+    static QColor barColour() { return QColor(0xA6, 0xCA, 0xF0); }
+    static QColor textColour() { return QColor(0x00, 0x00, 0x80); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage image_;
+    std::vector<DrawnRow> rows_;
+};
+
+// Seconds of `samples` at the chime's rate, with two decimals and a point.
+QString secondsText(int64_t samples);
+
+} // namespace listkit
