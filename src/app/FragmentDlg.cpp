@@ -114,9 +114,11 @@ void TFragmentDlg::centreOnMainWindow()
     QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
     if (!main)
         return;
-    const QRect frame = frameGeometry();
-    const QPoint offset = geometry().topLeft() - frame.topLeft();
-    move(main->frameGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2) + offset);
+    // move() places a window by its frame, which is known once the window exists.
+    create();
+    QRect frame(QPoint(), frameGeometry().size());
+    frame.moveCenter(main->frameGeometry().center());
+    move(frame.topLeft());
 }
 
 zelmar::WaveGeometry TFragmentDlg::waveGeometry() const

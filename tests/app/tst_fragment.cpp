@@ -122,15 +122,24 @@ void FragmentTest::geometryOfLongSound()
     QCOMPARE(WaveGeometry::of(10, 10, 20).S, 2);          // 2.5
     QCOMPARE(WaveGeometry::of(10, 10, 28).S, 4);          // 3.5
 
-    // The real dialog puts the markers of the whole sound on the first and last columns.
-    TFragmentDlg dlg;
+    // The real dialog, centred on its main window even after that has moved, puts the markers of
+    // the whole sound on the first and last columns.
+    QWidget mainWindow;
+    mainWindow.setGeometry(40, 30, 800, 600);
+    mainWindow.show();
+    TFragmentDlg dlg(&mainWindow);
     const TDostepnyDzwiek sound = sine(65900, 12000);
     TDzwiek el = TDzwiek::sound(1, sound);
-    runDialog(dlg, el, sound, [&] {
-        QCOMPARE(dlg.waveGeometry().W, 659);
-        QCOMPARE(dlg.startColumn(), 1);
-        QCOMPARE(dlg.endColumn(), 659);
-    }, "Anuluj");
+    for (const QPoint at : {QPoint(40, 30), QPoint(300, 200)}) {
+        mainWindow.move(at);
+        runDialog(dlg, el, sound, [&] {
+            QCOMPARE(dlg.windowTitle(), QStringLiteral("Zaawansowane"));
+            QVERIFY((dlg.frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength() <= 1);
+            QCOMPARE(dlg.waveGeometry().W, 659);
+            QCOMPARE(dlg.startColumn(), 1);
+            QCOMPARE(dlg.endColumn(), 659);
+        }, "Anuluj");
+    }
 }
 
 void FragmentTest::dragStartWithoutSnapping()
