@@ -1,8 +1,7 @@
-// The model comes before Qt, whose "signals" keyword would clash with the set's member.
-#include "model/SignalSet.h"
-
 #include "FragmentDlg.h"
+
 #include "PageKit.h"
+#include "model/SignalSet.h"
 
 #include <QCheckBox>
 #include <QCursor>

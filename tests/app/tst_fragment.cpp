@@ -1,8 +1,7 @@
 // The fragment dialog: its column arithmetic, snapping and alignment, the drawing, and the real
 // dialog driven with the mouse while it runs modally.
-#include "model/SignalSet.h"
-
 #include "FragmentDlg.h"
+#include "model/SignalSet.h"
 
 #include <QCheckBox>
 #include <QCursor>
