@@ -111,10 +111,13 @@ private:
         return p;
     }
 
-    // One "Dodaj" with the file dialog answered by `path`; further answers queued beforehand.
-    bool importFile(const QString& path)
+    // One "Dodaj" with the file dialog answered by `path` and, when 0 or 1, the normalisation
+    // question by `normalise`.
+    bool importFile(const QString& path, int normalise = -1)
     {
         dialogs.answerOpen(path);
+        if (normalise >= 0)
+            dialogs.answerAsk(normalise == 1);
         return importSoundFile(main.get(), dialogs, set, lastDir, *progress);
     }
 
@@ -136,11 +139,11 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        progress.reset();
+        main.reset();
         QCOMPARE(dialogs.unexpected(), QStringList());
         QCOMPARE(dialogs.pendingAnswers(), 0);
         QCOMPARE(tempFiles(), tempsBefore);
-        progress.reset();
-        main.reset();
     }
 
     void monoAt18000NeedsNoConversionAndIsNamedAfterTheFile()
@@ -152,8 +155,7 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::ReadOnly));
             before = f.readAll();
         }
-        dialogs.answerAsk(false);
-        QVERIFY(importFile(p));
+        QVERIFY(importFile(p, 0));
         QCOMPARE(showCounter.shows, 0);
         QCOMPARE(set.library.size(), size_t(1));
         QCOMPARE(QString::fromStdString(set.library[0].name), QString("gong"));
@@ -174,9 +176,8 @@ private Q_SLOTS:
     void theLastDirectoryStartsTheNextDialog()
     {
         QDir(dir.path()).mkpath("sub");
-        const QString p = put("sub/a.wav", wav(1, 18000, 16, pcm16({1})));
-        dialogs.answerAsk(false);
-        QVERIFY(importFile(p));
+        const QString p = put("sub/a.wav", wav(1, 18000, 16, pcm16({1, 2})));
+        QVERIFY(importFile(p, 0));
         dialogs.answerOpen(QString());   // cancelled: nothing changes, directory stays
         QVERIFY(!importSoundFile(main.get(), dialogs, set, lastDir, *progress));
         QCOMPARE(dialogs.shown().last().startPath, dir.path() + "/sub/");
@@ -187,8 +188,7 @@ private Q_SLOTS:
 
     void stereoIsMixedDownHalfToEven()
     {
-        dialogs.answerAsk(false);
-        QVERIFY(importFile(put("s.wav", wav(2, 18000, 16, pcm16({3, 0, 5, 0, -3, 0, -7, 2})))));
+        QVERIFY(importFile(put("s.wav", wav(2, 18000, 16, pcm16({3, 0, 5, 0, -3, 0, -7, 2}))), 0));
         QCOMPARE(set.library[0].sound.Samples, (std::vector<int16_t>{2, 2, -2, -2}));
         QCOMPARE(showCounter.shows, 0);
     }
@@ -198,8 +198,7 @@ private Q_SLOTS:
         std::vector<int16_t> v;
         for (int i = 0; i < 100; ++i)
             v.push_back(i % 2 ? 1000 : -1000);
-        dialogs.answerAsk(true);
-        QVERIFY(importFile(put("n.wav", wav(1, 18000, 16, pcm16(v)))));
+        QVERIFY(importFile(put("n.wav", wav(1, 18000, 16, pcm16(v))), 1));
         QCOMPARE(set.library[0].sound.Samples[0], int16_t(-23170));
         QCOMPARE(set.library[0].sound.Samples[1], int16_t(23170));
     }
@@ -226,8 +225,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs.notices(), QStringList{rsq(65217)});
         QCOMPARE(dialogs.count(ScriptedDialogs::Kind::Open), 0);
         set.library.resize(127);
-        dialogs.answerAsk(false);
-        QVERIFY(importFile(put("last.wav", wav(1, 18000, 16, pcm16({1, 2})))));
+        QVERIFY(importFile(put("last.wav", wav(1, 18000, 16, pcm16({1, 2}))), 0));
         QCOMPARE(set.library.size(), size_t(128));
     }
 
@@ -267,8 +265,7 @@ private Q_SLOTS:
             closeRefused = !main->close() && main->isVisible();
         });
         probe.start();
-        dialogs.answerAsk(false);
-        QVERIFY(importFile(p));
+        QVERIFY(importFile(p, 0));
         QVERIFY(sawProgress);
         QVERIFY(nestedRefused);
         QVERIFY(closeRefused);
@@ -296,8 +293,7 @@ private Q_SLOTS:
         QCOMPARE(dialogs.notices(), QStringList{rsq(65218)});
         QVERIFY(set.library.empty());
         press.stop();
-        dialogs.answerAsk(false);
-        QVERIFY(importFile(put("d.wav", wav(1, 22050, 16, sine16(1, 22050, 2205)))));
+        QVERIFY(importFile(put("d.wav", wav(1, 22050, 16, sine16(1, 22050, 2205))), 0));
         QCOMPARE(set.library.size(), size_t(1));
         QCOMPARE(set.library[0].sound.SampleCount, 1800);
     }

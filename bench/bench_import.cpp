@@ -1,0 +1,247 @@
+// The whole import of a 90-second 44.1 kHz stereo WAV and MP3 (decode, convert, mix down, read)
+// side by side with sox and ffmpeg doing the same conversion, plus the parts on their own.
+// Inputs are made by the program itself with sox and lame. Peak memory is the high-water mark
+// (VmHWM) of one run of each tool in a process of its own.
+#include "audio/Import.h"
+#include "audio/Mp3ToWav.h"
+#include "audio/Resample.h"
+#include "audio/WavFile.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path g_dir;
+std::string g_self;
+std::map<std::string, double> g_seconds;   // seconds per run, by benchmark name
+
+// VmHWM of a live process in KiB, or -1.
+long highWater(pid_t pid)
+{
+    std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+            break;
+    std::fclose(f);
+    return kb;
+}
+
+// Runs a program and waits for it. With `peakKb`, samples the child's own high-water mark while it
+// runs (the rusage of a spawned child would also count this process's pages from before its exec).
+bool run(const std::vector<std::string>& argv, long* peakKb = nullptr)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    if (rc != 0)
+        return false;
+    int status = 0;
+    if (peakKb) {
+        *peakKb = -1;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            *peakKb = std::max(*peakKb, highWater(pid));
+            usleep(500);
+        }
+    } else if (waitpid(pid, &status, 0) < 0) {
+        return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string in(const char* name)
+{
+    return (g_dir / name).string();
+}
+
+// One whole import into an empty set, as the wizard runs it (no normalisation).
+int32_t importOnce(const std::string& file)
+{
+    zelmar::SignalSet set;
+    zelmar::ImportObserver quiet;
+    const zelmar::ImportResult r = zelmar::importSound(file, set, quiet);
+    return r.added ? set.library.back().sound.SampleCount : -1;
+}
+
+template <class F>
+void timed(benchmark::State& state, const std::string& name, F&& body)
+{
+    double total = 0;
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        body();
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    }
+    g_seconds[name] = total / double(state.iterations());
+}
+
+void ImportWav(benchmark::State& state)
+{
+    timed(state, "import wav", [] {
+        if (importOnce(in("in.wav")) <= 0)
+            std::abort();
+    });
+}
+
+void ImportMp3(benchmark::State& state)
+{
+    timed(state, "import mp3", [] {
+        if (importOnce(in("in.mp3")) <= 0)
+            std::abort();
+    });
+}
+
+void SoxWav(benchmark::State& state)
+{
+    timed(state, "sox wav", [] {
+        if (!run({"sox", in("in.wav"), "-r", "18000", "-c", "1", "-b", "16", in("sox.wav")}))
+            std::abort();
+    });
+}
+
+void FfmpegWav(benchmark::State& state)
+{
+    timed(state, "ffmpeg wav", [] {
+        if (!run({"ffmpeg", "-v", "quiet", "-y", "-i", in("in.wav"), "-ac", "1", "-ar", "18000", "-sample_fmt", "s16",
+                 in("ffmpeg.wav")}))
+            std::abort();
+    });
+}
+
+void FfmpegMp3(benchmark::State& state)
+{
+    timed(state, "ffmpeg mp3", [] {
+        if (!run({"ffmpeg", "-v", "quiet", "-y", "-i", in("in.mp3"), "-ac", "1", "-ar", "18000", "-sample_fmt", "s16",
+                 in("ffmpeg.wav")}))
+            std::abort();
+    });
+}
+
+void DecodeMp3Single(benchmark::State& state)
+{
+    timed(state, "decode mp3, one thread", [] {
+        if (!zelmar::decodeMp3FileSingle(in("in.mp3"), in("dec1.wav")))
+            std::abort();
+    });
+}
+
+void DecodeMp3Split(benchmark::State& state)
+{
+    timed(state, "decode mp3, two threads", [] {
+        bool split = false;
+        if (!zelmar::decodeMp3FileSplit(in("in.mp3"), in("dec2.wav"), &split) || !split)
+            std::abort();
+    });
+}
+
+void ConvertWav(benchmark::State& state)
+{
+    timed(state, "convert wav (stereo, very high quality)", [] {
+        volatile int32_t cancel = 0;
+        uint8_t failed = 0;
+        zelmar::convertWavFile(in("in.wav").c_str(), in("conv.wav").c_str(), 18000, 16, 4, 0, &cancel, {}, 0, &failed);
+        if (failed)
+            std::abort();
+    });
+}
+
+BENCHMARK(ImportWav)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(SoxWav)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(FfmpegWav)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(ImportMp3)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(FfmpegMp3)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(DecodeMp3Single)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(DecodeMp3Split)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(ConvertWav)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+bool makeInputs()
+{
+    g_dir = fs::temp_directory_path() / ("zelmar-bench-import-" + std::to_string(::getpid()));
+    fs::create_directories(g_dir);
+    // Two sweeping tones, so that the encoder and the filters have something to work on.
+    if (!run({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", in("in.wav"), "synth", "90", "sine", "220-880",
+             "sine", "330-660", "gain", "-3"})) {
+        std::fprintf(stderr, "bench_import: sox is needed to make the inputs (scripts/deps.sh --bench)\n");
+        return false;
+    }
+    if (!run({"lame", "--quiet", "-b", "128", in("in.wav"), in("in.mp3")})) {
+        std::fprintf(stderr, "bench_import: lame is needed to make the inputs (scripts/deps.sh --bench)\n");
+        return false;
+    }
+    return true;
+}
+
+void report()
+{
+    auto ratio = [](const char* a, const char* b) {
+        if (g_seconds.count(a) && g_seconds.count(b) && g_seconds[b] > 0)
+            std::printf("  %-12s / %-12s = %.2f\n", a, b, g_seconds[a] / g_seconds[b]);
+    };
+    std::printf("\nRatios of mean wall time (goal: import wav / sox wav <= 0.70, import mp3 / ffmpeg mp3 <= 1.00):\n");
+    ratio("import wav", "sox wav");
+    ratio("import wav", "ffmpeg wav");
+    ratio("import mp3", "ffmpeg mp3");
+    ratio("decode mp3, two threads", "decode mp3, one thread");
+
+    std::printf("\nPeak resident memory of one run in its own process (KiB):\n");
+    const std::vector<std::pair<std::string, std::vector<std::string>>> peaks = {
+        {"import wav", {g_self, "--import-once", in("in.wav")}},
+        {"import mp3", {g_self, "--import-once", in("in.mp3")}},
+        {"sox wav", {"sox", in("in.wav"), "-r", "18000", "-c", "1", "-b", "16", in("sox.wav")}},
+        {"ffmpeg wav",
+         {"ffmpeg", "-v", "quiet", "-y", "-i", in("in.wav"), "-ac", "1", "-ar", "18000", "-sample_fmt", "s16", in("f.wav")}},
+        {"ffmpeg mp3",
+         {"ffmpeg", "-v", "quiet", "-y", "-i", in("in.mp3"), "-ac", "1", "-ar", "18000", "-sample_fmt", "s16", in("f.wav")}},
+    };
+    for (const auto& [name, argv] : peaks) {
+        long kb = -1;
+        run(argv, &kb);
+        std::printf("  %-12s %8ld\n", name.c_str(), kb);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::string(argv[1]) == "--import-once")
+        return importOnce(argv[2]) > 0 ? 0 : 1;   // measured from outside like the other tools
+    g_self = fs::canonical("/proc/self/exe").string();
+    if (!makeInputs())
+        return 1;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    report();
+    fs::remove_all(g_dir);
+    return 0;
+}
