@@ -61,6 +61,7 @@ void selectRow(QListWidget* list, int row);
 // The durations picture: one bar per visible row, as long as the row plays relative to the longest
 // visible row, with the time written over it. It shows what was last drawn into it.
 class DurationsView : public QWidget {
+    Q_OBJECT
 public:
     DurationsView(const char* name, QWidget* parent);
 
