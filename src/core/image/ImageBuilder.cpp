@@ -13,9 +13,12 @@
 
 namespace zelmar {
 
-Signal compactSignal(const Signal& signal)
+namespace {
+
+// Appends the chime form of `signal` to `out`; returns how many elements it added.
+size_t compactInto(const Signal& signal, Signal& out)
 {
-    Signal out;
+    const size_t first = out.size();
     int32_t pause = 0;
     for (const TDzwiek& e : signal) {
         if (e.isPause()) {
@@ -24,13 +27,22 @@ Signal compactSignal(const Signal& signal)
                 pause = 255;
             continue;
         }
-        if (!out.empty())
+        if (out.size() > first)
             out.back().PauseLength = pause;
         out.push_back(TDzwiek{e.SoundNumber, e.Volume, e.FragmentStart, e.FragmentEnd, 0});
         pause = 0;
     }
-    if (!out.empty())
+    if (out.size() > first)
         out.back().PauseLength = pause;
+    return out.size() - first;
+}
+
+} // namespace
+
+Signal compactSignal(const Signal& signal)
+{
+    Signal out;
+    compactInto(signal, out);
     return out;
 }
 
@@ -84,14 +96,23 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
 {
     // Everything is laid out and checked first; the buffer is touched only once the whole image
     // is known to fit.
-    std::vector<Signal> tables;
+    struct Table {
+        size_t first;   // into `elements`
+        size_t count;
+    };
+    Signal elements;
+    size_t total = 1;
+    for (const NamedSignal& s : set.signals)
+        total += s.elements.size();
+    elements.reserve(total + (set.backdoor ? set.backdoor->size() : 0));
+    std::vector<Table> tables;
     std::vector<std::string> names;
     for (const NamedSignal& s : set.signals) {
-        Signal c = compactSignal(s.elements);
-        if (c.empty())
-            continue;
-        tables.push_back(std::move(c));
-        names.push_back(chimeName(s.name));
+        const size_t first = elements.size();
+        if (const size_t n = compactInto(s.elements, elements)) {
+            tables.push_back({first, n});
+            names.push_back(chimeName(s.name));
+        }
     }
     const int m = int(tables.size());
     if (m == 0)
@@ -101,14 +122,16 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
 
     // The back-door table: the back-door signal, else the first signal; when that holds no sound
     // either, the first sent signal, so that the image always has m + 1 tables.
-    Signal back;
+    Table back{elements.size(), 0};
     if (set.backdoor)
-        back = compactSignal(*set.backdoor);
-    if (back.empty() && !set.signals.empty())
-        back = compactSignal(set.signals.front().elements);
-    if (back.empty())
+        back.count = compactInto(*set.backdoor, elements);
+    if (back.count == 0 && !set.signals.empty()) {
+        const size_t first = elements.size();
+        back = {first, compactInto(set.signals.front().elements, elements)};
+    }
+    if (back.count == 0)
         back = tables.front();
-    tables.push_back(std::move(back));
+    tables.push_back(back);
 
     if (set.library.size() > size_t(kMaxSounds))
         throw LimitError(kImageUnfit, "the library has more than 128 sounds");
@@ -124,10 +147,10 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
     }
 
     int64_t sampleAreaStart = 16 + 2 * int64_t(m + 1);
-    for (const Signal& t : tables) {
-        if (t.size() > size_t(kMaxElements))
+    for (const Table& t : tables) {
+        if (t.count > size_t(kMaxElements))
             throw LimitError(kImageUnfit, "a signal has more than 128 elements in the chime's form");
-        sampleAreaStart += 1 + 8 * int64_t(t.size());
+        sampleAreaStart += 1 + 8 * int64_t(t.count);
     }
     for (const std::string& n : names)
         sampleAreaStart += 1 + int64_t(n.size());
@@ -141,51 +164,44 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
 
     // Each table's pointer must fit 16 bits in this form. The table limit keeps the tables short,
     // but the back-door position may hold a longer signal than the one the limit counted.
-    struct Record {
-        uint32_t address;
-        uint32_t count;
-        uint8_t volume;
-        uint8_t pause;
-    };
-    std::vector<uint32_t> pointers;
-    std::vector<std::vector<Record>> records;
     int64_t p = 16 + 2 * int64_t(m + 1);
-    for (const Signal& t : tables) {
-        const uint32_t pointer = imageAddress(uint32_t(p), form);
-        if (pointer > 0xFFFF)
+    for (const Table& t : tables) {
+        if (imageAddress(uint32_t(p), form) > 0xFFFF)
             throw LimitError(kImageTooLarge, "a signal table lies beyond what the chime's pointers reach");
-        pointers.push_back(pointer);
-        std::vector<Record>& rec = records.emplace_back();
-        for (const TDzwiek& e : t) {
-            const TDostepnyDzwiek* sound = set.soundAt(e.SoundNumber);
-            if (!sound)
-                throw LimitError(kImageUnfit, "an element names sound " + std::to_string(e.SoundNumber)
-                                                  + ", which the library does not hold");
-            // A start of 0 counts as 1 and the fragment stops at the sound's end, as everywhere.
-            const PlayedRange range = playedRange(e, *sound);
-            if (range.count == 0)
-                throw LimitError(kImageUnfit, "an element's fragment lies outside its sound");
-            const int64_t offset = sampleAreaStart + soundStart[size_t(e.SoundNumber - 1)] + range.first / 8 * 9;
-            rec.push_back({imageAddress(uint32_t(offset), form), uint32_t(range.count), uint8_t(e.Volume),
-                           uint8_t(std::clamp<int32_t>(e.PauseLength, 0, 255))});
-        }
-        p += 1 + 8 * int64_t(t.size());
+        p += 1 + 8 * int64_t(t.count);
     }
+    // Every element must name a sound and play at least one of its samples. A start of 0 counts
+    // as 1 and a fragment stops at the sound's end, as everywhere.
+    for (const Table& t : tables)
+        for (size_t i = t.first; i < t.first + t.count; ++i) {
+            const TDostepnyDzwiek* sound = set.soundAt(elements[i].SoundNumber);
+            if (!sound)
+                throw LimitError(kImageUnfit, "an element names sound " + std::to_string(elements[i].SoundNumber)
+                                                  + ", which the library does not hold");
+            if (playedRange(elements[i], *sound).count == 0)
+                throw LimitError(kImageUnfit, "an element's fragment lies outside its sound");
+        }
 
     ImageWriter w(flash.Image.data());
     w.u8(kImageMarker);
     w.u8(uint32_t(m));
     for (int i = 0; i < 14; ++i)
         w.u8(0xFF);
-    for (uint32_t pointer : pointers)
-        w.u16(pointer);
-    for (const std::vector<Record>& rec : records) {
-        w.u8(uint32_t(rec.size()));
-        for (const Record& r : rec) {
-            w.u24(r.address);
-            w.u24(r.count);
-            w.u8(r.volume);
-            w.u8(r.pause);
+    p = 16 + 2 * int64_t(m + 1);
+    for (const Table& t : tables) {
+        w.u16(imageAddress(uint32_t(p), form));
+        p += 1 + 8 * int64_t(t.count);
+    }
+    for (const Table& t : tables) {
+        w.u8(uint32_t(t.count));
+        for (size_t i = t.first; i < t.first + t.count; ++i) {
+            const TDzwiek& e = elements[i];
+            const PlayedRange range = playedRange(e, *set.soundAt(e.SoundNumber));
+            const int64_t offset = sampleAreaStart + soundStart[size_t(e.SoundNumber - 1)] + range.first / 8 * 9;
+            w.u24(imageAddress(uint32_t(offset), form));
+            w.u24(uint32_t(range.count));
+            w.u8(uint8_t(e.Volume));
+            w.u8(uint8_t(std::clamp<int32_t>(e.PauseLength, 0, 255)));
         }
     }
     for (const std::string& n : names) {

@@ -83,10 +83,26 @@ SignalSet parse(std::span<const uint8_t> image, AddressForm form)
         offset += stored;
     }
 
+    // For each 1 KiB of the sample area, the range that holds its first byte.
+    constexpr int kBucketBits = 10;
+    std::vector<uint8_t> bucketFirst;
+    if (!ranges.empty()) {
+        const int64_t area = ranges.back().end - ranges.front().start;
+        bucketFirst.resize(size_t((area >> kBucketBits) + 1));
+        size_t i = 0;
+        for (size_t b = 0; b < bucketFirst.size(); ++b) {
+            const int64_t at = ranges.front().start + (int64_t(b) << kBucketBits);
+            while (i + 1 < ranges.size() && at >= ranges[i].end)
+                ++i;
+            bucketFirst[b] = uint8_t(i);
+        }
+    }
+
     r.seek(tablesStart);
     for (int t = 0; t <= m; ++t) {
         const int e = r.u8();
         Signal signal;
+        signal.reserve(2 * size_t(e));
         for (int i = 0; i < e; ++i) {
             const int64_t d = imageOffset(r.u24(), form);
             const int64_t length = r.u24();
@@ -98,10 +114,13 @@ SignalSet parse(std::span<const uint8_t> image, AddressForm form)
                 fail(kImageBeforeSounds, "an element address before the sounds");
             if (d >= ranges.back().end)
                 fail(kImageAfterSounds, "an element address after the sounds");
-            // Ranges follow one another in order: the first that ends after d is the one.
-            const auto in = std::upper_bound(ranges.begin(), ranges.end(), d,
-                                             [](int64_t at, const SoundRange& s) { return at < s.end; });
-            if (in == ranges.end() || d < in->start)
+            // Ranges follow one another without gaps, so the bucket of d names the range that
+            // holds the bucket's first byte, and d lies in that one or a few after it.
+            size_t holder = bucketFirst[size_t((d - ranges.front().start) >> kBucketBits)];
+            while (d >= ranges[holder].end)
+                ++holder;
+            const auto in = ranges.begin() + long(holder);
+            if (d < in->start)
                 fail(kImageInNoSound, "an element address in no sound");
             if (d + length > in->end)
                 fail(kImageFragmentPastSound, "a fragment past the end of its sound's data");

@@ -2,7 +2,6 @@
 
 #include "audio/Gain.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -143,28 +142,31 @@ void decodeWholeSse2(const uint8_t* in, size_t blocks, int16_t* s)
         decodeBlock8(in + 9 * b, s + 8 * b);
 }
 
-using EncodeFn = void (*)(const int16_t*, size_t, uint8_t*);
-using DecodeFn = void (*)(const uint8_t*, size_t, int16_t*);
+bool g_allowAvx2 = true;
 
-bool haveAvx2()
+bool useAvx2()
 {
-    static const bool yes = [] {
+    static const bool have = [] {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0 && std::getenv("ZELMAR_NO_AVX2") == nullptr;
+        return __builtin_cpu_supports("avx2") != 0;
     }();
-    return yes;
+    return have && g_allowAvx2;
 }
 
 void encodeWhole(const int16_t* s, size_t blocks, uint8_t* out)
 {
-    static const EncodeFn fn = haveAvx2() ? encodeWholeAvx2 : encodeWholeSse2;
-    fn(s, blocks, out);
+    if (useAvx2())
+        encodeWholeAvx2(s, blocks, out);
+    else
+        encodeWholeSse2(s, blocks, out);
 }
 
 void decodeWhole(const uint8_t* in, size_t blocks, int16_t* s)
 {
-    static const DecodeFn fn = haveAvx2() ? decodeWholeAvx2 : decodeWholeSse2;
-    fn(in, blocks, s);
+    if (useAvx2())
+        decodeWholeAvx2(in, blocks, s);
+    else
+        decodeWholeSse2(in, blocks, s);
 }
 
 #else
@@ -186,6 +188,15 @@ inline void encodeBlock8(const int16_t* s, uint8_t* out) { encodeBlock(s, 8, out
 #endif
 
 } // namespace
+
+void allowWideCodecForTesting(bool allow)
+{
+#if defined(__SSE2__)
+    g_allowAvx2 = allow;
+#else
+    (void)allow;
+#endif
+}
 
 void encodeSamples(std::span<const int16_t> samples, uint8_t* out)
 {

@@ -42,4 +42,7 @@ void encodeSamplesWithGain(std::span<const int16_t> samples, double decibels, ui
 // Decodes `out.size()` samples from `in`, which holds exactly encodedSize(out.size()) bytes.
 void decodeSamples(const uint8_t* in, std::span<int16_t> out);
 
+// Test hook: false makes the codec use its 128-bit path even where 256-bit registers exist.
+void allowWideCodecForTesting(bool allow);
+
 } // namespace zelmar

@@ -20,6 +20,13 @@ int referenceDecode(int v)
     return int(std::nearbyint(v / 512.0 * 65500.0));
 }
 
+// The block codec has a 128-bit and a 256-bit path; each test of it runs through both.
+class BlockCodec : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { allowWideCodecForTesting(GetParam()); }
+    void TearDown() override { allowWideCodecForTesting(true); }
+};
+
 } // namespace
 
 TEST(SampleCodec, RoundingCases)
@@ -50,7 +57,7 @@ TEST(SampleCodec, EveryValueMatchesTheFormula)
         ASSERT_EQ(decodeSample9(v), referenceDecode(v)) << v;
 }
 
-TEST(SampleCodec, EveryValueThroughTheBlockCodec)
+TEST_P(BlockCodec, EveryValueThroughTheBlockCodec)
 {
     // Sample v * 128 encodes to v exactly, so this walks all 512 stored values, plus an odd tail.
     std::vector<int16_t> s;
@@ -67,7 +74,7 @@ TEST(SampleCodec, EveryValueThroughTheBlockCodec)
         ASSERT_EQ(back[u], referenceDecode(referenceEncode(s[u]))) << "sample " << s[u];
 }
 
-TEST(SampleCodec, BlocksOfEveryLengthMatchTheSampleRules)
+TEST_P(BlockCodec, BlocksOfEveryLengthMatchTheSampleRules)
 {
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> any(-32768, 32767);
@@ -101,7 +108,7 @@ TEST(SampleCodec, BlocksOfEveryLengthMatchTheSampleRules)
     }
 }
 
-TEST(SampleCodec, GainIsAppliedBeforeEncoding)
+TEST_P(BlockCodec, GainIsAppliedBeforeEncoding)
 {
     const std::vector<int16_t> s = {16384, 30000, -32768, 100, 0, 64, -5, 7, 9000};
     std::vector<uint8_t> plain(size_t(encodedSize(9))), loud(plain.size()), none(plain.size());
@@ -115,3 +122,6 @@ TEST(SampleCodec, GainIsAppliedBeforeEncoding)
     EXPECT_EQ(d[1], decodeSample9(255));
     EXPECT_EQ(d[8], decodeSample9(encodeSample9(17957)));   // 9000 x 10^0.3 = 17957.3
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, BlockCodec, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Wide" : "Narrow"; });
