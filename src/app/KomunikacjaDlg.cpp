@@ -1,0 +1,164 @@
+#include "KomunikacjaDlg.h"
+
+#include "Dialogs.h"
+#include "PageKit.h"
+#include "device/ChimeSelection.h"
+#include "i18n/ResourceStrings.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace {
+QString text(int id)
+{
+    return QString::fromStdString(zelmar::rs(id));
+}
+} // namespace
+
+TKomunikacjaDlg::TKomunikacjaDlg(Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("KomunikacjaDlg"));
+    setWindowTitle(QStringLiteral("Komunikacja z dzwonkiem"));
+    setFont(pagekit::windowFont());
+    setFixedSize(514, 119);
+
+    OpisST = new QLabel(this);
+    OpisST->setObjectName(QStringLiteral("OpisST"));
+    OpisST->setGeometry(10, 10, 496, 20);
+
+    StanG = new QProgressBar(this);
+    StanG->setObjectName(QStringLiteral("StanG"));
+    StanG->setGeometry(10, 35, 496, 36);
+    StanG->setRange(0, 100);
+    StanG->setValue(0);
+    StanG->setTextVisible(false);
+    StanG->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: blue; }"));
+
+    Anuluj = new QPushButton(QStringLiteral("Anuluj"), this);
+    Anuluj->setObjectName(QStringLiteral("Anuluj"));
+    Anuluj->setGeometry(405, 80, 100, 30);
+    Anuluj->setAutoDefault(false);
+    connect(Anuluj, &QPushButton::clicked, this, &TKomunikacjaDlg::AnulujClick);
+}
+
+int TKomunikacjaDlg::transfer(zelmar::TUsbFlash& flash, bool upload, bool useHid)
+{
+    Flash = &flash;
+    Upload = upload;
+    UseHid = useHid;
+    return exec();
+}
+
+void TKomunikacjaDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    centreOnMainWindow();
+    FormShow();
+}
+
+void TKomunikacjaDlg::FormShow()
+{
+    Busy = false;
+    Cancelled = false;
+    // The transfer starts from the event loop, once the window is on screen.
+    QCoreApplication::postEvent(this, new QEvent(QEvent::Type(kStartEvent)));
+}
+
+void TKomunikacjaDlg::customEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Type(kStartEvent))
+        runTransfer();
+    else
+        QDialog::customEvent(event);
+}
+
+void TKomunikacjaDlg::runTransfer()
+{
+    pumps_ = 0;
+    failure_ = {};
+    if (!Flash) {
+        done(2);
+        return;
+    }
+    zelmar::Timer timer(Clock ? *Clock : zelmar::steadyClock());
+    zelmar::HidBus& hid = Hid ? *Hid : zelmar::currentChime().hid();
+    zelmar::DeviceTransfer t(*Flash, hid, *this, timer);
+    const int result = t.run(Upload, UseHid);
+    Busy = false;
+    if (t.Cancelled)
+        Cancelled = true;
+    if (isVisible())
+        done(result);
+    else
+        setResult(result);
+}
+
+void TKomunikacjaDlg::phase(int textId, int gaugeMax, bool keepGauge)
+{
+    OpisST->setText(text(textId));
+    OpisST->repaint();
+    StanG->setRange(0, gaugeMax);
+    if (!keepGauge)
+        StanG->setValue(0);
+}
+
+void TKomunikacjaDlg::progress(int value)
+{
+    StanG->setValue(std::min(value, StanG->maximum()));
+    StanG->repaint();
+    // One pass of the event loop, never waiting: clicks and close requests reach the window
+    // only here, once a page.
+    ++pumps_;
+    if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance())
+        d->processEvents(QEventLoop::AllEvents);
+}
+
+void TKomunikacjaDlg::failed(const zelmar::TransferFailure& f)
+{
+    failure_ = f;
+    dialogs_.notify(this, QString::fromStdString(zelmar::failureText(f)));
+}
+
+void TKomunikacjaDlg::AnulujClick()
+{
+    if (dialogs_.ask(this, text(zelmar::kTextCancelQuestion), text(zelmar::kTextAppTitle)))
+        Cancelled = true;
+    // While a transfer runs it decides the result; the button alone closes only an idle window.
+    if (!Busy)
+        done(2);
+}
+
+void TKomunikacjaDlg::closeEvent(QCloseEvent* event)
+{
+    if (Busy) {
+        event->ignore();
+        AnulujClick();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TKomunikacjaDlg::reject()
+{
+    if (Busy)
+        AnulujClick();
+    else
+        done(2);
+}
+
+void TKomunikacjaDlg::centreOnMainWindow()
+{
+    QWidget* main = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!main)
+        return;
+    QRect frame(QPoint(), frameGeometry().size());
+    frame.moveCenter(main->frameGeometry().center());
+    move(frame.topLeft());
+}
