@@ -46,7 +46,7 @@ PcmConverter::PcmConverter(int inputRate, int outputRate, int channels, int bits
 
 PcmConverter::~PcmConverter() = default;
 
-void PcmConverter::process(const uint8_t* data, size_t frames, std::vector<int16_t>& out)
+void PcmConverter::process(const uint8_t* data, size_t frames, const Sink& sink)
 {
     const size_t n = frames * size_t(channels_);
     in_.resize(n);
@@ -75,43 +75,47 @@ void PcmConverter::process(const uint8_t* data, size_t frames, std::vector<int16
         }
         break;
     }
+    // Feed at most as many frames as make one bounded piece of output.
+    const size_t maxIn = std::max<size_t>(1, size_t(double(kMaxPieceFrames - 256) / std::max(ratio_, 1e-9)));
+    out_.resize(kMaxPieceFrames * size_t(channels_));
     size_t offset = 0;
     while (offset < frames) {
-        const size_t room = size_t(std::ceil(double(frames - offset) * ratio_)) + 256;
-        out_.resize(room * size_t(channels_));
+        const size_t feed = std::min(frames - offset, maxIn);
         size_t used = 0, made = 0;
-        soxr_error_t err = soxr_process(soxr_->handle, in_.data() + offset * size_t(channels_), frames - offset,
-                                        &used, out_.data(), room, &made);
+        soxr_error_t err = soxr_process(soxr_->handle, in_.data() + offset * size_t(channels_), feed, &used,
+                                        out_.data(), kMaxPieceFrames, &made);
         if (err)
             throw std::runtime_error(std::string("resampler: ") + err);
-        emit(made, out);
+        emit(made, sink);
         offset += used;
         if (used == 0 && made == 0)
             throw std::runtime_error("resampler made no progress");
     }
 }
 
-void PcmConverter::flush(std::vector<int16_t>& out)
+void PcmConverter::flush(const Sink& sink)
 {
-    const size_t room = 4096;
-    out_.resize(room * size_t(channels_));
-    for (int guard = 0; guard < 100000; ++guard) {
+    out_.resize(kMaxPieceFrames * size_t(channels_));
+    // The filter's tail is short; the guard only stops a resampler that never ends.
+    for (int guard = 0; guard < 1000000; ++guard) {
         size_t made = 0;
-        soxr_error_t err = soxr_process(soxr_->handle, nullptr, 0, nullptr, out_.data(), room, &made);
+        soxr_error_t err = soxr_process(soxr_->handle, nullptr, 0, nullptr, out_.data(), kMaxPieceFrames, &made);
         if (err)
             throw std::runtime_error(std::string("resampler: ") + err);
         if (made == 0)
             return;
-        emit(made, out);
+        emit(made, sink);
     }
+    throw std::runtime_error("resampler did not finish");
 }
 
-void PcmConverter::emit(size_t frames, std::vector<int16_t>& out)
+void PcmConverter::emit(size_t frames, const Sink& sink)
 {
+    if (frames == 0)
+        return;
     const size_t n = frames * size_t(channels_);
-    const size_t base = out.size();
-    out.resize(base + n);
-    int16_t* o = out.data() + base;
+    piece_.resize(n);
+    int16_t* o = piece_.data();
     const float* y = out_.data();
     uint64_t clipped = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -127,6 +131,7 @@ void PcmConverter::emit(size_t frames, std::vector<int16_t>& out)
         o[i] = int16_t(v);
     }
     clipped_ += clipped;
+    sink(o, n);
 }
 
 namespace {
@@ -203,32 +208,29 @@ void convertWavFile(const char* input, const char* output, int32_t targetRate, i
             throw std::runtime_error("cannot write output");
 
         std::vector<uint8_t> block(kConvertChunkFrames * frameBytes);
-        std::vector<int16_t> samples;
         uint64_t done = 0, outSamples = 0;
+        const PcmConverter::Sink write = [&](const int16_t* samples, size_t count) {
+            if (!writeAll(out.get(), samples, count * 2))
+                throw std::runtime_error("cannot write output");
+            outSamples += count;
+            // A WAV file cannot describe more; stop before writing a file that lies.
+            if (outSamples * 2 > 0xFFFFFFFFull - 36)
+                throw std::runtime_error("output too large for a WAV file");
+        };
         while (done < totalFrames) {
             if (cancel && *cancel != 0)
                 break;
             const size_t frames = size_t(std::min<uint64_t>(kConvertChunkFrames, totalFrames - done));
             if (std::fread(block.data(), 1, frames * frameBytes, in.get()) != frames * frameBytes)
                 throw std::runtime_error("cannot read input");
-            samples.clear();
-            conv.process(block.data(), frames, samples);
-            if (!writeAll(out.get(), samples.data(), samples.size() * 2))
-                throw std::runtime_error("cannot write output");
-            outSamples += samples.size();
+            conv.process(block.data(), frames, write);
             done += frames;
             if (progress)
                 progress(scaled(done, shift), scaled(totalFrames, shift));
         }
         if (!(cancel && *cancel != 0)) {
-            samples.clear();
-            conv.flush(samples);
-            if (!writeAll(out.get(), samples.data(), samples.size() * 2))
-                throw std::runtime_error("cannot write output");
-            outSamples += samples.size();
+            conv.flush(write);
             const uint64_t outBytes = outSamples * 2;
-            if (outBytes > 0xFFFFFFFFull - 36)
-                throw std::runtime_error("output too large for a WAV file");
             const std::string header = outputHeader(wav.Channels, targetRate, uint32_t(outBytes));
             if (std::fseek(out.get(), 0, SEEK_SET) != 0 || !writeAll(out.get(), header.data(), header.size()))
                 throw std::runtime_error("cannot write output");

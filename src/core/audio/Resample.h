@@ -31,15 +31,21 @@ public:
     PcmConverter(const PcmConverter&) = delete;
     PcmConverter& operator=(const PcmConverter&) = delete;
 
+    // Receives output samples (interleaved) in pieces of bounded size.
+    using Sink = std::function<void(const int16_t* samples, size_t count)>;
+
     int bytesPerFrame() const { return bytesPerFrame_; }
-    // Converts `frames` whole frames of raw bytes and appends the output samples.
-    void process(const uint8_t* data, size_t frames, std::vector<int16_t>& out);
-    // Ends the input and appends what the filter still holds.
-    void flush(std::vector<int16_t>& out);
+    // Converts `frames` whole frames of raw bytes. However large the rate ratio, the output goes
+    // to `sink` in pieces of at most kMaxPieceFrames frames.
+    void process(const uint8_t* data, size_t frames, const Sink& sink);
+    // Ends the input and hands over what the filter still holds.
+    void flush(const Sink& sink);
     uint64_t clipped() const { return clipped_; }
 
+    static constexpr size_t kMaxPieceFrames = 65536;
+
 private:
-    void emit(size_t frames, std::vector<int16_t>& out);
+    void emit(size_t frames, const Sink& sink);
 
     struct Soxr;
     std::unique_ptr<Soxr> soxr_;
@@ -49,6 +55,7 @@ private:
     double ratio_;
     std::vector<float> in_;
     std::vector<float> out_;
+    std::vector<int16_t> piece_;
     uint64_t clipped_ = 0;
 };
 

@@ -150,3 +150,29 @@ TEST_F(Convert, ADataChunkShorterThanDeclaredConvertsWhatIsThere)
     ASSERT_TRUE(wav.Open(path("out.wav")));
     EXPECT_NEAR(double(wav.DataSize / 2), 9000.0, 1.0);
 }
+
+TEST(PcmConverterPieces, ExtremeRatiosComeOutInBoundedPieces)
+{
+    // 1 Hz to 18000 Hz: 20 input frames become 360000 output frames, never in one piece.
+    PcmConverter up(1, 18000, 2, 16);
+    std::vector<uint8_t> raw(20 * 4, 0x10);
+    size_t total = 0, largest = 0;
+    auto sink = [&](const int16_t*, size_t n) {
+        total += n;
+        largest = std::max(largest, n);
+    };
+    up.process(raw.data(), 20, sink);
+    up.flush(sink);
+    EXPECT_NEAR(double(total / 2), 360000.0, 2.0);
+    EXPECT_LE(largest, PcmConverter::kMaxPieceFrames * 2);
+
+    PcmConverter down(2000000, 18000, 1, 8);
+    std::vector<uint8_t> bytes(200000, 0x80);
+    total = 0;
+    down.process(bytes.data(), bytes.size(), sink);
+    down.flush(sink);
+    EXPECT_NEAR(double(total), 1800.0, 1.0);
+    EXPECT_THROW(PcmConverter(44100, 18000, 1, 12), std::runtime_error);
+    EXPECT_THROW(PcmConverter(0, 18000, 1, 16), std::runtime_error);
+    EXPECT_THROW(PcmConverter(44100, 18000, 0, 16), std::runtime_error);
+}

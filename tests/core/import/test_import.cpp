@@ -6,6 +6,7 @@
 #include "audio/WavFile.h"
 
 #include <numeric>
+#include <random>
 
 using namespace zelmar;
 using namespace testaudio;
@@ -169,7 +170,7 @@ TEST_F(Import, RoomExactlyFreeBytesFitsOneMoreByteDoesNot)
     EXPECT_EQ(set.library[0].sound.SampleCount, 8 * k + 1);
     EXPECT_GE(set.freeBytes(), 0);
 
-    // One more character in the name: the room is one byte short (step 10 names the data length).
+    // One more character in the name: one byte short, refused with the sound's length.
     set.library.clear();
     const std::string longer = put(stem + "t.wav", readBytes(file));
     r = import(longer);
@@ -295,4 +296,32 @@ TEST(ImportNames, SecondsAreWrittenWithTwoDecimalsAndAPoint)
     EXPECT_EQ(formatSeconds(2097135.0 / 9 * 8 / 18000 - 0.01), "103.55");
     EXPECT_EQ(formatSeconds(0.004), "0.00");
     EXPECT_EQ(formatSeconds(-0.001), "0.00");
+}
+
+TEST_F(Import, DamagedFilesNeverCrashOrLeaveTemporaryFiles)
+{
+    std::mt19937 rng(2024);
+    const std::string wavFile = wavBytes(2, 22050, 16, sinePcm(2, 22050, 16, 4000, 440));
+    const std::string eightBit = wavBytes(1, 11025, 8, sinePcm(1, 11025, 8, 3000, 440));
+    const std::string mp3 = mp3Bytes(1, 16000, 0.5, 32);
+    for (int round = 0; round < 150; ++round) {
+        const std::string& base = round % 3 == 0 ? wavFile : round % 3 == 1 ? eightBit : mp3;
+        std::string bytes = base;
+        const int flips = 1 + int(rng() % 6);
+        for (int i = 0; i < flips; ++i) {
+            // Mostly the header, where the sizes and the format live.
+            const size_t at = rng() % 2 ? rng() % std::min<size_t>(64, bytes.size()) : rng() % bytes.size();
+            bytes[at] = char(rng());
+        }
+        if (rng() % 4 == 0)
+            bytes.resize(rng() % bytes.size());
+        const ImportResult r = import(put("fuzz.wav", bytes));
+        if (r.added) {
+            EXPECT_EQ(set.library.back().sound.SampleCount, int32_t(set.library.back().sound.Samples.size()));
+            set.library.clear();
+        } else {
+            ASSERT_TRUE(r.message.has_value());
+        }
+        EXPECT_GE(set.freeBytes(), 0);
+    }
 }
