@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -31,7 +32,17 @@ namespace fs = std::filesystem;
 
 fs::path g_dir;
 std::string g_self;
-std::map<std::string, double> g_seconds;   // seconds per run, by benchmark name
+std::map<std::string, double> g_seconds;   // wall seconds per run, by benchmark name
+std::map<std::string, double> g_cpu;       // CPU seconds per run (all threads, and child processes)
+
+double cpuSeconds()
+{
+    rusage self {}, children {};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    auto sec = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return sec(self.ru_utime) + sec(self.ru_stime) + sec(children.ru_utime) + sec(children.ru_stime);
+}
 
 // VmHWM of a live process in KiB, or -1.
 long highWater(pid_t pid)
@@ -95,13 +106,17 @@ int32_t importOnce(const std::string& file)
 template <class F>
 void timed(benchmark::State& state, const std::string& name, F&& body)
 {
-    double total = 0;
+    double total = 0, cpu = 0;
     for (auto _ : state) {
+        const double c0 = cpuSeconds();
         const auto t0 = std::chrono::steady_clock::now();
         body();
         total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        cpu += cpuSeconds() - c0;
     }
     g_seconds[name] = total / double(state.iterations());
+    g_cpu[name] = cpu / double(state.iterations());
+    state.counters["cpu_ms"] = g_cpu[name] * 1000;
 }
 
 void ImportWav(benchmark::State& state)
@@ -203,10 +218,13 @@ bool makeInputs()
 void report()
 {
     auto ratio = [](const char* a, const char* b) {
-        if (g_seconds.count(a) && g_seconds.count(b) && g_seconds[b] > 0)
-            std::printf("  %-12s / %-12s = %.2f\n", a, b, g_seconds[a] / g_seconds[b]);
+        if (g_seconds.count(a) && g_seconds.count(b) && g_seconds[b] > 0 && g_cpu[b] > 0)
+            std::printf("  %-12s / %-12s  wall %.2f   cpu %.2f\n", a, b, g_seconds[a] / g_seconds[b], g_cpu[a] / g_cpu[b]);
     };
-    std::printf("\nRatios of mean wall time (goal: import wav / sox wav <= 0.70, import mp3 / ffmpeg mp3 <= 1.00):\n");
+    double load[3] = {};
+    getloadavg(load, 3);
+    std::printf("\nLoad average during the run: %.2f (on %u cores)\n", load[0], std::thread::hardware_concurrency());
+    std::printf("Ratios of mean wall and CPU time (goal: import wav / sox wav <= 0.70, import mp3 / ffmpeg mp3 <= 1.00):\n");
     ratio("import wav", "sox wav");
     ratio("import wav", "ffmpeg wav");
     ratio("import mp3", "ffmpeg mp3");
