@@ -46,7 +46,8 @@ protected:
         EXPECT_GE(b.size(), 44u);
         EXPECT_EQ(b.substr(0, 4), "RIFF");
         std::vector<int16_t> s(b.size() < 44 ? 0 : (b.size() - 44) / 2);
-        std::memcpy(s.data(), b.data() + 44, s.size() * 2);
+        if (!s.empty())
+            std::memcpy(s.data(), b.data() + 44, s.size() * 2);
         return s;
     }
 
