@@ -219,7 +219,8 @@ int TMADThread::onOutput(const mad_header* header, mad_pcm* pcm)
         return MAD_FLOW_BREAK;
     written_ += samples.size() * sizeof(int16_t);
     if (estimate_ != 0) {
-        const int percent = int(std::nearbyint(double(written_) / double(estimate_) * 100.0));
+        // The output position counts the header, as the file's own position does.
+        const int percent = int(std::nearbyint(double(written_ + 44) / double(estimate_) * 100.0));
         if (percent != percent_.load()) {
             percent_.store(percent);
             if (owner_.OnProgress)
