@@ -1,0 +1,143 @@
+#include "DeviceCli.h"
+
+#include "model/Errors.h"
+
+#include <csignal>
+#include <cstdio>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace zelmarctl {
+
+namespace {
+volatile std::sig_atomic_t interrupted = 0;
+void onInterrupt(int)
+{
+    interrupted = 1;
+}
+} // namespace
+
+std::unique_ptr<zelmar::ChimeLink> openChime(const Context& ctx)
+{
+    zelmar::ChimeChoice choice = zelmar::chimeChoiceFromEnvironment();
+    choice.virtualFile = ctx.virtualChime;
+    choice.hid = ctx.hid;
+    try {
+        return std::make_unique<zelmar::ChimeLink>(choice);
+    } catch (const std::invalid_argument& e) {
+        throw Failure(kUsage, e.what());
+    } catch (const zelmar::FileError& e) {
+        throw Failure(kIoFailure, e.what());
+    }
+}
+
+std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled)
+{
+    using F = zelmar::TransferFailure;
+    const std::string difference = "the value read back from the chime differs from the value written";
+    switch (f.kind) {
+    case F::None:
+        return cancelled ? "cancelled; the chime holds what was written so far" : "";
+    case F::NoChime:
+        return "no chime found (see zelmarctl devices)";
+    case F::Communication:
+        return f.neverReady ? "communication error: the chime's memory never became ready"
+                            : "communication error with the chime";
+    case F::UsbDifference:
+        return "communication error: " + difference + " (page " + std::to_string(f.page) + ", byte "
+               + std::to_string(f.byte) + ")";
+    case F::HidStep:
+        if (f.step == 0)
+            return "no HID chime could be claimed (HID-ERR: 0; see zelmarctl devices)";
+        if (f.step == 5)
+            return "the chime did not finish erasing within 60 seconds (HID-ERR: 5)";
+        return "no communication with the chime (HID-ERR: " + std::to_string(f.step) + ")";
+    case F::HidDifference:
+        return "communication error: " + difference + " (PAGE: " + std::to_string(f.page) + " BYTE: "
+               + std::to_string(f.byte) + " WRITTEN: " + std::to_string(f.written) + " READ: "
+               + std::to_string(f.read) + ")";
+    }
+    return "transfer failed";
+}
+
+ProgressLine::ProgressLine() : tty_(::isatty(STDERR_FILENO) == 1)
+{
+    interrupted = 0;
+    std::signal(SIGINT, onInterrupt);
+}
+
+ProgressLine::~ProgressLine()
+{
+    finishLine();
+    std::signal(SIGINT, SIG_DFL);
+}
+
+void ProgressLine::finishLine()
+{
+    if (tty_ && open_)
+        std::fputc('\n', stderr);
+    open_ = false;
+}
+
+void ProgressLine::phase(int textId, int gaugeMax, bool)
+{
+    finishLine();
+    switch (textId) {
+    case zelmar::kTextErasing: name_ = "erasing"; break;
+    case zelmar::kTextWriting: name_ = "writing"; break;
+    case zelmar::kTextVerifying: name_ = "verifying"; break;
+    default: name_ = "reading";
+    }
+    max_ = gaugeMax > 0 ? gaugeMax : 1;
+    lastShown_ = -1;
+    progress(0);
+}
+
+void ProgressLine::progress(int value)
+{
+    const int pct = std::min(100, int(int64_t(std::min(value, max_)) * 100 / max_));
+    if (tty_) {
+        if (pct == lastShown_)
+            return;
+        const int width = 40, filled = pct * width / 100;
+        std::fprintf(stderr, "\rzelmarctl: %-9s [%s%s] %3d%%", name_.c_str(), std::string(size_t(filled), '#').c_str(),
+                     std::string(size_t(width - filled), ' ').c_str(), pct);
+        std::fflush(stderr);
+        open_ = true;
+    } else {
+        const int step = pct / 10 * 10;
+        if (step == lastShown_)
+            return;
+        std::fprintf(stderr, "zelmarctl: %s %d%%\n", name_.c_str(), step);
+        lastShown_ = step;
+        return;
+    }
+    lastShown_ = pct;
+}
+
+bool ProgressLine::cancelRequested()
+{
+    return interrupted != 0;
+}
+
+void runTransfer(zelmar::ChimeLink& link, zelmar::TUsbFlash& flash, bool upload, bool useHid)
+{
+    flash.SetBus(&link.usb());
+    zelmar::Timer timer;
+    zelmar::TransferFailure failure;
+    bool cancelled = false;
+    int result = 2;
+    {
+        ProgressLine line;
+        zelmar::DeviceTransfer t(flash, link.hid(), line, timer);
+        result = t.run(upload, useHid);
+        failure = t.failure;
+        cancelled = t.Cancelled;
+    }
+    if (result != 1)
+        throw Failure(kDevice, failureInEnglish(failure, cancelled));
+    if (zelmar::VirtualChime* chime = link.virtualChime(); chime && !chime->flush())
+        throw Failure(kIoFailure, "the virtual chime's memory could not be saved: " + chime->flushError);
+}
+
+} // namespace zelmarctl

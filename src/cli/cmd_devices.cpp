@@ -1,0 +1,51 @@
+// zelmarctl devices: the chimes plugged in, and what keeps the user from those that will not open.
+#include "DeviceCli.h"
+
+#include "device/ChimeList.h"
+
+#include <cstdio>
+
+namespace zelmarctl {
+
+namespace {
+
+const char* kFix = "to use it as yourself, install the udev rules: sudo install -m 644 packaging/70-zelmar.rules "
+                   "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger, then plug the chime "
+                   "in again (see packaging/README.md)";
+
+int runDevices(Context& ctx)
+{
+    Args args(ctx.args);
+    args.positional(0, 0, "devices");
+    auto link = openChime(ctx);
+    std::vector<zelmar::ChimeEntry> found = zelmar::listChimes(link->usb(), link->hid());
+    int usable = 0;
+    bool denied = false;
+    for (zelmar::ChimeEntry& e : found) {
+        const char* kind = e.kind == zelmar::ChimeEntry::Usb ? "usb" : "hid";
+        if (zelmar::VirtualChime* v = link->virtualChime())
+            e.path = "virtual:" + v->file();
+        if (!e.permitted) {
+            denied = true;
+            note(std::string(kind) + " " + e.path + ": a chime that you may not open (permission denied); " + kFix);
+            continue;
+        }
+        if (!e.opened) {
+            note(std::string(kind) + " " + e.path + ": a chime that does not open or answer");
+            continue;
+        }
+        std::printf("%s %s \"%s\" \"%s\"%s\n", kind, e.path.c_str(), e.manufacturer.c_str(), e.product.c_str(),
+                    e.isChime ? "" : " (other strings: not used as a chime)");
+        if (e.isChime)
+            ++usable;
+    }
+    if (usable == 0)
+        throw Failure(kDevice, denied ? "no chime that can be used" : "no chime found");
+    return kOk;
+}
+
+const RegisterCommand reg({"devices", "devices", "list the chimes found, and any that cannot be opened", runDevices});
+
+} // namespace
+
+} // namespace zelmarctl
