@@ -2,6 +2,7 @@
 // Level adjustments of sounds: the one-off normalisation offered at import, and the per-sound gain
 // applied whenever a sound is rendered (image, previews, waveform). Both work on x = sample / 32767
 // in double precision and round half to even, so every renderer gives the same samples.
+#include <cstddef>
 #include <cstdint>
 
 namespace zelmar {
@@ -14,6 +15,9 @@ int16_t ApplyGain(int16_t sample, double decibels);
 // through a whole sound without one pow() per sample; applyGainFactor gives ApplyGain's result.
 double gainFactor(double decibels);
 inline int16_t applyGainFactor(int16_t sample, double factor);
+// The same over many samples (in and out may be the same memory), several at a time where the
+// processor allows; the result is the one applyGainFactor gives sample by sample.
+void applyGainFactor(const int16_t* in, int16_t* out, size_t count, double factor);
 
 class TEffectNormalize {
 public:

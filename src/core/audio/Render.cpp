@@ -106,8 +106,7 @@ std::vector<int16_t> renderElementSamples(const TDzwiek& element, const TDostepn
     if (sound->Gain != 0) {
         const double factor = gainFactor(sound->Gain / 10.0);
         if (factor != 1.0)
-            for (int16_t& s : out)
-                s = applyGainFactor(s, factor);
+            applyGainFactor(out.data(), out.data(), out.size(), factor);
     }
     // Stored volume 0 is full level; levels 1..15 scale by level / 16.
     if (element.Volume > 0 && element.Volume < 16)
@@ -138,8 +137,7 @@ std::vector<int16_t> renderSoundSamples(const TDostepnyDzwiek& sound, bool withG
     if (withGain && sound.Gain != 0) {
         const double factor = gainFactor(sound.Gain / 10.0);
         if (factor != 1.0)
-            for (int16_t& s : out)
-                s = applyGainFactor(s, factor);
+            applyGainFactor(out.data(), out.data(), out.size(), factor);
     }
     return out;
 }

@@ -158,7 +158,7 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
     for (const std::string& n : soundNames)
         sampleAreaStart += 4 + int64_t(n.size());
     const int64_t imageLength = sampleAreaStart + samplesBytes;
-    if (imageLength > kImageSize)
+    if (imageLength > kImageSize || size_t(imageLength) > flash.Image.size())
         throw LimitError(kImageTooLarge, "the image would take " + std::to_string(imageLength)
                                              + " bytes of the chime's " + std::to_string(kImageSize));
 

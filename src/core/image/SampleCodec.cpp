@@ -209,21 +209,18 @@ void encodeSamples(std::span<const int16_t> samples, uint8_t* out)
 
 void encodeSamplesWithGain(std::span<const int16_t> samples, double decibels, uint8_t* out)
 {
-    if (gainFactor(decibels) == 1.0) {
+    const double factor = gainFactor(decibels);
+    if (factor == 1.0) {
         encodeSamples(samples, out);
         return;
     }
-    const double factor = gainFactor(decibels);
-    int16_t block[8];
-    for (size_t at = 0; at < samples.size(); at += 8) {
-        const int n = int(std::min<size_t>(8, samples.size() - at));
-        for (int j = 0; j < n; ++j)
-            block[j] = applyGainFactor(samples[at + j], factor);
-        uint8_t* o = out + at / 8 * 9;
-        if (n == 8)
-            encodeBlock8(block, o);
-        else
-            encodeBlock(block, n, o);
+    // Through a buffer that stays in the cache, a whole number of blocks at a time.
+    constexpr size_t kChunk = 2048;
+    alignas(32) int16_t buffer[kChunk];
+    for (size_t at = 0; at < samples.size(); at += kChunk) {
+        const size_t n = std::min(kChunk, samples.size() - at);
+        applyGainFactor(samples.data() + at, buffer, n, factor);
+        encodeSamples(std::span<const int16_t>(buffer, n), out + at / 8 * 9);
     }
 }
 

@@ -32,6 +32,23 @@ TEST(ApplyGain, FactorFormGivesTheSameSamplesEverywhere)
     EXPECT_EQ(gainFactor(11), 1.0);
 }
 
+TEST(ApplyGain, WholeBuffersMatchSampleBySample)
+{
+    std::vector<int16_t> all(65536 + 5);   // every value, and a tail that is not a whole vector
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = int16_t(int(i % 65536) - 32768);
+    for (double db : {0.1, 3.0, 6.0, 10.0}) {
+        const double f = gainFactor(db);
+        std::vector<int16_t> out(all.size());
+        applyGainFactor(all.data(), out.data(), all.size(), f);
+        for (size_t i = 0; i < all.size(); ++i)
+            ASSERT_EQ(out[i], ApplyGain(all[i], db)) << all[i] << " at " << db;
+        std::vector<int16_t> inPlace = all;
+        applyGainFactor(inPlace.data(), inPlace.data(), inPlace.size(), f);
+        EXPECT_EQ(inPlace, out);
+    }
+}
+
 TEST(ApplyGain, RoundsHalfToEven)
 {
     // These products land exactly on .5: 2.5 -> 2, 7.5 -> 8, -2.5 -> -2.
