@@ -33,6 +33,10 @@ bool InputBlocker::eventFilter(QObject* watched, QEvent* event)
         return false;   // window-level events reach the widgets, where they are judged
     if (allowed_ && (widget == allowed_ || allowed_->isAncestorOf(widget)))
         return false;
+    // A modal box that opens meanwhile must still be answerable, or nothing could go on.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && (widget == modal || modal->isAncestorOf(widget)))
+        return false;
     switch (event->type()) {
     case QEvent::Close:
         event->ignore();
