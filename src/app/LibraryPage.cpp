@@ -78,7 +78,8 @@ LibraryPage::LibraryPage(TMainForm& form, QWidget* parent) : QWidget(parent), fo
     DzwiekiL->setBuddy(DostepneDzwiekiLB);
 
     CzasyTrwaniaDzwiekow = new listkit::DurationsView("CzasyTrwaniaDzwiekow", this);
-    CzasyTrwaniaDzwiekow->setGeometry(268, 66, 145, 296);
+    // Level with the list's rows, inside its frame.
+    CzasyTrwaniaDzwiekow->setGeometry(268, 66 + DostepneDzwiekiLB->frameWidth(), 145, 296);
 
     DodajDzwiek = addButton(this, "DodajDzwiek", QStringLiteral("&Dodaj"), 428, 66);
     ZmienNazweDzwieku = addButton(this, "ZmienNazweDzwieku", QStringLiteral("Z&mień nazwę"), 428, 98);

@@ -43,7 +43,8 @@ SignalListPage::SignalListPage(TMainForm& form, QWidget* parent) : QWidget(paren
     label->setBuddy(ZestawLB);
 
     Czasy = new listkit::DurationsView("Czasy", this);
-    Czasy->setGeometry(268, 66, 150, 347);
+    // Level with the list's rows, inside its frame.
+    Czasy->setGeometry(268, 66 + ZestawLB->frameWidth(), 150, 347);
 
     NowySygnal = addButton(this, "NowySygnal", QStringLiteral("&Nowy"), 432, 66);
     ZmianaSygnalu = addButton(this, "ZmianaSygnalu", QStringLiteral("Z&miana"), 432, 98);
