@@ -195,30 +195,34 @@ TEST_F(Import, AMultipleOfEightThatFillsMemoryIsStoppedByTheDurationCheck)
 
 TEST_F(Import, ALongNameCannotOverfillMemoryThroughAShortTemporaryName)
 {
-    // Fill memory so that the converted sound plus a short temporary name would fit, but not the
-    // sound plus its long name.
-    const std::string name(150, 'n');
-    const std::vector<int16_t> second = [] {
-        std::vector<int16_t> v;
-        const std::string s = sinePcm(1, 36000, 16, 36000, 200);
-        for (int16_t x : samples16(s, 0))
-            v.push_back(x);
-        return v;
-    }();
-    const int32_t stored = storedSizeFor(18000);
+    // An MP3 is measured through its decoded temporary file, whose name is short; the sound's own
+    // long name must still be paid for.
+    const std::string mp3 = mp3Bytes(1, 16000, 1.0, 32);
+    ASSERT_TRUE(import(put("probe.mp3", mp3)).added);
+    const int32_t n = set.library[0].sound.SampleCount;
+    set.library.clear();
+    ASSERT_LT(MakeTempWavName().size(), 50u);
+
+    // Leave F between the sound plus 56..64 bytes: enough with the temporary name, not with 154.
     LibrarySound filler;
     filler.name = "filler";
-    const int32_t fillerTable = nameBytes("filler") + 4;
-    const int32_t target = stored + 100;   // F after the filler: room for a 100-character name
-    filler.sound.SetSamples(std::vector<int16_t>(size_t((set.freeBytes() - fillerTable - target) / 9 * 8)));
+    const int32_t empty = set.freeBytes() - (nameBytes("filler") + 4);
+    int32_t target = storedSizeFor(n) + 56;
+    while ((empty - target) % 9 != 0)
+        ++target;
+    filler.sound.SetSamples(std::vector<int16_t>(size_t((empty - target) / 9 * 8)));
     set.library.push_back(filler);
-    ASSERT_GE(set.freeBytes(), stored + 60);
-    ASSERT_LT(set.freeBytes(), stored + nameBytes(name) + 4);
-    const ImportResult r = import(put(name + ".wav", wavBytes(1, 36000, 16, pcm16(second))));
-    ASSERT_TRUE(r.converted || r.message);
-    ASSERT_TRUE(r.message);
+    ASSERT_EQ(set.freeBytes(), target);
+
+    const std::string name(150, 'n');
+    const ImportResult r = import(put(name + ".mp3", mp3));
+    ASSERT_TRUE(r.message.has_value());
     EXPECT_EQ(r.message->resourceId, 65219);
     EXPECT_EQ(set.library.size(), 1u);
+    EXPECT_EQ(set.freeBytes(), target);
+
+    // The same sound under a short name fits.
+    EXPECT_TRUE(import(put("k.mp3", mp3)).added);
     EXPECT_GE(set.freeBytes(), 0);
 }
 
