@@ -95,10 +95,9 @@ void DeviceTransfer::usbWrite()
         f.BeginCommand(p % 2 == 0 ? kOpWriteBuffer1 : kOpWriteBuffer2, 0, 0, 0);
         for (int k = 0; k < 4; ++k) {
             // The last page reaches up to 64 bytes past the image; those go out erased.
-            for (int i = 0; i < kUsbChunk; ++i) {
-                const int64_t o = int64_t(f.Position) + i;
-                f.TransferBuffer[i] = o >= 0 && o < kImageSize ? f.Image[size_t(o)] : 0xFF;
-            }
+            const int32_t n = std::clamp<int32_t>(kImageSize - f.Position, 0, kUsbChunk);
+            std::memcpy(f.TransferBuffer, f.Image.data() + f.Position, size_t(n));
+            std::memset(f.TransferBuffer + n, 0xFF, size_t(kUsbChunk - n));
             f.Position += kUsbChunk;
             f.WriteBytes(kUsbChunk);
         }
@@ -135,6 +134,12 @@ void DeviceTransfer::usbVerify()
                 // Never compare what a failed read left in the buffer.
                 failure = communicationFailure(f);
                 return;
+            }
+            // Only the first ImageLength bytes are compared; the tail of the last page is not.
+            const int32_t compared = std::clamp<int32_t>(f.ImageLength - f.Position, 0, kUsbChunk);
+            if (std::memcmp(f.Image.data() + f.Position, f.TransferBuffer, size_t(compared)) == 0) {
+                f.Position += kUsbChunk;
+                continue;
             }
             for (int i = 0; i < kUsbChunk; ++i) {
                 if (f.Position < f.ImageLength && f.Image[size_t(f.Position)] != f.TransferBuffer[i]) {
@@ -285,16 +290,16 @@ void DeviceTransfer::hidUpload(HidLayer& layer, HidDevice& dev)
     for (int q = 0;; ++q) {
         get(layer, dev, r, 9);
         const uint8_t* expected = flash_.Image.data() + int64_t(q) * kHidPageSize;
-        for (int j = 0; j < kHidPageSize; ++j)
-            if (r.data()[j] != expected[j]) {
-                TransferFailure d;
-                d.kind = TransferFailure::HidDifference;
-                d.page = q;
-                d.byte = j + 1;
-                d.written = expected[j];
-                d.read = r.data()[j];
-                throw EDeviceError(d);
-            }
+        if (std::memcmp(r.data(), expected, kHidPageSize) != 0) {
+            const int j = int(std::mismatch(r.data(), r.data() + kHidPageSize, expected).first - r.data());
+            TransferFailure d;
+            d.kind = TransferFailure::HidDifference;
+            d.page = q;
+            d.byte = j + 1;
+            d.written = expected[j];
+            d.read = r.data()[j];
+            throw EDeviceError(d);
+        }
         if (pump(q + 1))
             return;
         if (lastPage(q, length))

@@ -228,7 +228,7 @@ void VirtualChime::load()
 
 bool VirtualChime::flush()
 {
-    if (!dirty_)
+    if (!dirty_ || !persist)
         return true;
     try {
         writeFileAtomically(file_, mem_.data(), mem_.size());
@@ -299,7 +299,7 @@ VirtualChime::UsbSession* VirtualChime::usbOpen()
 {
     if (unplugged_)
         return nullptr;
-    if (sessions_++ == 0 && !dirty_ && programs_.empty()) {
+    if (sessions_++ == 0 && persist && !dirty_ && programs_.empty()) {
         // Another process may have written the file since.
         try {
             load();
@@ -438,7 +438,7 @@ int VirtualChime::usbControl(UsbSession* s, int requestType, int request, int va
 
 void VirtualChime::hidOpen()
 {
-    if (sessions_++ == 0 && !dirty_) {
+    if (sessions_++ == 0 && persist && !dirty_) {
         try {
             load();
         } catch (const std::exception&) {

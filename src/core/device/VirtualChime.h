@@ -46,6 +46,8 @@ public:
     HidBus& hidBus();
 
     VirtualTiming timing;
+    // Off: the memory stays in this process only (benchmarks time the transfer, not the disk).
+    bool persist = true;
     // Called at the start of every request with its 1-based number (tests act mid-transfer with it).
     std::function<void(long)> onRequest;
 
