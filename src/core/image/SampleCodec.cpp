@@ -81,15 +81,21 @@ __attribute__((target("avx2"))) void encodeWholeAvx2(const int16_t* s, size_t bl
     const __m256i weights = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 0, 0, 0, 0, 0, 0, 0, 0,
                                              1, 2, 4, 8, 16, 32, 64, -128, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m256i zero = _mm256_setzero_si256();
-    size_t b = 0;
-    for (; b + 3 <= blocks; b += 2, s += 16, out += 18) {
-        const __m256i v = roundDiv128x2(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)));
+    auto pair = [&](const int16_t* from, uint8_t* to) __attribute__((target("avx2"))) {
+        const __m256i v = roundDiv128x2(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));
         const __m256i negative = _mm256_packs_epi16(_mm256_cmpgt_epi16(zero, v), zero);
         const __m256i sign = _mm256_sad_epu8(_mm256_and_si256(negative, weights), zero);
         const __m256i block = _mm256_or_si256(_mm256_shuffle_epi8(v, place), sign);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(block));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 9), _mm256_extracti128_si256(block, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm256_castsi256_si128(block));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 9), _mm256_extracti128_si256(block, 1));
+    };
+    size_t b = 0;
+    for (; b + 5 <= blocks; b += 4, s += 32, out += 36) {
+        pair(s, out);
+        pair(s + 16, out + 18);
     }
+    for (; b + 3 <= blocks; b += 2, s += 16, out += 18)
+        pair(s, out);
     for (; b < blocks; ++b, s += 8, out += 9)
         encodeBlock8(s, out);
 }
