@@ -9,6 +9,7 @@
 #include "SignalEditorPage.h"
 #include "SignalListPage.h"
 #include "SoundImport.h"
+#include "audio/Export.h"
 #include "i18n/ResourceStrings.h"
 
 #include <QGroupBox>
@@ -116,6 +117,11 @@ LibraryPage::LibraryPage(TMainForm& form, QWidget* parent) : QWidget(parent), fo
     ZmianaNazwyE->installEventFilter(this);
     // Tab leaves the rename for the gain, the one control the rename leaves enabled.
     QWidget::setTabOrder(ZmianaNazwyE, WzmocnienieE);
+
+    EksportWAV = addButton(this, "EksportWAV", QStringLiteral("Eksport WAV"), 428, 330);
+    EksportWAV->hide();
+    EksportWAV->setEnabled(false);
+    connect(EksportWAV, &QPushButton::clicked, this, &LibraryPage::EksportWAVClick);
 
     connect(DodajDzwiek, &QPushButton::clicked, this, &LibraryPage::DodajDzwiekClick);
     connect(ZmienNazweDzwieku, &QPushButton::clicked, this, &LibraryPage::ZmienNazweDzwiekuClick);
@@ -305,7 +311,8 @@ void LibraryPage::endRename(bool apply)
         return;
     renaming_ = false;
     auto& library = form_.signalSet().library;
-    if (apply && renamedRow_ >= 0 && renamedRow_ < int(library.size()))
+    const bool renamed = apply && renamedRow_ >= 0 && renamedRow_ < int(library.size());
+    if (renamed)
         library[size_t(renamedRow_)].name = ZmianaNazwyE->text().toStdString();
     const bool hadFocus = ZmianaNazwyE->hasFocus();
     ZmianaNazwyE->hide();
@@ -315,6 +322,9 @@ void LibraryPage::endRename(bool apply)
                                                        DostepneDzwiekiLB})
         w->setEnabled(true);
     reloadRows();
+    // A name's length is part of the tables.
+    if (renamed)
+        form_.updateMemoryDisplay();
     if (hadFocus)
         DostepneDzwiekiLB->setFocus(Qt::OtherFocusReason);
 }
@@ -408,6 +418,17 @@ void LibraryPage::DostepneDzwiekiLBDragDrop(int y)
     reloadRows();
     selectRow(drop);
     redrawDurations();
+}
+
+void LibraryPage::EksportWAVClick()
+{
+    if (form_.signalSet().library.empty())
+        return;
+    try {
+        zelmar::exportWavFiles(form_.signalSet());
+    } catch (const std::exception& e) {
+        form_.dialogs().notify(&form_, QString::fromStdString(e.what()));
+    }
 }
 
 bool LibraryPage::DostepneDzwiekiLBKeyDown(QKeyEvent* event)

@@ -47,6 +47,7 @@ public:
     QProgressBar* ZajetoscS3G;
     QLabel* PozostalyCzasST;
     QLineEdit* ZmianaNazwyE;
+    QPushButton* EksportWAV;   // made hidden and disabled; nothing shows it
 
 public Q_SLOTS:
     void DodajDzwiekClick();
@@ -57,6 +58,7 @@ public Q_SLOTS:
     void WzmocnienieEChange(int value);
     void OdtworzDzwiekClick();
     void DostepneDzwiekiLBDragDrop(int y);
+    void EksportWAVClick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
