@@ -193,6 +193,41 @@ TEST_F(Import, AMultipleOfEightThatFillsMemoryIsStoppedByTheDurationCheck)
     EXPECT_EQ(std::get<std::string>(r.message->args.at(0)), formatSeconds(double(n) / 18000.0));
 }
 
+TEST_F(Import, TheSecondLengthCheckCountsTheConvertedFile)
+{
+    // A chosen name shorter than the temporary one: the duration check (which counts the chosen
+    // name) passes, the room check after the conversion (which counts the temporary name) refuses.
+    struct Cwd {
+        fs::path before = fs::current_path();
+        ~Cwd() { fs::current_path(before); }
+    } restore;
+    fs::current_path(dir);
+    const std::string data = sinePcm(1, 36000, 16, 36000, 300);
+    put("a.wav", wavBytes(1, 36000, 16, data));
+    ASSERT_TRUE(import("a.wav").added);
+    const int32_t n = set.library[0].sound.SampleCount;
+    set.library.clear();
+    ASSERT_GT(MakeTempWavName().size(), 25u);
+
+    LibrarySound filler;
+    filler.name = "f";
+    const int32_t empty = set.freeBytes() - (nameBytes("f") + 4);
+    int32_t target = storedSizeFor(n) + 15;
+    while ((empty - target) % 9 != 0)
+        ++target;
+    filler.sound.SetSamples(std::vector<int16_t>(size_t((empty - target) / 9 * 8)));
+    set.library.push_back(filler);
+    ASSERT_EQ(set.freeBytes(), target);
+
+    const ImportResult r = import("a.wav");
+    EXPECT_TRUE(r.converted);
+    ASSERT_TRUE(r.message.has_value());
+    EXPECT_EQ(r.message->resourceId, 65219);
+    EXPECT_EQ(std::get<std::string>(r.message->args.at(0)), formatSeconds(double(n) / 18000.0));
+    EXPECT_EQ(std::get<std::string>(r.message->args.at(1)), formatSeconds(secondsForBytes(target)));
+    EXPECT_EQ(set.library.size(), 1u);
+}
+
 TEST_F(Import, ALongNameCannotOverfillMemoryThroughAShortTemporaryName)
 {
     // An MP3 is measured through its decoded temporary file, whose name is short; the sound's own
