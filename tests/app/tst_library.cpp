@@ -7,6 +7,8 @@
 #include "Previews.h"
 #include "audio/WavFile.h"
 
+#include <QRadioButton>
+#include <QSlider>
 #include <QSpinBox>
 
 using namespace pagedriver;
@@ -70,6 +72,7 @@ private Q_SLOTS:
     void durationsBarAndMemoryDisplay();
     void emptyLibrary();
     void importAddsAnUnusedSoundAndPlayUsesTheGain();
+    void editsSurviveSavingAndOpeningAgain();
 
 private:
     // Opens `set`, begins the edit of signal `row` and goes to the library.
@@ -457,6 +460,50 @@ void LibraryTest::importAddsAnUnusedSoundAndPlayUsesTheGain()
     QCOMPARE(played.size(), 44 + 2 * 36000);
     const int16_t first = int16_t(uint8_t(played[44]) | (uint8_t(played[45]) << 8));
     QCOMPARE(first, int16_t(283));   // 200 at +3.0 dB
+}
+
+void LibraryTest::editsSurviveSavingAndOpeningAgain()
+{
+    openLibrary();
+    dragRow(sounds(), 3, 5);
+    clickRow(sounds(), 1);
+    QVERIFY(click(*f_->form, "ZmienWzmocnienieDzwieku"));
+    QVERIFY(click(*f_->form, "ZmienNazweDzwieku"));
+    child<QLineEdit>(*f_->form, "ZmianaNazwyE")->setText(QStringLiteral("ą nowa"));
+    QTest::keyClick(child<QLineEdit>(*f_->form, "ZmianaNazwyE"), Qt::Key_Return);
+    QVERIFY(click(*f_->form, "Dalej"));
+    clickRow(list(*f_->form, "DzwiekiLB"), 1);
+    QVERIFY(click(*f_->form, "DoSygnalu"));
+    child<QLineEdit>(*f_->form, "NazwaSygnaluE")->setText(QStringLiteral("zmieniony"));
+    QVERIFY(click(*f_->form, "Dalej"));
+    QVERIFY(click(*f_->form, "TylneDrzwi"));
+    clickRow(list(*f_->form, "SygnalLB"), 0);
+    child<QSlider>(*f_->form, "GlosnoscTB")->setValue(9);
+    QVERIFY(click(*f_->form, "Dalej"));
+    const SignalSet edited = f_->set();
+    QCOMPARE(edited.library[1].name, std::string("ą nowa"));
+    QCOMPARE(edited.signals[0].name, std::string("zmieniony"));
+
+    QVERIFY(click(*f_->form, "Dalej"));
+    child<QRadioButton>(*f_->form, "ZapisRB")->setChecked(true);
+    QVERIFY(click(*f_->form, "Dalej"));
+    QCOMPARE(f_->form->currentPage(), int(TMainForm::FarewellIndex));
+
+    TMainForm again(f_->dialogs);
+    again.show();
+    child<QRadioButton>(again, "OdczytRB")->setChecked(true);
+    f_->dialogs.answerOpen(f_->form->currentSetFile());
+    QVERIFY(click(again, "Dalej"));
+    const SignalSet& read = again.signalSet();
+    expectSameLibrary(read, edited);
+    QCOMPARE(read.signals.size(), edited.signals.size());
+    for (size_t i = 0; i < edited.signals.size(); ++i) {
+        QCOMPARE(read.signals[i].name, edited.signals[i].name);
+        QVERIFY(read.signals[i].elements == edited.signals[i].elements);
+    }
+    QVERIFY(read.backdoor && *read.backdoor == *edited.backdoor);
+    QCOMPARE(read.backdoor->at(0).Volume, 9);
+    QCOMPARE(rowTexts(list(again, "ZestawLB")), (QStringList{"1 zmieniony", "2 s2"}));
 }
 
 QTEST_MAIN(LibraryTest)
