@@ -77,12 +77,10 @@ void DragList::mouseReleaseEvent(QMouseEvent* event)
     pressed_ = false;
     dragging_ = false;
     viewport()->unsetCursor();
-    if (dropped && viewport()->rect().contains(event->position().toPoint())) {
+    if (dropped && viewport()->rect().contains(event->position().toPoint()))
         Q_EMIT rowDropped(event->position().toPoint().y());
-        return;
-    }
-    if (!dropped)
-        QListWidget::mouseReleaseEvent(event);
+    // The view ends its own press as well; a release away from the pressed row is no click.
+    QListWidget::mouseReleaseEvent(event);
 }
 
 void syncRows(QListWidget* list, int count, const std::function<QString(int)>& text,
