@@ -113,25 +113,30 @@ struct SignMasks {
 };
 constexpr SignMasks kSignMasks;
 
-// Two blocks at a time. With t = 128 v, mulhrs(t, 32750) is v * 65500 / 512 rounded half up; of
-// the 512 values only v = -64 and v = 192 fall on a half that half-to-even rounds down instead.
+// With t = 128 v, mulhrs(t, 32750) is v * 65500 / 512 rounded half up. Of the 512 values only
+// v = -64 and v = 192 fall on a half that half-to-even rounds down instead; they are the two t whose
+// low fifteen bits are 0x6000.
+__attribute__((target("avx2"))) inline void decodePairAvx2(const uint8_t* in, int16_t* s)
+{
+    const __m128i v0 = _mm_or_si128(_mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + 1))),
+                                    _mm_load_si128(reinterpret_cast<const __m128i*>(kSignMasks.m[in[0]])));
+    const __m128i v1 = _mm_or_si128(_mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + 10))),
+                                    _mm_load_si128(reinterpret_cast<const __m128i*>(kSignMasks.m[in[9]])));
+    const __m256i t = _mm256_slli_epi16(_mm256_inserti128_si256(_mm256_castsi128_si256(v0), v1, 1), 7);
+    const __m256i tie = _mm256_cmpeq_epi16(_mm256_and_si256(t, _mm256_set1_epi16(0x7FFF)), _mm256_set1_epi16(0x6000));
+    const __m256i out = _mm256_add_epi16(_mm256_mulhrs_epi16(t, _mm256_set1_epi16(32750)), tie);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(s), out);
+}
+
 __attribute__((target("avx2"))) void decodeWholeAvx2(const uint8_t* in, size_t blocks, int16_t* s)
 {
-    const __m256i scale = _mm256_set1_epi16(32750);
-    const __m256i tieLow = _mm256_set1_epi16(-64 * 128);
-    const __m256i tieHigh = _mm256_set1_epi16(192 * 128);
     size_t b = 0;
-    for (; b + 2 <= blocks; b += 2, in += 18, s += 16) {
-        const __m128i v0 = _mm_or_si128(_mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + 1))),
-                                        _mm_load_si128(reinterpret_cast<const __m128i*>(kSignMasks.m[in[0]])));
-        const __m128i v1 = _mm_or_si128(_mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + 10))),
-                                        _mm_load_si128(reinterpret_cast<const __m128i*>(kSignMasks.m[in[9]])));
-        const __m256i t = _mm256_slli_epi16(_mm256_inserti128_si256(_mm256_castsi128_si256(v0), v1, 1), 7);
-        __m256i out = _mm256_mulhrs_epi16(t, scale);
-        out = _mm256_add_epi16(out, _mm256_cmpeq_epi16(t, tieLow));
-        out = _mm256_add_epi16(out, _mm256_cmpeq_epi16(t, tieHigh));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(s), out);
+    for (; b + 4 <= blocks; b += 4, in += 36, s += 32) {
+        decodePairAvx2(in, s);
+        decodePairAvx2(in + 18, s + 16);
     }
+    for (; b + 2 <= blocks; b += 2, in += 18, s += 16)
+        decodePairAvx2(in, s);
     if (b < blocks)
         decodeBlock8(in, s);
 }
