@@ -39,7 +39,7 @@ protected:
 };
 
 // A WAV file built field by field.
-struct WavSpec {
+struct WavLayout {
     uint32_t fmtSize = 16;
     uint16_t tag = 1;
     uint16_t channels = 1;
@@ -60,7 +60,7 @@ std::string chunk(const char* id, const std::string& body)
     return w.bytes();
 }
 
-std::string build(const WavSpec& s)
+std::string build(const WavLayout& s)
 {
     ByteWriter w;
     w.raw("RIFF", 4);
@@ -89,7 +89,7 @@ std::string build(const WavSpec& s)
 
 TEST_F(WavTest, ReadsHeadersPastOtherChunks)
 {
-    WavSpec s;
+    WavLayout s;
     s.extraChunks = chunk("LIST", std::string(26, 'x'));
     TWavFileEx w;
     ASSERT_TRUE(w.Open(write("list.wav", build(s))));
@@ -97,19 +97,19 @@ TEST_F(WavTest, ReadsHeadersPastOtherChunks)
     EXPECT_EQ(w.DataOffset, 78);   // 20 + 16 + (8 + 26) + 8
     EXPECT_EQ(w.FileSize, 1008u);
 
-    s = WavSpec{};
+    s = WavLayout{};
     s.fmtSize = 18;
     ASSERT_TRUE(w.Open(write("fmt18.wav", build(s))));
     EXPECT_TRUE(w.Valid);
     EXPECT_EQ(w.DataOffset, 46);
 
     // An odd-sized chunk is skipped without a pad byte.
-    s = WavSpec{};
+    s = WavLayout{};
     s.extraChunks = chunk("odd ", std::string(5, 'x'));
     ASSERT_TRUE(w.Open(write("odd.wav", build(s))));
     EXPECT_EQ(w.DataOffset, 57);
 
-    s = WavSpec{};
+    s = WavLayout{};
     s.rate = 96000;
     ASSERT_TRUE(w.Open(write("r96.wav", build(s))));
     EXPECT_EQ(w.SampleRate, 96000u);
@@ -118,23 +118,23 @@ TEST_F(WavTest, ReadsHeadersPastOtherChunks)
 TEST_F(WavTest, UnreadableHeaders)
 {
     TWavFileEx w;
-    WavSpec s;
+    WavLayout s;
     s.fmtSize = 40;
     EXPECT_FALSE(w.Open(write("fmt40.wav", build(s))));
     for (int size = 0; size < 4; ++size) {
-        s = WavSpec{};
+        s = WavLayout{};
         s.extraChunks = chunk("junk", std::string(size_t(size), 'j'));
         EXPECT_FALSE(w.Open(write("small.wav", build(s)))) << size;
     }
-    s = WavSpec{};
+    s = WavLayout{};
     s.dataSize = 3;
     s.data = "abc";
     EXPECT_FALSE(w.Open(write("data3.wav", build(s))));
-    s = WavSpec{};
+    s = WavLayout{};
     s.withData = false;
     EXPECT_FALSE(w.Open(write("nodata.wav", build(s))));
     // A chunk that claims to run far past the end of the file.
-    s = WavSpec{};
+    s = WavLayout{};
     s.extraChunks = "big " + std::string("\xF0\xFF\xFF\xFF", 4);
     EXPECT_FALSE(w.Open(write("huge.wav", build(s))));
     EXPECT_FALSE(w.Open(write("short.wav", "RIFF")));
@@ -146,25 +146,25 @@ TEST_F(WavTest, UnreadableHeaders)
 TEST_F(WavTest, UnsupportedFormatsAreReadButNotValid)
 {
     TWavFileEx w;
-    WavSpec s;
+    WavLayout s;
     s.tag = 3;
     EXPECT_TRUE(w.Open(write("float.wav", build(s))));
     EXPECT_FALSE(w.Valid);
-    s = WavSpec{};
+    s = WavLayout{};
     s.channels = 6;
     EXPECT_TRUE(w.Open(write("six.wav", build(s))));
     EXPECT_FALSE(w.Valid);
     EXPECT_EQ(w.Channels, 0);
     // Zero bits or zero rate would divide by zero in Duration and in the conversion.
     for (auto [bits, rate] : {std::pair<uint16_t, uint32_t>{0, 18000}, {256, 18000}, {16, 0}}) {
-        s = WavSpec{};
+        s = WavLayout{};
         s.bits = bits;
         s.rate = rate;
         EXPECT_TRUE(w.Open(write("zero.wav", build(s))));
         EXPECT_FALSE(w.Valid) << bits << " " << rate;
         EXPECT_EQ(w.Duration(), 0.0);
     }
-    std::string bad = build(WavSpec{});
+    std::string bad = build(WavLayout{});
     bad[0] = 'r';
     EXPECT_TRUE(w.Open(write("riff.wav", bad)));
     EXPECT_FALSE(w.Valid);
@@ -173,14 +173,14 @@ TEST_F(WavTest, UnsupportedFormatsAreReadButNotValid)
 TEST_F(WavTest, Duration)
 {
     TWavFileEx w;
-    WavSpec s;
+    WavLayout s;
     s.channels = 2;
     s.bits = 8;
     s.rate = 44100;
     s.dataSize = 88200;
     ASSERT_TRUE(w.Open(write("st8.wav", build(s))));
     EXPECT_DOUBLE_EQ(w.Duration(), 1.0);
-    s = WavSpec{};
+    s = WavLayout{};
     s.dataSize = 36000;
     ASSERT_TRUE(w.Open(write("m16.wav", build(s))));
     EXPECT_DOUBLE_EQ(w.Duration(), 1.0);
