@@ -288,7 +288,10 @@ void LibraryPage::ZmienNazweDzwiekuClick()
     const QRect list = DostepneDzwiekiLB->geometry();
     ZmianaNazwyE->setGeometry(list.x(), list.y() - 1 + (row - DostepneDzwiekiLB->topRow()) * listkit::kRowHeight,
                               list.width(), 20);
-    ZmianaNazwyE->setText(QString::fromStdString(form_.signalSet().library[size_t(row)].name));
+    const QString name = QString::fromStdString(form_.signalSet().library[size_t(row)].name);
+    // Typing stops at 250 characters, but a longer name from a file is kept whole.
+    ZmianaNazwyE->setMaxLength(std::max(250, int(name.size())));
+    ZmianaNazwyE->setText(name);
     if (QWidget* buttons = form_.findChild<QWidget*>(QStringLiteral("Przyciski")))
         buttons->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{DodajDzwiek, ZmienNazweDzwieku, OdtworzDzwiek, UsunDzwiek,

@@ -250,9 +250,12 @@ void SignalEditorPage::enterPage()
         } else {
             const auto& signals = form_.signalSet().signals;
             const int row = form_.signalUnderEdit();
-            NazwaSygnaluE->setText(row >= 0 && row < int(signals.size())
-                                       ? QString::fromStdString(signals[size_t(row)].name)
-                                       : QString());
+            const QString name = row >= 0 && row < int(signals.size())
+                                     ? QString::fromStdString(signals[size_t(row)].name)
+                                     : QString();
+            // Typing stops at 250 characters, but a longer name from a file is kept whole.
+            NazwaSygnaluE->setMaxLength(std::max(250, int(name.size())));
+            NazwaSygnaluE->setText(name);
             NazwaSygnaluE->setEnabled(true);
         }
     }

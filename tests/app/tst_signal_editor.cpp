@@ -389,6 +389,14 @@ void SignalEditorTest::acceptTakesTheNameAsTyped()
     QVERIFY(click(*f_->form, "Dalej"));
     QCOMPARE(f_->set().signals[1].name, std::string());
     QCOMPARE(list(*f_->form, "ZestawLB")->item(1)->text(), QStringLiteral("2 "));
+
+    // A name longer than the typing limit, as a file may hold, survives an edit untouched.
+    SignalSet set = sampleSet();
+    set.signals[0].name = std::string(255, 'n');
+    init();
+    editSignal(0, set);
+    QVERIFY(click(*f_->form, "Dalej"));
+    QCOMPARE(f_->set().signals[0].name, std::string(255, 'n'));
 }
 
 void SignalEditorTest::newSetOffersSoundsOnlyAfterTheLibraryIsAccepted()
