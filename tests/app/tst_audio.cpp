@@ -3,6 +3,7 @@
 #include "AudioPlayer.h"
 #include "ScriptedDialogs.h"
 
+#include "audio/Gain.h"
 #include "audio/Render.h"
 #include "audio/WavFile.h"
 #include "i18n/ResourceStrings.h"
@@ -88,7 +89,7 @@ private Q_SLOTS:
         const auto loud = dataOf(silent.played()[0].bytes);
         QCOMPARE(loud.size(), s.Samples.size());
         for (size_t i = 0; i < loud.size(); ++i) {
-            QCOMPARE(loud[i], ApplyGainRef(s.Samples[i]));
+            QCOMPARE(loud[i], ApplyGain(s.Samples[i], 6.0));
             QVERIFY(std::abs(loud[i]) >= std::abs(s.Samples[i]));
         }
         QVERIFY(!QFile::exists(withGain));
@@ -103,7 +104,7 @@ private Q_SLOTS:
         const auto e = dataOf(silent.played().last().bytes);
         QCOMPARE(e.size(), size_t(3));
         for (size_t i = 0; i < 3; ++i)
-            QCOMPARE(e[i], int16_t(std::nearbyint(ApplyGainRef(set.library[0].sound.Samples[i + 1]) * 8.0 / 16.0)));
+            QCOMPARE(e[i], int16_t(std::nearbyint(ApplyGain(set.library[0].sound.Samples[i + 1], 6.0) * 8.0 / 16.0)));
 
         const Signal signal{element, TDzwiek::pause(50)};
         QVERIFY(PlayWavFile(&window, silent, dialogs, QString::fromStdString(renderSignalPreview(signal, set))));
@@ -158,16 +159,7 @@ private Q_SLOTS:
         QVERIFY(window.isEnabled());
         QVERIFY(!QFile::exists(p));
     }
-
-private:
-    static int16_t ApplyGainRef(int16_t s);
 };
-
-#include "audio/Gain.h"
-int16_t AudioTest::ApplyGainRef(int16_t s)
-{
-    return ApplyGain(s, 6.0);
-}
 
 int main(int argc, char** argv)
 {
