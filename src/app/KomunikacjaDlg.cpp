@@ -73,8 +73,11 @@ void TKomunikacjaDlg::FormShow()
 
 void TKomunikacjaDlg::customEvent(QEvent* event)
 {
-    if (event->type() == QEvent::Type(kStartEvent))
-        runTransfer();
+    if (event->type() == QEvent::Type(kStartEvent)) {
+        // A window closed before its start message arrived runs nothing.
+        if (isVisible())
+            runTransfer();
+    }
     else
         QDialog::customEvent(event);
 }

@@ -1,6 +1,7 @@
 // The HID device list, the chime selection and the virtual chime's own rules.
 #include "DeviceTestSupport.h"
 
+#include "device/ChimeList.h"
 #include "device/ChimeSelection.h"
 #include "device/HidLayer.h"
 #include "model/Errors.h"
@@ -200,6 +201,26 @@ TEST(VirtualChime, ReadingWhileAPageProgramRunsIsRefused)
     f.BeginCommand(kOpContinuousRead, 0, 0, 0);
     f.ReadBytes(132);
     EXPECT_EQ(f.TransferBuffer[0], 0x12);
+}
+
+TEST(ChimeList, NamesChimesThatMayNotBeOpened)
+{
+    class Locked : public ListBus {
+    public:
+        bool permitted(const HidDeviceInfo& d) override { return d.path != "/dev/hidraw7"; }
+    };
+    Locked hid;
+    hid.present = {dev("/dev/hidraw7"), dev("/dev/hidraw8"), dev("/dev/hidraw9", 0x0852)};
+    devtest::TempDir dir;
+    VirtualChime usb(dir.file("u.bin"), ChimeKind::Usb);
+    const std::vector<ChimeEntry> found = listChimes(usb.usbBus(), hid);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].kind, ChimeEntry::Usb);
+    EXPECT_EQ(found[0].product, "ZELMAR 2.0.");
+    EXPECT_TRUE(found[0].isChime);
+    EXPECT_FALSE(found[1].permitted);
+    EXPECT_EQ(hid.opened, (std::vector<std::string>{"/dev/hidraw8"}));   // the locked one is not tried
+    EXPECT_TRUE(found[2].permitted && found[2].opened);
 }
 
 TEST(ChimeSelection, TakesTheOptionsOutOfTheArgumentsBeforeTheEnvironment)
