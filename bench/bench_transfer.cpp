@@ -194,7 +194,7 @@ BENCHMARK(BM_BareHidDownload)->Unit(benchmark::kMillisecond);
 class Counter : public TransferObserver {
 public:
     explicit Counter(const VirtualChime& c) : c_(c) {}
-    void phase(int textId, int, bool) override
+    void phase(int textId, int) override
     {
         close();
         current_ = textId;

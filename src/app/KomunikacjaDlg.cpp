@@ -103,13 +103,12 @@ void TKomunikacjaDlg::runTransfer()
         setResult(result);
 }
 
-void TKomunikacjaDlg::phase(int textId, int gaugeMax, bool keepGauge)
+void TKomunikacjaDlg::phase(int textId, int gaugeMax)
 {
     OpisST->setText(text(textId));
     OpisST->repaint();
     StanG->setRange(0, gaugeMax);
-    if (!keepGauge)
-        StanG->setValue(0);
+    StanG->setValue(0);
 }
 
 void TKomunikacjaDlg::progress(int value)

@@ -53,7 +53,7 @@ private:
     void runTransfer();
     void centreOnMainWindow();
 
-    void phase(int textId, int gaugeMax, bool keepGauge) override;
+    void phase(int textId, int gaugeMax) override;
     void progress(int value) override;
     bool cancelRequested() override { return Cancelled; }
     void busy(bool on) override { Busy = on; }

@@ -79,7 +79,7 @@ void ProgressLine::finishLine()
     open_ = false;
 }
 
-void ProgressLine::phase(int textId, int gaugeMax, bool)
+void ProgressLine::phase(int textId, int gaugeMax)
 {
     finishLine();
     switch (textId) {

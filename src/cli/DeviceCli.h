@@ -23,7 +23,7 @@ class ProgressLine : public zelmar::TransferObserver {
 public:
     ProgressLine();
     ~ProgressLine() override;
-    void phase(int textId, int gaugeMax, bool keepGauge) override;
+    void phase(int textId, int gaugeMax) override;
     void progress(int value) override;
     bool cancelRequested() override;
     void failed(const zelmar::TransferFailure&) override {}

@@ -89,7 +89,7 @@ int DeviceTransfer::UsbTransfer(bool upload)
 void DeviceTransfer::usbWrite()
 {
     TUsbFlash& f = flash_;
-    obs_.phase(kTextWriting, pagesFor(f.ImageLength, kUsbPageSize), false);
+    obs_.phase(kTextWriting, pagesFor(f.ImageLength, kUsbPageSize));
     f.Position = 0;
     for (int p = 0;; ++p) {
         f.BeginCommand(p % 2 == 0 ? kOpWriteBuffer1 : kOpWriteBuffer2, 0, 0, 0);
@@ -116,7 +116,7 @@ void DeviceTransfer::usbWrite()
 void DeviceTransfer::usbVerify()
 {
     TUsbFlash& f = flash_;
-    obs_.phase(kTextVerifying, pagesFor(f.ImageLength, kUsbPageSize), false);
+    obs_.phase(kTextVerifying, pagesFor(f.ImageLength, kUsbPageSize));
     f.Position = 0;
     f.WaitReady();
     if (f.ErrorState != kUsbOk) {
@@ -167,7 +167,7 @@ void DeviceTransfer::usbVerify()
 void DeviceTransfer::usbRead()
 {
     TUsbFlash& f = flash_;
-    obs_.phase(kTextReading, kUsbPageCount, false);
+    obs_.phase(kTextReading, kUsbPageCount);
     f.Position = 0;
     f.ImageLength = kImageSize;
     f.WaitReady();
@@ -260,7 +260,7 @@ void DeviceTransfer::hidUpload(HidLayer& layer, HidDevice& dev)
     set(layer, dev, r, 2);
     set(layer, dev, r, 3);
     timer_.StartDeadline(kEraseDeadlineMs);
-    obs_.phase(kTextErasing, kEraseGaugeMax, false);
+    obs_.phase(kTextErasing, kEraseGaugeMax);
     for (int polls = 1;; ++polls) {
         timer_.Delay(kErasePollMs);
         get(layer, dev, r, 4);
@@ -275,7 +275,7 @@ void DeviceTransfer::hidUpload(HidLayer& layer, HidDevice& dev)
 
     const int32_t length = flash_.ImageLength;
     const int pages = pagesFor(length, kHidPageSize);
-    obs_.phase(kTextWriting, pages, false);
+    obs_.phase(kTextWriting, pages);
     for (int q = 0;; ++q) {
         std::memcpy(r.data(), flash_.Image.data() + int64_t(q) * kHidPageSize, kHidPageSize);
         set(layer, dev, r, 7);
@@ -285,7 +285,7 @@ void DeviceTransfer::hidUpload(HidLayer& layer, HidDevice& dev)
             break;
     }
 
-    obs_.phase(kTextVerifying, pages, false);
+    obs_.phase(kTextVerifying, pages);
     get(layer, dev, r, 8);
     for (int q = 0;; ++q) {
         get(layer, dev, r, 9);
@@ -310,7 +310,7 @@ void DeviceTransfer::hidUpload(HidLayer& layer, HidDevice& dev)
 void DeviceTransfer::hidDownload(HidLayer& layer, HidDevice& dev)
 {
     flash_.ImageLength = kImageSize;
-    obs_.phase(kTextReading, kHidPageCount, false);
+    obs_.phase(kTextReading, kHidPageCount);
     Report r;
     try {
         set(layer, dev, r, 10);

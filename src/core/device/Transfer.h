@@ -60,8 +60,8 @@ public:
 class TransferObserver {
 public:
     virtual ~TransferObserver() = default;
-    // A phase begins: its text and the gauge's maximum; the gauge restarts at 0 unless `keepGauge`.
-    virtual void phase(int textId, int gaugeMax, bool keepGauge) { (void)textId, (void)gaugeMax, (void)keepGauge; }
+    // A phase begins: its text and the gauge's maximum; the gauge restarts at 0.
+    virtual void phase(int textId, int gaugeMax) { (void)textId, (void)gaugeMax; }
     // Gauge value after a page or erase poll; then at most one pending UI event is handled.
     virtual void progress(int value) { (void)value; }
     virtual bool cancelRequested() { return false; }

@@ -35,7 +35,7 @@ struct Phase {
 
 class RecordingObserver : public zelmar::TransferObserver {
 public:
-    void phase(int textId, int gaugeMax, bool) override { phases.push_back({textId, gaugeMax}); }
+    void phase(int textId, int gaugeMax) override { phases.push_back({textId, gaugeMax}); }
     void progress(int value) override
     {
         values.push_back(value);
