@@ -21,14 +21,11 @@ QString text(int id)
     return QString::fromStdString(zelmar::rs(id));
 }
 
-// The transfer window lives as long as the window that owns it and serves every transfer.
-TKomunikacjaDlg* transferDialog(QWidget* parent, Dialogs& dialogs, std::unique_ptr<TKomunikacjaDlg>& own)
+// Without an owner window the transfer window lives for one transfer only.
+TKomunikacjaDlg* dialogFor(QWidget* parent, Dialogs& dialogs, std::unique_ptr<TKomunikacjaDlg>& own)
 {
-    if (parent) {
-        if (auto* d = parent->findChild<TKomunikacjaDlg*>(QString(), Qt::FindDirectChildrenOnly))
-            return d;
-        return new TKomunikacjaDlg(dialogs, parent);
-    }
+    if (parent)
+        return &transferDialog(*parent, dialogs);
     own = std::make_unique<TKomunikacjaDlg>(dialogs);
     return own.get();
 }
@@ -40,6 +37,13 @@ bool hidPresent()
 }
 
 } // namespace
+
+TKomunikacjaDlg& transferDialog(QWidget& mainWindow, Dialogs& dialogs)
+{
+    if (auto* d = mainWindow.findChild<TKomunikacjaDlg*>(QString(), Qt::FindDirectChildrenOnly))
+        return *d;
+    return *new TKomunikacjaDlg(dialogs, &mainWindow);
+}
 
 bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet& set, zelmar::TUsbFlash& flash)
 {
@@ -54,14 +58,14 @@ bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet
         return false;
     }
     std::unique_ptr<TKomunikacjaDlg> own;
-    return transferDialog(parent, dialogs, own)->transfer(flash, true, useHid) == 1;
+    return dialogFor(parent, dialogs, own)->transfer(flash, true, useHid) == 1;
 }
 
 bool downloadSetFromChime(QWidget* parent, Dialogs& dialogs, zelmar::SignalSet& set, zelmar::TUsbFlash& flash)
 {
     const bool useHid = hidPresent();
     std::unique_ptr<TKomunikacjaDlg> own;
-    if (transferDialog(parent, dialogs, own)->transfer(flash, false, useHid) != 1)
+    if (dialogFor(parent, dialogs, own)->transfer(flash, false, useHid) != 1)
         return false;
     set.clear();
     try {

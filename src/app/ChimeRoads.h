@@ -6,6 +6,7 @@
 
 class Dialogs;
 class QWidget;
+class TKomunikacjaDlg;
 
 // Builds the memory image of `set` and writes it into the chime with read-back verification.
 bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet& set,
@@ -14,3 +15,7 @@ bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet
 // Reads the chime's memory image and, when it is valid, replaces `set` with what it holds.
 bool downloadSetFromChime(QWidget* parent, Dialogs& dialogs, zelmar::SignalSet& set,
                           zelmar::TUsbFlash& flash);
+
+// The transfer window of `mainWindow`, made on first use and kept as its child for every later
+// transfer. Calling it at start-up lets the translation reach the window before the first transfer.
+TKomunikacjaDlg& transferDialog(QWidget& mainWindow, Dialogs& dialogs);
