@@ -268,9 +268,8 @@ void LibraryPage::DodajDzwiekClick()
 {
     if (renaming_)
         return;
-    if (!progress_)
-        progress_ = new TKonwersjaDlg(&form_);
-    if (!importSoundFile(&form_, form_.dialogs(), form_.signalSet(), form_.lastSoundDirectory(), *progress_))
+    if (!importSoundFile(&form_, form_.dialogs(), form_.signalSet(), form_.lastSoundDirectory(),
+                         form_.conversionDialog()))
         return;
     reloadRows();
     selectRow(DostepneDzwiekiLB->count() - 1);

@@ -10,7 +10,6 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
-class TKonwersjaDlg;
 class TMainForm;
 
 namespace listkit {
@@ -75,7 +74,6 @@ private:
     int selectedRow() const;
 
     TMainForm& form_;
-    TKonwersjaDlg* progress_ = nullptr;
     bool renaming_ = false;
     int renamedRow_ = -1;
     int rememberedTop_ = -1;

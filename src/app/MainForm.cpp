@@ -3,6 +3,9 @@
 #include "ChimeRoads.h"
 #include "Dialogs.h"
 #include "FarewellPage.h"
+#include "FragmentDlg.h"
+#include "KonwersjaDlg.h"
+#include "Previews.h"
 #include "LibraryPage.h"
 #include "PageKit.h"
 #include "SaveSendPage.h"
@@ -70,6 +73,17 @@ TMainForm::TMainForm(Dialogs& dialogs, const QString& firstArgument, QWidget* pa
     initPictureResources();
     buildWindow();
     FormCreate(firstArgument);
+    createDialogs();
+}
+
+void TMainForm::createDialogs()
+{
+    fragmentDlg_ = new TFragmentDlg(this);
+    fragmentDlg_->setElementPreview([this](const zelmar::TDzwiek& element, const zelmar::TDostepnyDzwiek&) {
+        previews::playElement(*this, element);
+    });
+    transferDialog(*this, dialogs_);
+    konwersjaDlg_ = new TKonwersjaDlg(this);
 }
 
 TMainForm::~TMainForm() = default;

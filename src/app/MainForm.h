@@ -20,6 +20,8 @@ class SignalEditorPage;
 class LibraryPage;
 class SaveSendPage;
 class FarewellPage;
+class TFragmentDlg;
+class TKonwersjaDlg;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -46,6 +48,9 @@ public:
     QString& lastSoundDirectory() { return lastSoundDirectory_; }
     zelmar::TUsbFlash& flash() { return flash_; }
     Dialogs& dialogs() { return dialogs_; }
+    // The dialogs made once at start and kept for the whole run.
+    TFragmentDlg& fragmentDialog() { return *fragmentDlg_; }
+    TKonwersjaDlg& conversionDialog() { return *konwersjaDlg_; }
 
     QString programDirectory() const { return programDirectory_; }   // with a trailing '/'
     QString installPath() const { return installPath_; }
@@ -99,6 +104,7 @@ protected:
 
 private:
     void buildWindow();
+    void createDialogs();
     void FormCreate(const QString& firstArgument);
     bool FormCloseQuery();
     void runPageEntry(int index);
@@ -132,4 +138,6 @@ private:
     LibraryPage* page3_ = nullptr;
     SaveSendPage* page4_ = nullptr;
     FarewellPage* page5_ = nullptr;
+    TFragmentDlg* fragmentDlg_ = nullptr;
+    TKonwersjaDlg* konwersjaDlg_ = nullptr;
 };

@@ -406,16 +406,8 @@ void SignalEditorPage::ZaawansowaneClick()
     const zelmar::TDostepnyDzwiek* sound = form_.signalSet().soundAt(e->SoundNumber);
     if (!sound)
         return;
-    if (!fragmentDlg_) {
-        fragmentDlg_ = new TFragmentDlg(&form_);
-        fragmentDlg_->setElementPreview([this](const zelmar::TDzwiek& element, const zelmar::TDostepnyDzwiek&) {
-            previews::playElement(form_, element);
-        });
-    }
-    const int start = e->FragmentStart;
-    const int end = e->FragmentEnd;
-    if (!fragmentDlg_->editFragment(*e, *sound))
-        e->SetFragment(start, end);
+    // The dialog puts the fragment back itself unless it ends with OK.
+    form_.fragmentDialog().editFragment(*e, *sound);
 }
 
 void SignalEditorPage::ZmienDzwiekiClick()

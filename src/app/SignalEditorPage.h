@@ -13,7 +13,6 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QSlider;
-class TFragmentDlg;
 class TMainForm;
 
 namespace listkit {
@@ -75,6 +74,5 @@ private:
     void select(int row);
 
     TMainForm& form_;
-    TFragmentDlg* fragmentDlg_ = nullptr;
     bool backFromLibrary_ = false;
 };
