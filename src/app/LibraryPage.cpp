@@ -57,6 +57,27 @@ void renumber(zelmar::Signal& signal, const std::array<int, zelmar::kMaxSounds>&
     }
 }
 
+// Any whole number of up to three digits counts as typed, so that 150 means 10.0 dB (the range
+// limits it) rather than stopping at 15 when the last digit would pass the maximum.
+class GainSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QValidator::State validate(QString& text, int&) const override
+    {
+        if (text.isEmpty())
+            return QValidator::Intermediate;
+        if (text.size() > 3 || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }))
+            return QValidator::Invalid;
+        return QValidator::Acceptable;
+    }
+    int valueFromText(const QString& text) const override
+    {
+        return text.toInt();
+    }
+};
+
 bool uses(const zelmar::Signal& signal, int soundNumber)
 {
     return std::any_of(signal.begin(), signal.end(),
@@ -85,7 +106,7 @@ LibraryPage::LibraryPage(TMainForm& form, QWidget* parent) : QWidget(parent), fo
     DodajDzwiek = addButton(this, "DodajDzwiek", QStringLiteral("&Dodaj"), 428, 66);
     ZmienNazweDzwieku = addButton(this, "ZmienNazweDzwieku", QStringLiteral("Z&mień nazwę"), 428, 98);
     ZmienWzmocnienieDzwieku = addButton(this, "ZmienWzmocnienieDzwieku", QStringLiteral("W&zmocnienie"), 428, 130);
-    WzmocnienieE = new QSpinBox(this);
+    WzmocnienieE = new GainSpinBox(this);
     WzmocnienieE->setObjectName(QStringLiteral("WzmocnienieE"));
     WzmocnienieE->setGeometry(428, 160, 52, 22);
     WzmocnienieE->setRange(0, 100);

@@ -353,10 +353,21 @@ void LibraryTest::gainButtonAndSpinEdit()
     QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [+7.5dB] b"));
     QTest::keyClick(spin, Qt::Key_Up);
     QCOMPARE(f_->set().library[1].sound.Gain, uint8_t(80));
-    // Nothing above 10 dB gets in.
+    // 150 typed is limited to 10.0 dB at once, not cut short to 1.5 dB; leaving the field shows 100.
+    f_->form->activateWindow();
+    QApplication::setActiveWindow(f_->form.get());
+    spin->setFocus();
     spin->selectAll();
     QTest::keyClicks(spin, QStringLiteral("150"));
-    QVERIFY(f_->set().library[1].sound.Gain <= 100);
+    QCOMPARE(f_->set().library[1].sound.Gain, uint8_t(100));
+    QCOMPARE(spin->text(), QStringLiteral("150"));
+    QTest::keyClick(spin, Qt::Key_Tab);
+    QCOMPARE(spin->text(), QStringLiteral("100"));
+    QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [+10.0dB] b"));
+    spin->setFocus();
+    spin->selectAll();
+    QTest::keyClicks(spin, QStringLiteral("1000"));
+    QCOMPARE(spin->text(), QStringLiteral("100"));
 }
 
 void LibraryTest::durationsBarAndMemoryDisplay()
