@@ -136,8 +136,12 @@ LibraryPage::LibraryPage(TMainForm& form, QWidget* parent) : QWidget(parent), fo
     ZmianaNazwyE->setMaxLength(250);
     ZmianaNazwyE->hide();
     ZmianaNazwyE->installEventFilter(this);
-    // Tab leaves the rename for the gain, the one control the rename leaves enabled.
+    // Tab runs down the buttons with the gain field in its place; the rename edit sits just before
+    // the gain, so Tab leaves a rename for it, the one field the rename leaves enabled.
+    QWidget::setTabOrder(ZmienWzmocnienieDzwieku, ZmianaNazwyE);
     QWidget::setTabOrder(ZmianaNazwyE, WzmocnienieE);
+    QWidget::setTabOrder(WzmocnienieE, OdtworzDzwiek);
+    QWidget::setTabOrder(OdtworzDzwiek, UsunDzwiek);
 
     EksportWAV = addButton(this, "EksportWAV", QStringLiteral("Eksport WAV"), 428, 330);
     EksportWAV->hide();

@@ -314,6 +314,14 @@ void LibraryTest::renameEndsInEveryWay()
     begin(0);
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(f_->form->currentPage(), int(TMainForm::LibraryIndex));
+
+    // Outside a rename, Tab walks the buttons top to bottom with the gain field in its place.
+    auto* gainButton = child<QWidget>(*f_->form, "ZmienWzmocnienieDzwieku");
+    gainButton->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(gainButton, Qt::Key_Tab);
+    QVERIFY(gain->hasFocus());
+    QTest::keyClick(gain, Qt::Key_Tab);
+    QVERIFY(child<QWidget>(*f_->form, "OdtworzDzwiek")->hasFocus());
 }
 
 void LibraryTest::gainButtonAndSpinEdit()
