@@ -138,6 +138,11 @@ SignalEditorPage::SignalEditorPage(TMainForm& form, QWidget* parent) : QWidget(p
     ZmienDzwieki = addButton(this, "ZmienDzwieki", QStringLiteral("&Zmiana dostępnych dźwięków"),
                              QRect(310, 362, 220, 25));
 
+    // Tab goes left to right: the element list, the two buttons between the lists, the choice list.
+    QWidget::setTabOrder(SygnalLB, DoSygnalu);
+    QWidget::setTabOrder(DoSygnalu, ZSygnalu);
+    QWidget::setTabOrder(ZSygnalu, DzwiekiLB);
+
     connect(DoSygnalu, &QPushButton::clicked, this, &SignalEditorPage::DoSygnaluClick);
     connect(ZSygnalu, &QPushButton::clicked, this, &SignalEditorPage::ZSygnaluClick);
     connect(Zaawansowane, &QPushButton::clicked, this, &SignalEditorPage::ZaawansowaneClick);

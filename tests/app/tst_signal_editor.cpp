@@ -109,6 +109,17 @@ void SignalEditorTest::rowsAndControlsFollowTheSelection()
     QVERIFY(!volume->isVisible() && !pause->isVisible() && !advanced->isVisible());
     // Moving between rows wrote nothing.
     QVERIFY(edited() == sampleSet().signals[0].elements);
+
+    // Tab crosses from the element list through "<<" and ">>" to the choice list.
+    f_->form->activateWindow();
+    QApplication::setActiveWindow(f_->form.get());
+    lb->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, (QStringList{"DoSygnalu", "ZSygnalu", "DzwiekiLB"}));
 }
 
 void SignalEditorTest::volumeAndPauseBarsWriteTheElement()
