@@ -16,9 +16,8 @@ enum Exit : int {
 };
 
 struct Context {
-    std::vector<std::string> args;   // the command's own arguments, after its name
-    std::string virtualChime;        // file of the virtual chime, empty for real hardware
-    bool hid = false;                // the virtual chime is the HID kind
+    std::vector<std::string> args;        // the command's own arguments, after its name
+    std::vector<std::string> chimeArgs;   // "--virtual-chime FILE" and "--hid" as given
 };
 
 using CommandFn = int (*)(Context&);

@@ -19,11 +19,10 @@ void onInterrupt(int)
 
 std::unique_ptr<zelmar::ChimeLink> openChime(const Context& ctx)
 {
-    zelmar::ChimeChoice choice = zelmar::chimeChoiceFromEnvironment();
-    choice.virtualFile = ctx.virtualChime;
-    choice.hid = ctx.hid;
     try {
-        return std::make_unique<zelmar::ChimeLink>(choice);
+        // The same rules as the wizard's: a file given here sets the kind by --hid alone.
+        std::vector<std::string> given = ctx.chimeArgs;
+        return std::make_unique<zelmar::ChimeLink>(zelmar::takeChimeChoice(given));
     } catch (const std::invalid_argument& e) {
         throw Failure(kUsage, e.what());
     } catch (const zelmar::FileError& e) {

@@ -4,7 +4,6 @@
 #include "model/Errors.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <new>
 
@@ -94,14 +93,6 @@ int main(int argc, char** argv)
     using namespace zelmarctl;
     std::vector<std::string> args(argv + 1, argv + argc);
     Context ctx;
-    if (const char* env = std::getenv("ZELMAR_VIRTUAL_CHIME"); env && *env) {
-        std::string v = env;
-        if (v.size() > 4 && v.compare(v.size() - 4, 4, ",hid") == 0) {
-            ctx.hid = true;
-            v.resize(v.size() - 4);
-        }
-        ctx.virtualChime = v;
-    }
     size_t i = 0;
     for (; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -114,7 +105,7 @@ int main(int argc, char** argv)
             return kOk;
         }
         if (a == "--hid") {
-            ctx.hid = true;
+            ctx.chimeArgs.push_back(a);
             continue;
         }
         if (a == "--virtual-chime") {
@@ -122,7 +113,7 @@ int main(int argc, char** argv)
                 note("option --virtual-chime needs a file");
                 return kUsage;
             }
-            ctx.virtualChime = args[++i];
+            ctx.chimeArgs.insert(ctx.chimeArgs.end(), {a, args[++i]});
             continue;
         }
         if (!a.empty() && a[0] == '-') {
@@ -152,10 +143,10 @@ int main(int argc, char** argv)
             return kOk;
         }
         if (ctx.args[k] == "--virtual-chime" && k + 1 < ctx.args.size()) {
-            ctx.virtualChime = ctx.args[k + 1];
+            ctx.chimeArgs.insert(ctx.chimeArgs.end(), ctx.args.begin() + long(k), ctx.args.begin() + long(k) + 2);
             ctx.args.erase(ctx.args.begin() + long(k), ctx.args.begin() + long(k) + 2);
         } else if (ctx.args[k] == "--hid" && name != "build-image" && name != "read-image") {
-            ctx.hid = true;
+            ctx.chimeArgs.push_back("--hid");
             ctx.args.erase(ctx.args.begin() + long(k));
         } else {
             ++k;

@@ -143,6 +143,11 @@ TEST_F(DeviceCli, DevicesListsTheVirtualChimeOfEitherKind)
     CliResult hid = runCli({"devices"}, {{"ZELMAR_VIRTUAL_CHIME", chime + ",hid"}});
     EXPECT_EQ(hid.exitCode, 0) << hid.err;
     EXPECT_EQ(hid.out.rfind("hid virtual:" + chime, 0), 0u) << hid.out;
+    // A file named on the command line takes its kind from --hid alone, as in the wizard.
+    CliResult named = runCli({"--virtual-chime", chime, "devices"}, {{"ZELMAR_VIRTUAL_CHIME", path("other.bin") + ",hid"}});
+    EXPECT_EQ(named.out.rfind("usb virtual:" + chime, 0), 0u) << named.out << named.err;
+    CliResult after = runCli({"devices", "--virtual-chime", chime, "--hid"});
+    EXPECT_EQ(after.out.rfind("hid virtual:" + chime, 0), 0u) << after.out << after.err;
     CliResult gone = runCli({"--virtual-chime", chime, "devices"}, {{"ZELMAR_VIRTUAL_FAULT", "fail-request=1"}});
     EXPECT_EQ(gone.exitCode, 2) << gone.out;
 }
