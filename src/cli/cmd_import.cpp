@@ -68,6 +68,8 @@ int runImport(Context& ctx)
     }
 
     CliObserver observer(normalise);
+    // Told only once the set is saved: a later refusal means none of them was added.
+    std::vector<std::string> added;
     for (size_t i = 1; i < files.size(); ++i) {
         const std::string& file = files[i];
         if (!std::filesystem::is_regular_file(file, ec))
@@ -80,12 +82,15 @@ int runImport(Context& ctx)
         if (!r.added)
             throw refusal(file, r.message.value_or(zelmar::ImportMessage{}));
         const zelmar::LibrarySound& s = set.library.back();
-        std::printf("sound %d \"%s\": %d samples%s%s%s\n", r.soundNumber, s.name.c_str(), s.sound.SampleCount,
-                    r.decodedMp3 ? ", decoded" : "", r.converted ? ", converted" : "", r.mixedDown ? ", mixed down" : "");
+        added.push_back("sound " + std::to_string(r.soundNumber) + " \"" + s.name + "\": "
+                        + std::to_string(s.sound.SampleCount) + " samples" + (r.decodedMp3 ? ", decoded" : "")
+                        + (r.converted ? ", converted" : "") + (r.mixedDown ? ", mixed down" : ""));
     }
     if (set.signals.empty())
         set.signals.push_back({"bez nazwy", {}});
     zelmar::writeSetFile(set, out);
+    for (const std::string& line : added)
+        std::printf("%s\n", line.c_str());
     std::printf("free bytes: %d\n", set.freeBytes());
     return kOk;
 }

@@ -70,6 +70,7 @@ TEST_F(ImportCli, MakesANewSetWithOneEmptySignal)
     const std::string b = put("stereo.wav", wav(2, 44100, sine));
     const CliResult r = runCli({"import", p("new.zmr"), a, b});
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("sound 1 \"gong\": 4 samples\nsound 2 \"stereo\": ", 0), 0u) << r.out;
     const zelmar::SignalSet set = zelmar::readSetFile(p("new.zmr"));
     ASSERT_EQ(set.signals.size(), 1u);
     EXPECT_EQ(set.signals[0].name, "bez nazwy");
@@ -108,6 +109,7 @@ TEST_F(ImportCli, AnyRefusedFileWritesNothing)
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_NE(r.err.find("zelmarctl: " + text), std::string::npos) << r.err;
     EXPECT_EQ(slurp(p("s.zmr")), before);
+    EXPECT_EQ(r.out, "") << "no sound was added, so none is reported";
 
     r = runCli({"import", p("s.zmr"), good, p("missing.wav"), "-o", p("o.zmr")});
     EXPECT_EQ(r.exitCode, 5);
