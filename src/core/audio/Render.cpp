@@ -6,12 +6,8 @@
 #include "model/FileIO.h"
 
 #include <bit>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <filesystem>
 #include <functional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zelmar {
@@ -45,35 +41,6 @@ std::string makeTempWav(const std::function<void(const std::string&)>& fill)
         throw;
     }
     return path;
-}
-
-// Writes through a temporary file beside `path` and renames it into place.
-void writeBeside(const std::string& path, const std::function<void(const std::string&)>& fill)
-{
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    fs::path dir = target.parent_path();
-    if (dir.empty())
-        dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        throw FileError(path, "cannot create a file beside " + path + ": " + std::strerror(errno));
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    const std::string tmp(name.data());
-    try {
-        fill(tmp);
-        if (::rename(tmp.c_str(), path.c_str()) != 0)
-            throw FileError(path, "cannot write " + path + ": " + std::strerror(errno));
-    } catch (...) {
-        ::unlink(tmp.c_str());
-        throw;
-    }
 }
 
 void fillSignal(const std::string& path, const Signal& signal, const SignalSet& set)
@@ -168,7 +135,7 @@ std::string renderSignalPreview(const Signal& signal, const SignalSet& set)
 
 void writeSignalWav(const std::string& path, const Signal& signal, const SignalSet& set)
 {
-    writeBeside(path, [&](const std::string& p) { fillSignal(p, signal, set); });
+    replaceFileThrough(path, [&](const std::string& p) { fillSignal(p, signal, set); });
 }
 
 void writeElementWav(const std::string& path, const TDzwiek& element, const SignalSet& set)
@@ -178,7 +145,7 @@ void writeElementWav(const std::string& path, const TDzwiek& element, const Sign
 
 void writeSoundWav(const std::string& path, const TDostepnyDzwiek& sound, bool withGain)
 {
-    writeBeside(path, [&](const std::string& p) { fillSound(p, sound, withGain); });
+    replaceFileThrough(path, [&](const std::string& p) { fillSound(p, sound, withGain); });
 }
 
 } // namespace zelmar

@@ -53,7 +53,17 @@ std::vector<uint8_t> readWholeFile(const std::string& path)
     return data;
 }
 
-void writeFileAtomically(const std::string& path, const void* data, size_t size)
+namespace {
+
+struct TempBeside {
+    int fd = -1;
+    std::string name;
+    mode_t mode = 0;   // given to it once written, so that it stays writable until then
+};
+
+// A fresh file beside `path`, to get the permissions an existing file there has (the usual ones
+// for a new file).
+TempBeside createTempBeside(const std::string& path)
 {
     namespace fs = std::filesystem;
     fs::path target(path);
@@ -63,27 +73,54 @@ void writeFileAtomically(const std::string& path, const void* data, size_t size)
     std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0)
+    TempBeside t;
+    t.fd = ::mkstemp(name.data());
+    if (t.fd < 0)
         throw FileError(path, errnoText("cannot create a file beside", path));
-    std::string tmp(name.data());
-    auto fail = [&](const std::string& msg) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        throw FileError(path, msg);
-    };
-    // Keep the permissions an existing file had; a new file gets the usual ones.
+    t.name = name.data();
     struct stat st {};
-    mode_t mode = 0666;
-    if (::stat(path.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
+    t.mode = 0666;
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        t.mode = st.st_mode & 07777;
     else {
         mode_t mask = ::umask(0);
         ::umask(mask);
-        mode &= ~mask;
+        t.mode &= ~mask;
     }
-    ::fchmod(fd, mode);
+    return t;
+}
 
+// Flushes, closes and renames the finished temporary file over `path`; removes it on failure.
+void commitTempBeside(TempBeside& t, const std::string& path)
+{
+    ::fchmod(t.fd, t.mode);
+    if (::fsync(t.fd) != 0) {
+        const std::string msg = errnoText("cannot write", path);
+        ::close(t.fd);
+        ::unlink(t.name.c_str());
+        throw FileError(path, msg);
+    }
+    if (::close(t.fd) != 0) {
+        ::unlink(t.name.c_str());
+        throw FileError(path, errnoText("cannot write", path));
+    }
+    if (::rename(t.name.c_str(), path.c_str()) != 0) {
+        std::string msg = errnoText("cannot replace", path);
+        ::unlink(t.name.c_str());
+        throw FileError(path, msg);
+    }
+}
+
+} // namespace
+
+void writeFileAtomically(const std::string& path, const void* data, size_t size)
+{
+    TempBeside t = createTempBeside(path);
+    auto fail = [&](const std::string& msg) {
+        ::close(t.fd);
+        ::unlink(t.name.c_str());
+        throw FileError(path, msg);
+    };
     const char* p = static_cast<const char*>(data);
     size_t left = size;
     long long written = 0;
@@ -93,7 +130,7 @@ void writeFileAtomically(const std::string& path, const void* data, size_t size)
             errno = ENOSPC;
             fail(errnoText("cannot write", path));
         }
-        ssize_t n = ::write(fd, p, chunk);
+        ssize_t n = ::write(t.fd, p, chunk);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -103,17 +140,21 @@ void writeFileAtomically(const std::string& path, const void* data, size_t size)
         left -= size_t(n);
         written += n;
     }
-    if (::fsync(fd) != 0)
-        fail(errnoText("cannot write", path));
-    if (::close(fd) != 0) {
-        ::unlink(tmp.c_str());
-        throw FileError(path, errnoText("cannot write", path));
+    commitTempBeside(t, path);
+}
+
+void replaceFileThrough(const std::string& path, const std::function<void(const std::string& temporary)>& fill)
+{
+    TempBeside t = createTempBeside(path);
+    try {
+        fill(t.name);
+    } catch (...) {
+        ::close(t.fd);
+        ::unlink(t.name.c_str());
+        throw;
     }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::string msg = errnoText("cannot replace", path);
-        ::unlink(tmp.c_str());
-        throw FileError(path, msg);
-    }
+    // The descriptor still names the file that `fill` wrote, so syncing it syncs that content.
+    commitTempBeside(t, path);
 }
 
 } // namespace zelmar

@@ -166,6 +166,19 @@ TEST_F(RenderFiles, WritingKeepsAGoodFileOnFailure)
     EXPECT_EQ(entries, 2u);
 }
 
+TEST_F(RenderFiles, ReplacingAReadOnlyFileKeepsItsPermissions)
+{
+    const SignalSet set = setWith({4, 5});
+    const std::string out = (dir / "ro.wav").string();
+    writeSoundWav(out, set.library[0].sound, false);
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read;
+    fs::permissions(out, readOnly);
+    // The new content is written by name into the temporary file, which must still take it.
+    writeSignalWav(out, {soundElement(2, 2)}, set);
+    EXPECT_EQ(wavSamples(out), (std::vector<int16_t>{5}));
+    EXPECT_EQ(fs::status(out).permissions(), readOnly);
+}
+
 TEST(ExportName, HostileNamesStayInsideTheFolder)
 {
     EXPECT_EQ(exportFileName("Dzwonek \"A\""), "Dzwonek A.wav");
