@@ -1,5 +1,6 @@
 #include "audio/Mp3ToWav.h"
 
+#include "audio/WavFile.h"
 #include "model/ByteReader.h"
 
 #include <mad.h>
@@ -41,21 +42,8 @@ bool readInput(std::FILE* f, std::vector<uint8_t>& out)
 
 std::string decodedHeader(int channels, int sampleRate, uint32_t dataBytes)
 {
-    ByteWriter w;
-    w.raw("RIFF");
-    w.u32(uint32_t(std::min<uint64_t>(uint64_t(dataBytes) + 44, 0xFFFFFFFFu)));
-    w.raw("WAVE");
-    w.raw("fmt ");
-    w.u32(16);
-    w.u16(1);
-    w.u16(uint16_t(channels));
-    w.u32(uint32_t(sampleRate));
-    w.u32(uint32_t(sampleRate) * uint32_t(channels) * 2);
-    w.u16(uint16_t(channels * 2));
-    w.u16(16);
-    w.raw("data");
-    w.u32(dataBytes);
-    return w.bytes();
+    return pcm16WavHeader(channels, uint32_t(sampleRate), dataBytes,
+                          uint32_t(std::min<uint64_t>(uint64_t(dataBytes) + 44, 0xFFFFFFFFu)));
 }
 
 // Appends one synthesised frame, in the channel layout fixed by the first frame.

@@ -1,7 +1,6 @@
 #include "audio/Resample.h"
 
 #include "audio/WavFile.h"
-#include "model/ByteReader.h"
 
 #include <soxr.h>
 
@@ -140,21 +139,7 @@ using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 std::string outputHeader(int channels, int rate, uint32_t dataBytes)
 {
-    ByteWriter w;
-    w.raw("RIFF");
-    w.u32(dataBytes + 36);
-    w.raw("WAVE");
-    w.raw("fmt ");
-    w.u32(16);
-    w.u16(1);
-    w.u16(uint16_t(channels));
-    w.u32(uint32_t(rate));
-    w.u32(uint32_t(rate) * uint32_t(channels) * 2);
-    w.u16(uint16_t(channels * 2));
-    w.u16(16);
-    w.raw("data");
-    w.u32(dataBytes);
-    return w.bytes();
+    return pcm16WavHeader(channels, uint32_t(rate), dataBytes, dataBytes + 36);
 }
 
 bool writeAll(std::FILE* f, const void* data, size_t bytes)

@@ -162,23 +162,28 @@ double TWavFileEx::Duration() const
     return 8.0 / BitsPerSample * double(DataSize) / SampleRate / Channels;
 }
 
-std::string fixedWavHeader(uint32_t dataBytes)
+std::string pcm16WavHeader(int channels, uint32_t sampleRate, uint32_t dataBytes, uint32_t riffSize)
 {
     ByteWriter w;
     w.raw("RIFF", 4);
-    w.u32(dataBytes + 36);
+    w.u32(riffSize);
     w.raw("WAVE", 4);
     w.raw("fmt ", 4);
     w.u32(16);
     w.u16(1);
-    w.u16(1);
-    w.u32(18000);
-    w.u32(36000);
-    w.u16(2);
+    w.u16(uint16_t(channels));
+    w.u32(sampleRate);
+    w.u32(sampleRate * uint32_t(channels) * 2);
+    w.u16(uint16_t(channels * 2));
     w.u16(16);
     w.raw("data", 4);
     w.u32(dataBytes);
     return w.bytes();
+}
+
+std::string fixedWavHeader(uint32_t dataBytes)
+{
+    return pcm16WavHeader(1, 18000, dataBytes, dataBytes + 36);
 }
 
 std::string wavFileBytes(std::span<const int16_t> samples)

@@ -51,6 +51,10 @@ public:
     double Duration() const;
 };
 
+// A 44-byte header of 16-bit PCM for `dataBytes` bytes of samples, with `riffSize` as the RIFF
+// chunk's size (dataBytes + 36 in a well-formed file).
+std::string pcm16WavHeader(int channels, uint32_t sampleRate, uint32_t dataBytes, uint32_t riffSize);
+
 // The fixed header for `dataBytes` bytes of mono 16-bit samples at 18000 per second.
 std::string fixedWavHeader(uint32_t dataBytes);
 
