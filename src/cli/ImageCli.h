@@ -1,5 +1,5 @@
 #pragma once
-// Helpers shared by the image, render and export commands.
+// Helpers shared by the commands that read set files and write images.
 #include "Cli.h"
 
 #include "image/ImageBuilder.h"
@@ -16,7 +16,8 @@ inline zelmar::SignalSet readSetForCommand(const std::string& path)
     try {
         return zelmar::readSetFile(path);
     } catch (const zelmar::FormatError& e) {
-        throw Failure(kInvalidInput, path + ": not a valid set file (code " + std::to_string(e.code) + ")");
+        const std::string why = e.code == zelmar::kSetFileTruncated ? "the file ends too early" : "invalid content";
+        throw Failure(kInvalidInput, path + ": not a valid set file (" + why + ", code " + std::to_string(e.code) + ")");
     }
 }
 

@@ -1,5 +1,5 @@
 // zelmarctl import: adds WAV and MP3 files to a set's library through the wizard's import.
-#include "Cli.h"
+#include "ImageCli.h"
 
 #include "audio/Import.h"
 #include "model/Errors.h"
@@ -59,13 +59,8 @@ int runImport(Context& ctx)
 
     zelmar::SignalSet set;
     std::error_code ec;
-    if (std::filesystem::exists(setPath, ec)) {
-        try {
-            set = zelmar::readSetFile(setPath);
-        } catch (const zelmar::FormatError& e) {
-            throw Failure(kInvalidInput, setPath + ": not a valid set file (code " + std::to_string(e.code) + ")");
-        }
-    }
+    if (std::filesystem::exists(setPath, ec))
+        set = readSetForCommand(setPath);
 
     CliObserver observer(normalise);
     // Told only once the set is saved: a later refusal means none of them was added.

@@ -1,5 +1,5 @@
 // zelmarctl info: describes a set file, as text or as one JSON object.
-#include "Cli.h"
+#include "ImageCli.h"
 
 #include "model/Errors.h"
 #include "model/SetFile.h"
@@ -179,13 +179,7 @@ int runInfo(Context& ctx)
     Args args(ctx.args);
     bool json = args.flag("--json");
     std::string path = args.positional(1, 1, usage).front();
-    SignalSet set;
-    try {
-        set = zelmar::readSetFile(path);
-    } catch (const zelmar::FormatError& e) {
-        std::string why = e.code == zelmar::kSetFileTruncated ? "the file ends too early" : "invalid content";
-        throw Failure(kInvalidInput, path + ": not a valid set file (" + why + ", code " + std::to_string(e.code) + ")");
-    }
+    const SignalSet set = readSetForCommand(path);
     if (json)
         printJson(set);
     else
