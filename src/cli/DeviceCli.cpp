@@ -30,13 +30,15 @@ std::unique_ptr<zelmar::ChimeLink> openChime(const Context& ctx)
     }
 }
 
-std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled)
+std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, bool upload)
 {
     using F = zelmar::TransferFailure;
     const std::string difference = "the value read back from the chime differs from the value written";
     switch (f.kind) {
     case F::None:
-        return cancelled ? "cancelled; the chime holds what was written so far" : "";
+        if (!cancelled)
+            return "";
+        return upload ? "cancelled; the chime holds what was written so far" : "cancelled; nothing was saved";
     case F::NoChime:
         return "no chime found (see zelmarctl devices)";
     case F::Communication:
@@ -134,7 +136,7 @@ void runTransfer(zelmar::ChimeLink& link, zelmar::TUsbFlash& flash, bool upload,
         cancelled = t.Cancelled;
     }
     if (result != 1)
-        throw Failure(kDevice, failureInEnglish(failure, cancelled));
+        throw Failure(kDevice, failureInEnglish(failure, cancelled, upload));
     if (zelmar::VirtualChime* chime = link.virtualChime(); chime && !chime->flush())
         throw Failure(kIoFailure, "the virtual chime's memory could not be saved: " + chime->flushError);
 }

@@ -15,7 +15,7 @@ namespace zelmarctl {
 std::unique_ptr<zelmar::ChimeLink> openChime(const Context& ctx);
 
 // The English words of a transfer failure.
-std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled);
+std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, bool upload);
 
 // Progress on standard error: a bar on a terminal, a line every tenth otherwise. Ctrl+C cancels at
 // the next page.

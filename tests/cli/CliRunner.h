@@ -1,5 +1,6 @@
 #pragma once
 // Runs the built zelmarctl with arguments and environment, capturing its output and exit code.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,8 +18,10 @@ struct CliResult {
     std::string err;
 };
 
+// With `interruptOn`, Ctrl+C is sent once the standard error shows that text.
 inline CliResult runCli(const std::vector<std::string>& args,
-                        const std::vector<std::pair<std::string, std::string>>& env = {})
+                        const std::vector<std::pair<std::string, std::string>>& env = {},
+                        const std::string& interruptOn = {})
 {
     namespace fs = std::filesystem;
     static int counter = 0;
@@ -49,7 +52,21 @@ inline CliResult runCli(const std::vector<std::string>& args,
         ::_exit(127);
     }
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    bool ended = false;
+    for (int waited = 0; !interruptOn.empty() && waited < 30000; waited += 5) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            ended = true;
+            break;
+        }
+        std::ifstream f(errPath, std::ios::binary);
+        if (std::string((std::istreambuf_iterator<char>(f)), {}).find(interruptOn) != std::string::npos) {
+            ::kill(pid, SIGINT);
+            break;
+        }
+        ::usleep(5000);
+    }
+    if (!ended)
+        ::waitpid(pid, &status, 0);
     CliResult r;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     auto slurp = [](const fs::path& p) {

@@ -121,6 +121,25 @@ TEST_F(DeviceCli, AFailedOrInvalidDownloadLeavesTheOutputAlone)
     EXPECT_EQ(zelmar::readWholeFile(path("keep.zmr")).size(), 12u);
 }
 
+TEST_F(DeviceCli, CtrlCCancelsAtTheNextPage)
+{
+    const std::string set = writeSet();
+    const std::string chime = path("chime.bin");
+    // Slow requests, so that the transfer is still running when the interrupt arrives.
+    const std::vector<std::pair<std::string, std::string>> slow = {{"ZELMAR_VIRTUAL_FAULT", "latency-us=2000"}};
+    CliResult up = runCli({"--virtual-chime", chime, "upload", set}, slow, "zelmarctl: writing");
+    EXPECT_EQ(up.exitCode, 2) << up.err;
+    EXPECT_NE(up.err.find("zelmarctl: cancelled; the chime holds what was written so far"), std::string::npos) << up.err;
+    EXPECT_EQ(up.err.find("verifying"), std::string::npos) << up.err;
+
+    CliResult down = runCli({"--virtual-chime", chime, "download", "-o", path("got.zmr"), "--image-out", path("got.bin")},
+                            slow, "zelmarctl: reading");
+    EXPECT_EQ(down.exitCode, 2) << down.err;
+    EXPECT_NE(down.err.find("zelmarctl: cancelled; nothing was saved"), std::string::npos) << down.err;
+    EXPECT_FALSE(fs::exists(path("got.zmr")));
+    EXPECT_FALSE(fs::exists(path("got.bin")));
+}
+
 TEST_F(DeviceCli, RefusalsAndBadChimeFiles)
 {
     const std::string chime = path("chime.bin");
