@@ -8,6 +8,15 @@ TEST(CliGeneral, VersionHelpAndUsageErrors)
     EXPECT_EQ(v.exitCode, 0);
     EXPECT_EQ(v.out.rfind("zelmarctl ", 0), 0u);
 
+    CliResult help = runCli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* command : {"info", "build-image", "read-image", "render", "export-wav", "import", "devices",
+                                "upload", "download"})
+        EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos) << command << "\n" << help.out;
+    CliResult commandHelp = runCli({"render", "--help"});
+    EXPECT_EQ(commandHelp.exitCode, 0);
+    EXPECT_EQ(commandHelp.out.rfind("usage: zelmarctl render SET.zmr -o OUT.wav", 0), 0u) << commandHelp.out;
+
     CliResult none = runCli({});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(none.err.rfind("zelmarctl: ", 0), 0u);
