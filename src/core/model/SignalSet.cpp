@@ -2,6 +2,7 @@
 
 #include "model/Text.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zelmar {
@@ -96,8 +97,11 @@ MemoryDisplay memoryDisplay(int32_t freeBytes)
 {
     MemoryDisplay d;
     d.remainingSeconds = secondsForBytes(freeBytes);
-    // Round half to even, as the rest of the program rounds.
-    d.gaugePercent = int(std::nearbyint(double(kChimeMemory - freeBytes) / kChimeMemory * 100.0));
+    // Round half to even, as the rest of the program rounds. An over-full set (a long sound from a
+    // file, elements added after the library filled the memory) shows a full gauge: a progress bar
+    // ignores a value past its maximum and would keep showing the old one.
+    const double used = std::nearbyint(double(kChimeMemory - int64_t(freeBytes)) / kChimeMemory * 100.0);
+    d.gaugePercent = int(std::clamp(used, 0.0, 100.0));
     return d;
 }
 

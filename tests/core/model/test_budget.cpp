@@ -92,6 +92,7 @@ TEST(MemoryBudget, GaugeAndRemainingTime)
     EXPECT_EQ(memoryDisplay(kChimeMemory).gaugePercent, 0);
     EXPECT_EQ(memoryDisplay(kChimeMemory / 2).gaugePercent, 50);
     EXPECT_EQ(memoryDisplay(0).gaugePercent, 100);
+    EXPECT_EQ(memoryDisplay(-kChimeMemory / 2).gaugePercent, 100) << "an over-full set";
     // Exact halves go to the even neighbour: 12.5 % and 37.5 % used.
     EXPECT_EQ(memoryDisplay(kChimeMemory - 262144).gaugePercent, 12);
     EXPECT_EQ(memoryDisplay(kChimeMemory - 786432).gaugePercent, 38);
