@@ -53,22 +53,6 @@ std::string fnv1a64(const std::vector<int16_t>& samples)
     return buf;
 }
 
-bool hasSound(const zelmar::Signal& s)
-{
-    for (const TDzwiek& e : s)
-        if (!e.isPause())
-            return true;
-    return false;
-}
-
-int sentSignals(const SignalSet& set)
-{
-    int n = 0;
-    for (const auto& s : set.signals)
-        n += hasSound(s.elements) ? 1 : 0;
-    return n;
-}
-
 std::string jsonElements(const zelmar::Signal& s, const char* indent)
 {
     if (s.empty())
@@ -113,7 +97,7 @@ void printJson(const SignalSet& set)
     }
     out += ",\n  \"table_size\": " + std::to_string(set.tableSize());
     out += ",\n  \"free_bytes\": " + std::to_string(set.freeBytes());
-    out += ",\n  \"sent_signals\": " + std::to_string(sentSignals(set));
+    out += ",\n  \"sent_signals\": " + std::to_string(zelmar::countSentSignals(set));
     out += "\n}\n";
     std::fputs(out.c_str(), stdout);
 }
@@ -147,7 +131,7 @@ void printElements(const SignalSet& set, const zelmar::Signal& s)
 void printText(const std::string& path, const SignalSet& set)
 {
     std::printf("Set file: %s\n", path.c_str());
-    std::printf("Signals: %zu (%d with sounds)\n", set.signals.size(), sentSignals(set));
+    std::printf("Signals: %zu (%d with sounds)\n", set.signals.size(), zelmar::countSentSignals(set));
     for (size_t i = 0; i < set.signals.size(); ++i) {
         const auto& s = set.signals[i];
         std::printf("  %zu. \"%s\": %zu element%s, %.2f s\n", i + 1, s.name.c_str(), s.elements.size(),
