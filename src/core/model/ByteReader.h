@@ -21,7 +21,6 @@ public:
     size_t position() const { return pos_; }
     size_t size() const { return data_.size(); }
     size_t remaining() const { return pos_ <= data_.size() ? data_.size() - pos_ : 0; }
-    bool atEnd() const { return pos_ >= data_.size(); }
 
     void seek(size_t offset)
     {
