@@ -52,6 +52,9 @@ std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, b
             return "no HID chime could be claimed (HID-ERR: 0; see zelmarctl devices)";
         if (f.step == 5)
             return "the chime did not finish erasing within 60 seconds (HID-ERR: 5)";
+        // The first report is where the chime is opened, so a chime the user may not open fails here.
+        if (f.step == 1 || f.step == 10)
+            return "no communication with the chime (HID-ERR: " + std::to_string(f.step) + "; see zelmarctl devices)";
         return "no communication with the chime (HID-ERR: " + std::to_string(f.step) + ")";
     case F::HidDifference:
         return "communication error: " + difference + " (PAGE: " + std::to_string(f.page) + " BYTE: "

@@ -92,6 +92,7 @@ TEST_F(DeviceCli, FaultsEndWithExitTwoAndAnEnglishReason)
         const char* words;
     } cases[] = {
         {",hid", "fail-request=2", "no communication with the chime (HID-ERR: 2)"},
+        {",hid", "fail-request=1", "no communication with the chime (HID-ERR: 1; see zelmarctl devices)"},
         {",hid", "corrupt-offset=600", "(PAGE: 1 BYTE: 89 WRITTEN: "},
         {"", "corrupt-offset=600", "differs from the value written (page 1, byte 73)"},
         {"", "unplug-at-page=2", "communication error with the chime"},
