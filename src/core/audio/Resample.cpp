@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -21,8 +23,74 @@ struct PcmConverter::Soxr {
     }
 };
 
-PcmConverter::PcmConverter(int inputRate, int outputRate, int channels, int bitsPerSample)
-    : soxr_(std::make_unique<Soxr>()), channels_(channels), bits_(bitsPerSample)
+// A second thread kept for the converter's life: handing it a job costs far less than starting a
+// thread for each chunk.
+class PcmConverter::Worker {
+public:
+    Worker() : thread_([this] { run(); }) {}
+    ~Worker()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+    void start(std::function<void()> job)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            job_ = std::move(job);
+            error_ = nullptr;
+            busy_ = true;
+        }
+        wake_.notify_all();
+    }
+
+    void wait()
+    {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return !busy_; });
+        if (error_)
+            std::rethrow_exception(error_);
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stop_ || busy_; });
+            if (stop_)
+                return;
+            lock.unlock();
+            std::exception_ptr error;
+            try {
+                job_();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            error_ = error;
+            busy_ = false;
+            done_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    std::function<void()> job_;
+    std::exception_ptr error_;
+    bool busy_ = false;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+PcmConverter::PcmConverter(int inputRate, int outputRate, int channels, int bitsPerSample, int threads)
+    : channels_(channels), bits_(bitsPerSample)
 {
     if (channels < 1 || channels > 8)
         throw std::runtime_error("unsupported channel count");
@@ -34,57 +102,150 @@ PcmConverter::PcmConverter(int inputRate, int outputRate, int channels, int bits
     ratio_ = double(outputRate) / double(inputRate);
     soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     soxr_quality_spec_t q = soxr_quality_spec(SOXR_VHQ, 0);
-    // Channels are filtered independently, so more threads change the speed, never the result.
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    soxr_runtime_spec_t rt = soxr_runtime_spec(std::min<unsigned>(unsigned(channels), cores));
-    soxr_error_t err = nullptr;
-    soxr_->handle = soxr_create(double(inputRate), double(outputRate), unsigned(channels), &err, &io, &q, &rt);
-    if (err || !soxr_->handle)
-        throw std::runtime_error(std::string("resampler: ") + (err ? err : "cannot create"));
+    soxr_runtime_spec_t rt = soxr_runtime_spec(1);
+    for (int c = 0; c < channels; ++c) {
+        soxr_error_t err = nullptr;
+        auto filter = std::make_unique<Soxr>();
+        filter->handle = soxr_create(double(inputRate), double(outputRate), 1, &err, &io, &q, &rt);
+        if (err || !filter->handle)
+            throw std::runtime_error(std::string("resampler: ") + (err ? err : "cannot create"));
+        soxr_.push_back(std::move(filter));
+    }
+    channelIn_.resize(size_t(channels));
+    channelOut_.assign(size_t(channels), std::vector<float>(kMaxPieceFrames));
+    channelPiece_.assign(size_t(channels), std::vector<int16_t>(kMaxPieceFrames));
+    clipped_.assign(size_t(channels), 0);
+    used_.assign(size_t(channels), 0);
+    made_.assign(size_t(channels), 0);
+    if (threads == 0)
+        threads = int(std::thread::hardware_concurrency());
+    if (channels > 1 && threads > 1)
+        worker_ = std::make_unique<Worker>();
 }
 
 PcmConverter::~PcmConverter() = default;
 
-void PcmConverter::process(const uint8_t* data, size_t frames, const Sink& sink)
+void PcmConverter::forEachChannel(const std::function<void(size_t channel)>& work)
 {
-    const size_t n = frames * size_t(channels_);
-    in_.resize(n);
-    float* f = in_.data();
+    const size_t n = soxr_.size();
+    if (!worker_) {
+        for (size_t c = 0; c < n; ++c)
+            work(c);
+        return;
+    }
+    const size_t half = n / 2;
+    worker_->start([&] {
+        for (size_t c = 0; c < half; ++c)
+            work(c);
+    });
+    try {
+        for (size_t c = half; c < n; ++c)
+            work(c);
+    } catch (...) {
+        worker_->wait();
+        throw;
+    }
+    worker_->wait();
+}
+
+namespace {
+
+// Half to even in the default rounding mode, without a library call per sample: adding and
+// taking away 1.5 * 2^52 leaves the nearest integer for any |v| below 2^51 (strict IEEE
+// arithmetic, which this project never relaxes, keeps the pair from being folded away).
+inline double roundHalfEven(double v)
+{
+    constexpr double kMagic = 6755399441055744.0;
+    return (v + kMagic) - kMagic;
+}
+
+} // namespace
+
+size_t PcmConverter::filter(size_t offset, size_t feed, const uint8_t* raw, size_t rawFrames)
+{
+    const bool drain = feed == 0;
+    forEachChannel([&](size_t c) {
+        // Each thread unpacks the channels it filters, in the same hand-over.
+        if (raw)
+            unpack(c, raw, rawFrames);
+        size_t made = 0;
+        soxr_error_t err = soxr_process(soxr_[c]->handle, drain ? nullptr : channelIn_[c].data() + offset, feed,
+                                        drain ? nullptr : &used_[c], channelOut_[c].data(), kMaxPieceFrames, &made);
+        if (err)
+            throw std::runtime_error(std::string("resampler: ") + err);
+        made_[c] = made;
+        // To 16 bits on the channel's own thread.
+        int16_t* to = channelPiece_[c].data();
+        const float* y = channelOut_[c].data();
+        uint64_t clipped = 0;
+        for (size_t i = 0; i < made; ++i) {
+            double v = roundHalfEven(double(y[i]) * 32768.0);
+            if (v > 32767.0) {
+                v = 32767.0;
+                ++clipped;
+            } else if (v < -32768.0) {
+                v = -32768.0;
+                ++clipped;
+            }
+            to[i] = int16_t(v);
+        }
+        clipped_[c] += clipped;
+    });
+    // Identical filters fed alike keep in step; anything else would scramble the channels.
+    const size_t n = soxr_.size();
+    for (size_t c = 1; c < n; ++c)
+        if (made_[c] != made_[0] || (!drain && used_[c] != used_[0]))
+            throw std::runtime_error("resampler channels out of step");
+    return drain ? 0 : used_[0];
+}
+
+void PcmConverter::unpack(size_t c, const uint8_t* data, size_t frames)
+{
+    const size_t stride = size_t(bytesPerFrame_);
+    std::vector<float>& to = channelIn_[c];
+    to.resize(frames);
+    float* f = to.data();
     switch (bits_) {
-    case 8:
-        for (size_t i = 0; i < n; ++i)
-            f[i] = float(int(data[i]) - 128) * (1.0f / 128.0f);
+    case 8: {
+        const uint8_t* p = data + c;
+        for (size_t i = 0; i < frames; ++i, p += stride)
+            f[i] = float(int(*p) - 128) * (1.0f / 128.0f);
         break;
-    case 16:
-        for (size_t i = 0; i < n; ++i)
-            f[i] = float(int16_t(uint16_t(data[2 * i] | data[2 * i + 1] << 8))) * (1.0f / 32768.0f);
+    }
+    case 16: {
+        const uint8_t* p = data + 2 * c;
+        for (size_t i = 0; i < frames; ++i, p += stride)
+            f[i] = float(int16_t(uint16_t(p[0] | p[1] << 8))) * (1.0f / 32768.0f);
         break;
-    case 24:
-        for (size_t i = 0; i < n; ++i) {
-            const uint8_t* p = data + 3 * i;
+    }
+    case 24: {
+        const uint8_t* p = data + 3 * c;
+        for (size_t i = 0; i < frames; ++i, p += stride) {
             const int32_t v = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24) >> 8;
             f[i] = float(v) * (1.0f / 8388608.0f);
         }
         break;
-    default:
-        for (size_t i = 0; i < n; ++i) {
-            const uint8_t* p = data + 4 * i;
+    }
+    default: {
+        const uint8_t* p = data + 4 * c;
+        for (size_t i = 0; i < frames; ++i, p += stride) {
             const int32_t v = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
             f[i] = float(double(v) * (1.0 / 2147483648.0));
         }
         break;
     }
+    }
+}
+
+void PcmConverter::process(const uint8_t* data, size_t frames, const Sink& sink)
+{
     // Feed at most as many frames as make one bounded piece of output.
     const size_t maxIn = std::max<size_t>(1, size_t(double(kMaxPieceFrames - 256) / std::max(ratio_, 1e-9)));
-    out_.resize(kMaxPieceFrames * size_t(channels_));
     size_t offset = 0;
     while (offset < frames) {
         const size_t feed = std::min(frames - offset, maxIn);
-        size_t used = 0, made = 0;
-        soxr_error_t err = soxr_process(soxr_->handle, in_.data() + offset * size_t(channels_), feed, &used,
-                                        out_.data(), kMaxPieceFrames, &made);
-        if (err)
-            throw std::runtime_error(std::string("resampler: ") + err);
+        const size_t used = offset == 0 ? filter(offset, feed, data, frames) : filter(offset, feed);
+        const size_t made = made_[0];
         emit(made, sink);
         offset += used;
         if (used == 0 && made == 0)
@@ -94,43 +255,41 @@ void PcmConverter::process(const uint8_t* data, size_t frames, const Sink& sink)
 
 void PcmConverter::flush(const Sink& sink)
 {
-    out_.resize(kMaxPieceFrames * size_t(channels_));
     // The filter's tail is short; the guard only stops a resampler that never ends.
     for (int guard = 0; guard < 1000000; ++guard) {
-        size_t made = 0;
-        soxr_error_t err = soxr_process(soxr_->handle, nullptr, 0, nullptr, out_.data(), kMaxPieceFrames, &made);
-        if (err)
-            throw std::runtime_error(std::string("resampler: ") + err);
-        if (made == 0)
+        filter(0, 0);
+        if (made_[0] == 0)
             return;
-        emit(made, sink);
+        emit(made_[0], sink);
     }
     throw std::runtime_error("resampler did not finish");
+}
+
+uint64_t PcmConverter::clipped() const
+{
+    uint64_t sum = 0;
+    for (uint64_t c : clipped_)
+        sum += c;
+    return sum;
 }
 
 void PcmConverter::emit(size_t frames, const Sink& sink)
 {
     if (frames == 0)
         return;
-    const size_t n = frames * size_t(channels_);
-    piece_.resize(n);
-    int16_t* o = piece_.data();
-    const float* y = out_.data();
-    uint64_t clipped = 0;
-    for (size_t i = 0; i < n; ++i) {
-        // nearbyint rounds half to even in the default rounding mode; no dither, same bits every run.
-        double v = std::nearbyint(double(y[i]) * 32768.0);
-        if (v > 32767.0) {
-            v = 32767.0;
-            ++clipped;
-        } else if (v < -32768.0) {
-            v = -32768.0;
-            ++clipped;
-        }
-        o[i] = int16_t(v);
+    const size_t n = soxr_.size();
+    if (n == 1) {
+        sink(channelPiece_[0].data(), frames);
+        return;
     }
-    clipped_ += clipped;
-    sink(o, n);
+    piece_.resize(frames * n);
+    int16_t* o = piece_.data();
+    for (size_t c = 0; c < n; ++c) {
+        const int16_t* from = channelPiece_[c].data();
+        for (size_t i = 0; i < frames; ++i)
+            o[i * n + c] = from[i];
+    }
+    sink(o, frames * n);
 }
 
 namespace {

@@ -25,8 +25,10 @@ constexpr size_t kConvertChunkFrames = 8192;
 // samples at another rate, in floating point, rounding half to even without dither.
 class PcmConverter {
 public:
-    // Throws std::runtime_error for an unsupported bit depth, channel count or rate.
-    PcmConverter(int inputRate, int outputRate, int channels, int bitsPerSample);
+    // Throws std::runtime_error for an unsupported bit depth, channel count or rate. With several
+    // channels and `threads` above 1 (0: as many as the machine has), the channels are filtered on
+    // two threads; each channel is filtered on its own either way, so the result is the same.
+    PcmConverter(int inputRate, int outputRate, int channels, int bitsPerSample, int threads = 0);
     ~PcmConverter();
     PcmConverter(const PcmConverter&) = delete;
     PcmConverter& operator=(const PcmConverter&) = delete;
@@ -40,23 +42,36 @@ public:
     void process(const uint8_t* data, size_t frames, const Sink& sink);
     // Ends the input and hands over what the filter still holds.
     void flush(const Sink& sink);
-    uint64_t clipped() const { return clipped_; }
+    uint64_t clipped() const;
 
     static constexpr size_t kMaxPieceFrames = 65536;
 
 private:
+    // Runs `work` for every channel, half of them on the worker thread when there is one.
+    void forEachChannel(const std::function<void(size_t channel)>& work);
+    // Unpacks channel `c` of `frames` raw frames into channelIn_.
+    void unpack(size_t c, const uint8_t* data, size_t frames);
+    // Feeds every channel's filter `feed` frames from `offset` (0 to drain it), first unpacking
+    // `raw` when given, and rounds what they made into channelPiece_; returns the frames used.
+    // made_ holds the frames made.
+    size_t filter(size_t offset, size_t feed, const uint8_t* raw = nullptr, size_t rawFrames = 0);
     void emit(size_t frames, const Sink& sink);
 
     struct Soxr;
-    std::unique_ptr<Soxr> soxr_;
+    class Worker;
+    std::vector<std::unique_ptr<Soxr>> soxr_;   // one filter per channel
+    std::unique_ptr<Worker> worker_;            // filters the first half of the channels, if any
     int channels_;
     int bits_;
     int bytesPerFrame_;
     double ratio_;
-    std::vector<float> in_;
-    std::vector<float> out_;
+    std::vector<std::vector<float>> channelIn_;
+    std::vector<std::vector<float>> channelOut_;
+    std::vector<std::vector<int16_t>> channelPiece_;
+    std::vector<size_t> used_;
+    std::vector<size_t> made_;
+    std::vector<uint64_t> clipped_;
     std::vector<int16_t> piece_;
-    uint64_t clipped_ = 0;
 };
 
 // Converts the WAV file `input` into `output` at `targetRate` and `targetBits` (16), same channels.

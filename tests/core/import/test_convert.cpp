@@ -4,6 +4,9 @@
 #include "audio/Resample.h"
 #include "audio/WavFile.h"
 
+#include <cmath>
+#include <random>
+
 using namespace zelmar;
 using namespace testaudio;
 
@@ -175,4 +178,43 @@ TEST(PcmConverterPieces, ExtremeRatiosComeOutInBoundedPieces)
     EXPECT_THROW(PcmConverter(44100, 18000, 1, 12), std::runtime_error);
     EXPECT_THROW(PcmConverter(0, 18000, 1, 16), std::runtime_error);
     EXPECT_THROW(PcmConverter(44100, 18000, 0, 16), std::runtime_error);
+}
+
+TEST(PcmConverterThreads, TwoThreadsGiveTheSameSamplesAsOne)
+{
+    // Two different signals per frame, so that swapped or shifted channels would show.
+    std::vector<uint8_t> raw;
+    std::mt19937 rng(7);
+    for (int i = 0; i < 3 * 44100; ++i) {
+        const int16_t left = int16_t(12000.0 * std::sin(i * 0.0627));
+        const int16_t right = int16_t(int(rng() % 40000) - 20000);
+        for (int16_t v : {left, right}) {
+            raw.push_back(uint8_t(v));
+            raw.push_back(uint8_t(uint16_t(v) >> 8));
+        }
+    }
+    auto run = [&](int threads) {
+        PcmConverter conv(44100, 18000, 2, 16, threads);
+        std::vector<int16_t> out;
+        auto sink = [&](const int16_t* s, size_t n) { out.insert(out.end(), s, s + n); };
+        // Uneven chunks, as a file's last chunk is.
+        for (size_t at = 0; at < raw.size() / 4;) {
+            const size_t frames = std::min<size_t>(5000 + at % 777, raw.size() / 4 - at);
+            conv.process(raw.data() + at * 4, frames, sink);
+            at += frames;
+        }
+        conv.flush(sink);
+        return out;
+    };
+    const std::vector<int16_t> one = run(1);
+    const std::vector<int16_t> two = run(2);
+    EXPECT_NEAR(double(one.size() / 2), 3 * 18000.0, 2.0);
+    EXPECT_TRUE(one == two);
+    // The right channel is noise and the left a tone: they must not have been swapped.
+    double leftEnergy = 0, rightEnergy = 0;
+    for (size_t i = 1000; i + 1 < one.size(); i += 2) {
+        leftEnergy += std::abs(one[i] - one[i - 2]);
+        rightEnergy += std::abs(one[i + 1] - one[i - 1]);
+    }
+    EXPECT_LT(leftEnergy * 3, rightEnergy);
 }
