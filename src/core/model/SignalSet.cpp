@@ -82,8 +82,10 @@ int64_t SignalSet::playingSamples(const Signal& s) const
     for (const TDzwiek& e : s) {
         if (e.isPause())
             n += std::lround(e.PauseLength / 100.0 * kSampleRate);
+        else if (const TDostepnyDzwiek* sound = soundAt(e.SoundNumber))
+            n += playedRange(e, *sound).count;   // a start of 0 or an end past the sound as it plays
         else
-            n += int64_t(e.FragmentEnd) - e.FragmentStart + 1;
+            n += std::max<int64_t>(0, int64_t(e.FragmentEnd) - e.FragmentStart + 1);
     }
     return n;
 }

@@ -103,7 +103,7 @@ public:
     // 2 MiB less the tables and the stored sounds (F).
     int32_t freeBytes() const;
 
-    // Playing length of a signal in samples.
+    // Playing length of a signal in samples, counting what its fragments really play.
     int64_t playingSamples(const Signal& s) const;
 
     bool canAddSignal() const { return int(signals.size()) < kMaxSignals && tableSize() + 300 <= kTableLimit; }

@@ -102,6 +102,15 @@ TEST(MemoryBudget, GaugeAndRemainingTime)
     EXPECT_EQ(rsf(65209, {memoryDisplay(18000).remainingSeconds}), "Pozostały czas: 0.88 sek.");
 }
 
+TEST(MemoryBudget, PlayingLengthCountsWhatTheFragmentsPlay)
+{
+    SignalSet set;
+    set.library.push_back({"a", soundOf(5)});
+    // 0.50 s of pause, a whole fragment, a start of 0 (plays 1..3) and an end past the sound (4..5).
+    const Signal s = {TDzwiek::pause(50), TDzwiek{1, 0, 2, 4, 0}, TDzwiek{1, 0, 0, 3, 0}, TDzwiek{1, 0, 4, 100, 0}};
+    EXPECT_EQ(set.playingSamples(s), 9000 + 3 + 3 + 2);
+}
+
 TEST(MemoryBudget, ClearGivesAnEmptySet)
 {
     SignalSet set;
