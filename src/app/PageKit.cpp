@@ -2,10 +2,20 @@
 
 #include <QFontDatabase>
 #include <QLabel>
+#include <QRadioButton>
 
 #include <algorithm>
 
 namespace pagekit {
+
+QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, int y)
+{
+    auto* rb = new QRadioButton(text, page);
+    rb->setObjectName(QString::fromLatin1(name));
+    rb->move(16, y);
+    fitToPage(rb);
+    return rb;
+}
 
 QFont windowFont()
 {

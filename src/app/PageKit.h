@@ -4,6 +4,7 @@
 #include <QStyledItemDelegate>
 
 class QLabel;
+class QRadioButton;
 class QWidget;
 
 namespace pagekit {
@@ -24,6 +25,8 @@ QLabel* addText(QWidget* page, const char* name, const QString& text, int x, int
 QLabel* addHeading(QWidget* page, const char* name, const QString& text, int x, int y);
 // Sizes a control placed at its position the same way.
 void fitToPage(QWidget* control);
+// One choice of a page's group of radio buttons, at the pages' usual indent.
+QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, int y);
 
 // Gives list rows the fixed 16-pixel height of the window's lists.
 class FixedRowDelegate : public QStyledItemDelegate {

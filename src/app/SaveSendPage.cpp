@@ -7,17 +7,6 @@
 
 using namespace pagekit;
 
-namespace {
-QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, int y)
-{
-    auto* rb = new QRadioButton(text, page);
-    rb->setObjectName(QString::fromLatin1(name));
-    rb->move(16, y);
-    fitToPage(rb);
-    return rb;
-}
-} // namespace
-
 SaveSendPage::SaveSendPage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Strona4"));

@@ -8,15 +8,6 @@
 using namespace pagekit;
 
 namespace {
-QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, int y)
-{
-    auto* rb = new QRadioButton(text, page);
-    rb->setObjectName(QString::fromLatin1(name));
-    rb->move(16, y);
-    fitToPage(rb);
-    return rb;
-}
-
 void makeRed(QLabel* label)
 {
     QPalette p = label->palette();
