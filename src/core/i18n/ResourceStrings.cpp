@@ -137,15 +137,15 @@ std::string formatText(const std::string& format, const std::vector<FormatArg>& 
             continue;
         }
         const char conv = format[j];
-        const std::string spec = format.substr(i, j - i + 1);
+        const std::string placeholder = format.substr(i, j - i + 1);
         const FormatArg& a = args[next];
         char buf[128];
         bool done = false;
         if ((conv == 'd' || conv == 'i') && std::holds_alternative<long long>(a)) {
-            std::snprintf(buf, sizeof buf, (spec.substr(0, spec.size() - 1) + "lld").c_str(), std::get<long long>(a));
+            std::snprintf(buf, sizeof buf, (placeholder.substr(0, placeholder.size() - 1) + "lld").c_str(), std::get<long long>(a));
             done = true;
         } else if ((conv == 'f' || conv == 'e' || conv == 'g') && std::holds_alternative<double>(a)) {
-            std::snprintf(buf, sizeof buf, spec.c_str(), std::get<double>(a));
+            std::snprintf(buf, sizeof buf, placeholder.c_str(), std::get<double>(a));
             done = true;
         } else if (conv == 's' && std::holds_alternative<std::string>(a)) {
             out += std::get<std::string>(a);
