@@ -4,6 +4,7 @@
 #include "image/SampleCodec.h"
 #include "model/Errors.h"
 #include "model/Text.h"
+#include "model/TwoThreads.h"
 
 #include <algorithm>
 #include <cstring>
@@ -214,14 +215,19 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
         w.raw(soundNames[k]);
         w.u24(uint32_t(set.library[k].sound.SampleCount));
     }
-    for (const LibrarySound& s : set.library) {
-        const std::span<const int16_t> samples(s.sound.Samples);
-        if (s.sound.Gain != 0)
-            encodeSamplesWithGain(samples, s.sound.Gain / 10.0, w.here());
-        else
-            encodeSamples(samples, w.here());
-        w.advance(encodedSize(int64_t(samples.size())));
-    }
+    // Every sound has its place already; they encode independently, on both cores when large.
+    uint8_t* const sampleArea = w.here();
+    forEachOnTwoThreads(
+        set.library.size(), [&](size_t k) { return encodedSize(int64_t(set.library[k].sound.Samples.size())); },
+        kTwoThreadBytes, [&](size_t k) {
+            const TDostepnyDzwiek& sound = set.library[k].sound;
+            uint8_t* out = sampleArea + soundStart[k];
+            if (sound.Gain != 0)
+                encodeSamplesWithGain(sound.Samples, sound.Gain / 10.0, out);
+            else
+                encodeSamples(sound.Samples, out);
+        });
+    w.advance(samplesBytes);
     flash.ImageLength = int32_t(w.position());
 
     return BuildResult{m, m < int(set.signals.size())};

@@ -5,6 +5,7 @@
 #include "model/ByteReader.h"
 #include "model/Errors.h"
 #include "model/Text.h"
+#include "model/TwoThreads.h"
 
 #include <algorithm>
 #include <vector>
@@ -73,15 +74,20 @@ SignalSet parse(std::span<const uint8_t> image, AddressForm form)
             fail(kImageEmptySound, "a sound of no samples");
         if (offset + stored > imageEnd)
             fail(kImageSoundPastEnd, "a sound's data runs past the end of the image");
-        std::vector<int16_t> samples(counts[size_t(k)]);
-        decodeSamples(image.data() + offset, samples);
-        TDostepnyDzwiek& sound = set.library[size_t(k)].sound;
-        sound.SetSamples(std::move(samples));
-        sound.UsageMark = -1;
-        sound.Gain = 0;
         ranges.push_back({offset, offset + stored});
         offset += stored;
     }
+    // The sounds are independent of one another: a full image decodes on both cores.
+    forEachOnTwoThreads(
+        ranges.size(), [&](size_t k) { return ranges[k].end - ranges[k].start; }, kTwoThreadBytes,
+        [&](size_t k) {
+            std::vector<int16_t> samples(counts[k]);
+            decodeSamples(image.data() + ranges[k].start, samples);
+            TDostepnyDzwiek& sound = set.library[k].sound;
+            sound.SetSamples(std::move(samples));
+            sound.UsageMark = -1;
+            sound.Gain = 0;
+        });
 
     // For each 1 KiB of the sample area, the range that holds its first byte.
     constexpr int kBucketBits = 10;

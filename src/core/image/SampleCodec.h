@@ -27,6 +27,9 @@ constexpr int16_t decodeSample9(int v)
     return int16_t(128 * v + q);
 }
 
+// Sample data of at least this many bytes is worth a second thread.
+constexpr int64_t kTwoThreadBytes = 256 * 1024;
+
 // Bytes `count` samples take: 9 for every 8, rounded up.
 constexpr int64_t encodedSize(int64_t count)
 {

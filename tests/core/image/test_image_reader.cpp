@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -300,5 +301,41 @@ TEST(ImageReader, RandomContentBehindAValidHeader)
             expectFragmentsInside(parseImage(img, round % 2 ? AddressForm::Page : AddressForm::Linear));
         } catch (const FormatError&) {
         }
+    }
+}
+
+TEST(ImageReader, LargeImagesBuildAndReadTheSameOnTwoThreads)
+{
+    // Sounds of uneven sizes well past the size that splits the work, with gain on some: every
+    // sample must land where one thread would have put it, and come back from there.
+    SignalSet set;
+    const size_t sizes[] = {300000, 7, 123457, 250000, 1, 64000};
+    for (size_t k = 0; k < std::size(sizes); ++k)
+        set.library.push_back(sound("s" + std::to_string(k), ramp(sizes[k], 31 + int(k)), k % 2 ? 45 : 0));
+    set.signals.push_back({"all", {}});
+    for (size_t k = 0; k < std::size(sizes); ++k)
+        set.signals[0].elements.push_back(element(int32_t(k + 1), 1, int32_t(sizes[k])));
+    const auto flash = built(set, AddressForm::Linear);
+
+    size_t at = size_t(set.tableSize());
+    for (const LibrarySound& s : set.library) {
+        std::vector<int16_t> gained = s.sound.Samples;
+        for (int16_t& v : gained)
+            v = s.sound.Gain ? ApplyGain(v, s.sound.Gain / 10.0) : v;
+        std::vector<uint8_t> alone(size_t(encodedSize(int64_t(gained.size()))));
+        encodeSamples(gained, alone.data());
+        ASSERT_TRUE(std::equal(alone.begin(), alone.end(), flash->Image.begin() + long(at))) << s.name;
+        at += alone.size();
+    }
+    EXPECT_EQ(size_t(flash->ImageLength), at);
+
+    const SignalSet got = parseImage(flash->Image, AddressForm::Linear);
+    ASSERT_EQ(got.library.size(), set.library.size());
+    for (size_t k = 0; k < set.library.size(); ++k) {
+        const TDostepnyDzwiek& want = set.library[k].sound;
+        const TDostepnyDzwiek& have = got.library[k].sound;
+        ASSERT_EQ(have.SampleCount, want.SampleCount);
+        for (int32_t i = 0; i < want.SampleCount; ++i)
+            ASSERT_EQ(have.Samples[size_t(i)], throughChime(want.Samples[size_t(i)], want.Gain)) << k << " " << i;
     }
 }
