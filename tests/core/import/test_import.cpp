@@ -44,6 +44,20 @@ protected:
         EXPECT_EQ(readBytes(file), before) << "the chosen file changed";
         return r;
     }
+    // Adds a silent sound named `name` that leaves at least `atLeast` free bytes (the nearest
+    // count a whole number of 8-sample blocks allows); returns F after it.
+    int32_t fillLeaving(const std::string& name, int32_t atLeast)
+    {
+        const int32_t empty = set.freeBytes() - (nameBytes(name) + 4);
+        int32_t target = atLeast;
+        while ((empty - target) % 9 != 0)
+            ++target;
+        LibrarySound filler;
+        filler.name = name;
+        filler.sound.SetSamples(std::vector<int16_t>(size_t((empty - target) / 9 * 8)));
+        set.library.push_back(filler);
+        return target;
+    }
     SignalSet set;
     Observer obs;
     size_t tempsBefore = 0;
@@ -209,14 +223,7 @@ TEST_F(Import, TheSecondLengthCheckCountsTheConvertedFile)
     set.library.clear();
     ASSERT_GT(MakeTempWavName().size(), 25u);
 
-    LibrarySound filler;
-    filler.name = "f";
-    const int32_t empty = set.freeBytes() - (nameBytes("f") + 4);
-    int32_t target = storedSizeFor(n) + 15;
-    while ((empty - target) % 9 != 0)
-        ++target;
-    filler.sound.SetSamples(std::vector<int16_t>(size_t((empty - target) / 9 * 8)));
-    set.library.push_back(filler);
+    const int32_t target = fillLeaving("f", storedSizeFor(n) + 15);
     ASSERT_EQ(set.freeBytes(), target);
 
     const ImportResult r = import("a.wav");
@@ -239,14 +246,7 @@ TEST_F(Import, ALongNameCannotOverfillMemoryThroughAShortTemporaryName)
     ASSERT_LT(MakeTempWavName().size(), 50u);
 
     // Leave F between the sound plus 56..64 bytes: enough with the temporary name, not with 154.
-    LibrarySound filler;
-    filler.name = "filler";
-    const int32_t empty = set.freeBytes() - (nameBytes("filler") + 4);
-    int32_t target = storedSizeFor(n) + 56;
-    while ((empty - target) % 9 != 0)
-        ++target;
-    filler.sound.SetSamples(std::vector<int16_t>(size_t((empty - target) / 9 * 8)));
-    set.library.push_back(filler);
+    const int32_t target = fillLeaving("filler", storedSizeFor(n) + 56);
     ASSERT_EQ(set.freeBytes(), target);
 
     const std::string name(150, 'n');
