@@ -278,6 +278,7 @@ void SignalListTest::backDoorBeginsAnEditOfItsOwn()
     QVERIFY(!f_->form->keptCopy());
     auto* name = child<QLineEdit>(*f_->form, "NazwaSygnaluE");
     QCOMPARE(name->text(), rsq(65208));
+    QCOMPARE(name->text(), QStringLiteral("Sygnał dla tylnych drzwi"));
     QVERIFY(!name->isEnabled());
     QCOMPARE(f_->set().signals.size(), size_t(3));
 }
