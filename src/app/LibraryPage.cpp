@@ -369,8 +369,10 @@ bool LibraryPage::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
         } else if (event->type() == QEvent::FocusOut) {
-            // Switching to another application is no end of the rename.
-            if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason)
+            // Switching to another application, or the edit's own context menu, is no end of
+            // the rename.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
                 endRename(false);
         }
         return false;

@@ -7,6 +7,9 @@
 #include "Previews.h"
 #include "audio/WavFile.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -68,6 +71,7 @@ private Q_SLOTS:
     void soundUsedOnlyByTheKeptCopyCountsAsUsed();
     void cancelBringsBackTheLibraryAsItWas();
     void renameEndsInEveryWay();
+    void renameOutlivesItsContextMenu();
     void gainButtonAndSpinEdit();
     void clearedGainFieldMeansNoGain();
     void durationsBarAndMemoryDisplay();
@@ -323,6 +327,42 @@ void LibraryTest::renameEndsInEveryWay()
     QVERIFY(gain->hasFocus());
     QTest::keyClick(gain, Qt::Key_Tab);
     QVERIFY(child<QWidget>(*f_->form, "OdtworzDzwiek")->hasFocus());
+}
+
+void LibraryTest::renameOutlivesItsContextMenu()
+{
+    openLibrary();
+    f_->form->activateWindow();
+    QApplication::setActiveWindow(f_->form.get());
+    QGuiApplication::clipboard()->setText(QStringLiteral(" ze schowka"));
+    auto* edit = child<QLineEdit>(*f_->form, "ZmianaNazwyE");
+    doubleClickRow(sounds(), 2);
+    QVERIFY(edit->hasFocus());
+    edit->setText(QStringLiteral("nowy"));
+    edit->end(false);
+
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5), edit->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(edit, &menuEvent);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(edit->isVisible());
+    // The paste entry, known by its shortcut whatever the language.
+    const QString pasteKey = u'\t' + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+    bool pasted = false;
+    for (QAction* a : menu->actions()) {
+        if (a->text().endsWith(pasteKey) && a->isEnabled()) {
+            a->trigger();
+            pasted = true;
+        }
+    }
+    menu->close();
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QVERIFY(pasted);
+    QVERIFY(edit->isVisible());
+    QVERIFY(!child<QWidget>(*f_->form, "UsunDzwiek")->isEnabled());
+    QCOMPARE(edit->text(), QStringLiteral("nowy ze schowka"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(f_->set().library[2].name, std::string("nowy ze schowka"));
 }
 
 void LibraryTest::gainButtonAndSpinEdit()
