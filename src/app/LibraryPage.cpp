@@ -162,6 +162,12 @@ LibraryPage::LibraryPage(TMainForm& form, QWidget* parent) : QWidget(parent), fo
     });
     DostepneDzwiekiLB->keyHandler = [this](QKeyEvent* e) { return DostepneDzwiekiLBKeyDown(e); };
 
+    // A whole new set starts on its first sound, whatever a visit to the last one selected.
+    connect(&form_, &TMainForm::setReplaced, this, [this] {
+        reloadRows();
+        selectRow(form_.signalSet().library.empty() ? -1 : 0);
+    });
+
     // A press on the window's free area or its picture ends a rename; presses on the page and on
     // the durations bar reach the window the same way, as nothing on their way takes them.
     form_.installEventFilter(this);

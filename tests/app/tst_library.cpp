@@ -78,6 +78,7 @@ private Q_SLOTS:
     void emptyLibrary();
     void importAddsAnUnusedSoundAndPlayUsesTheGain();
     void editsSurviveSavingAndOpeningAgain();
+    void aReplacedSetStartsOnItsFirstSound();
 
 private:
     // Opens `set`, begins the edit of signal `row` and goes to the library.
@@ -585,6 +586,34 @@ void LibraryTest::editsSurviveSavingAndOpeningAgain()
     QVERIFY(read.backdoor && *read.backdoor == *edited.backdoor);
     QCOMPARE(read.backdoor->at(0).Volume, 9);
     QCOMPARE(rowTexts(list(again, "ZestawLB")), (QStringList{"1 zmieniony", "2 s2"}));
+}
+
+void LibraryTest::aReplacedSetStartsOnItsFirstSound()
+{
+    openLibrary();
+    clickRow(sounds(), 3);
+    QVERIFY(click(*f_->form, "Dalej"));
+    QVERIFY(click(*f_->form, "Dalej"));
+    QCOMPARE(f_->form->currentPage(), int(TMainForm::SignalListIndex));
+
+    // Another set, opened after clearing this one: its library shows from the first sound on.
+    SignalSet other = sampleSet();
+    other.library[0].sound.Gain = 55;
+    const QString path = f_->tmp->filePath(QStringLiteral("inny.zmr"));
+    zelmar::writeSetFile(other, QFile::encodeName(path).toStdString());
+    f_->dialogs.answerAsk(true);
+    QVERIFY(click(*f_->form, "Wstecz"));
+    child<QRadioButton>(*f_->form, "OdczytRB")->setChecked(true);
+    f_->dialogs.answerOpen(path);
+    QVERIFY(click(*f_->form, "Dalej"));
+    QVERIFY(click(*f_->form, "ZmianaSygnalu"));
+    QVERIFY(click(*f_->form, "ZmienDzwieki"));
+    QCOMPARE(sounds()->currentRow(), 0);
+    QCOMPARE(child<QSpinBox>(*f_->form, "WzmocnienieE")->value(), 55);
+    // The delete acts on that first sound.
+    f_->dialogs.answerAsk(true);
+    QVERIFY(click(*f_->form, "UsunDzwiek"));
+    QCOMPARE(f_->set().library.front().name, std::string("b"));
 }
 
 QTEST_MAIN(LibraryTest)
