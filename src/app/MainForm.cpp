@@ -233,8 +233,8 @@ void TMainForm::runPageEntry(int index)
 void TMainForm::updateMemoryDisplay()
 {
     const zelmar::MemoryDisplay md = zelmar::memoryDisplay(set_.freeBytes());
-    page2_->ZajetoscS2G->setValue(md.gaugePercent);
-    page3_->ZajetoscS3G->setValue(md.gaugePercent);
+    pagekit::showGauge(page2_->ZajetoscS2G, md.gaugePercent);
+    pagekit::showGauge(page3_->ZajetoscS3G, md.gaugePercent);
     page3_->PozostalyCzasST->setText(QString::fromStdString(zelmar::rsf(65209, {md.remainingSeconds})));
 }
 

@@ -75,6 +75,7 @@ private Q_SLOTS:
     void gainButtonAndSpinEdit();
     void clearedGainFieldMeansNoGain();
     void durationsBarAndMemoryDisplay();
+    void gaugeShowsEveryChange();
     void emptyLibrary();
     void importAddsAnUnusedSoundAndPlayUsesTheGain();
     void editsSurviveSavingAndOpeningAgain();
@@ -484,6 +485,24 @@ void LibraryTest::durationsBarAndMemoryDisplay()
     QVERIFY(click(*f_->form, "Dalej"));
     displayed();
     QVERIFY(gauge->value() < before);
+}
+
+void LibraryTest::gaugeShowsEveryChange()
+{
+    openLibrary();
+    PaintedGauge gauge(child<QProgressBar>(*f_->form, "ZajetoscS3G"));
+    QCOMPARE(gauge.shown(), zelmar::memoryDisplay(f_->set().freeBytes()).gaugePercent);
+    // Each delete moves the gauge by a few percent at most.
+    for (int row : {3, 0, 1}) {
+        const int before = zelmar::memoryDisplay(f_->set().freeBytes()).gaugePercent;
+        clickRow(sounds(), row);
+        if (f_->set().library[size_t(row)].sound.UsageMark != -1)
+            f_->dialogs.answerAsk(true);
+        QVERIFY(click(*f_->form, "UsunDzwiek"));
+        const int after = zelmar::memoryDisplay(f_->set().freeBytes()).gaugePercent;
+        QVERIFY(after <= before);
+        QCOMPARE(gauge.shown(), after);
+    }
 }
 
 void LibraryTest::emptyLibrary()
