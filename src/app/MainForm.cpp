@@ -15,6 +15,7 @@
 #include "StartPage.h"
 #include "i18n/ResourceStrings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -60,8 +61,10 @@ QPushButton* addBottomButton(QWidget* panel, const char* name, const QString& te
     auto* b = new QPushButton(text, panel);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(x, 13, 100, 30);
-    // Enter presses the focused button, as everywhere else on the desktop.
-    b->setAutoDefault(true);
+    // Not auto-default: outside a dialog such a button drops its default mark when the focus
+    // leaves it, and Enter would then find no default button at all. The window gives Enter to
+    // the focused button or the default one itself.
+    b->setAutoDefault(false);
     return b;
 }
 
@@ -473,8 +476,14 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::keyPressEvent(QKeyEvent* event)
 {
-    // Enter that no control took belongs to the default button.
+    // Enter that no control took presses the focused button, as everywhere else on the desktop,
+    // and otherwise the default button.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        if (focused && isAncestorOf(focused) && focused->isVisible() && focused->isEnabled()) {
+            focused->click();
+            return;
+        }
         for (QPushButton* b : {Dalej, Anuluj, Wstecz}) {
             if (b->isDefault() && b->isVisible() && b->isEnabled()) {
                 b->click();
