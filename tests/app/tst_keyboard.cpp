@@ -58,6 +58,7 @@ private Q_SLOTS:
 
     void enterPressesDalejWhereverTheFocusWent();
     void enterPressesTheFocusedButton();
+    void signalEditorTabsInTheOrderOfThePage();
 
 private:
     void activate()
@@ -147,6 +148,26 @@ void KeyboardTest::enterPressesTheFocusedButton()
     press(Qt::Key_Return);
     QCOMPARE(form.currentPage(), int(TMainForm::SignalListIndex));
     QCOMPARE(f_->set().signals.size(), size_t(1));
+}
+
+void KeyboardTest::signalEditorTabsInTheOrderOfThePage()
+{
+    QVERIFY(f_->open(twoSignals()));
+    activate();
+    clickRow(list(*f_->form, "ZestawLB"), 0);
+    QVERIFY(click(*f_->form, "ZmianaSygnalu"));
+    // The focus starts in the name field; the sound element's volume bar shows once it is chosen.
+    QCOMPARE(focusedName(), QStringLiteral("NazwaSygnaluE"));
+    clickRow(list(*f_->form, "SygnalLB"), 0);
+    child<QWidget>(*f_->form, "NazwaSygnaluE")->setFocus(Qt::TabFocusReason);
+
+    QStringList round;
+    do {
+        press(Qt::Key_Tab);
+        round << focusedName();
+    } while (focusedName() != QLatin1String("NazwaSygnaluE") && round.size() < 30);
+    QCOMPARE(round, (QStringList{"OdtworzS2", "SygnalLB", "DoSygnalu", "ZSygnalu", "DzwiekiLB", "GlosnoscTB",
+                                 "Zaawansowane", "ZmienDzwieki", "Dalej", "Anuluj", "NazwaSygnaluE"}));
 }
 
 QTEST_MAIN(KeyboardTest)
