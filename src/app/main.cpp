@@ -1,9 +1,10 @@
+#include "ChimeStart.h"
 #include "Dialogs.h"
 #include "MainForm.h"
-#include "device/ChimeSelection.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QTimer>
 
 #include <clocale>
 #include <exception>
@@ -25,8 +26,9 @@ int main(int argc, char** argv)
     std::vector<std::string> rest;
     for (const QString& a : args.mid(1))
         rest.push_back(QFile::encodeName(a).toStdString());
+    QString unusableChime;
     try {
-        zelmar::useChime(zelmar::takeChimeChoice(rest));
+        unusableChime = useChosenChime(rest);
     } catch (const std::exception& e) {
         dialogs.notify(nullptr, QString::fromLocal8Bit(e.what()));
         return 1;
@@ -36,5 +38,8 @@ int main(int argc, char** argv)
         args << QFile::decodeName(QByteArray::fromStdString(a));
     TMainForm window(dialogs, args.size() > 1 ? args.at(1) : QString());
     window.show();
+    // Said from the running window, in the wizard's language.
+    if (!unusableChime.isEmpty())
+        QTimer::singleShot(0, &window, [&] { noticeUnusableChime(&window, dialogs, unusableChime); });
     return app.exec();
 }
