@@ -2,6 +2,7 @@
 
 #include "Version.h"
 #include "model/Errors.h"
+#include "model/TempFolders.h"
 
 #include <cstdio>
 #include <exception>
@@ -91,6 +92,7 @@ void printHelp()
 int main(int argc, char** argv)
 {
     using namespace zelmarctl;
+    zelmar::removeAbandonedTempFolders();   // of runs that were killed
     std::vector<std::string> args(argv + 1, argv + argc);
     Context ctx;
     size_t i = 0;
