@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "device/ChimeSelection.h"
+#include "model/TempFolders.h"
 
 #include <QApplication>
 #include <QFile>
@@ -13,6 +14,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    zelmar::removeAbandonedTempFolders();   // of runs that were killed
     // Numbers in texts are written with a point whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("VORANEX"));
