@@ -8,6 +8,8 @@
 #include "Previews.h"
 #include "LibraryPage.h"
 #include "PageKit.h"
+#include "PolyglotManager.h"
+#include "PolyglotStart.h"
 #include "SaveSendPage.h"
 #include "Settings.h"
 #include "SignalEditorPage.h"
@@ -72,6 +74,8 @@ TMainForm::TMainForm(Dialogs& dialogs, const QString& firstArgument, QWidget* pa
 {
     initPictureResources();
     buildWindow();
+    PolyglotManager = new TbsPolyglotManager(this);
+    PolyglotTranslator = new TbsPolyglotTranslator(this, PolyglotManager);
     FormCreate(firstArgument);
     createDialogs();
 }
@@ -159,12 +163,14 @@ void TMainForm::FormCreate(const QString& firstArgument)
 
     programDirectory_ = QCoreApplication::applicationDirPath();
     requestedLanguage_ = QStringLiteral("Polish");
+    polyglot::enterTranslationDirectory(*PolyglotManager);
     QDir::setCurrent(programDirectory_);
     if (!programDirectory_.endsWith(u'/'))
         programDirectory_ += u'/';
 
     const Settings settings = readSettings(programDirectory_);
-    requestedLanguage_ = settings.language;
+    requestedLanguage_ = polyglot::requestStartLanguage(
+        *PolyglotManager, settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
     installPath_ = settings.installPath;
     if (settings.firstTime)
         writeFactorySets(installPath_);
