@@ -2,6 +2,7 @@
 
 #include "ChimeRoads.h"
 #include "Dialogs.h"
+#include "FactorySets.h"
 #include "FarewellPage.h"
 #include "FragmentDlg.h"
 #include "KonwersjaDlg.h"
@@ -163,11 +164,13 @@ void TMainForm::FormCreate(const QString& firstArgument)
     if (!programDirectory_.endsWith(u'/'))
         programDirectory_ += u'/';
 
-    const Settings settings = readSettings(programDirectory_);
+    const Settings settings = readSettings(factorysets::defaultInstallDirectory());
     requestedLanguage_ = settings.language;
     installPath_ = settings.installPath;
-    if (settings.firstTime)
-        writeFactorySets(installPath_);
+    if (settings.firstTime || factorysets::due(installPath_, requestedLanguage_)) {
+        if (writeFactorySets(installPath_) && settings.firstTime)
+            consumeFirstTime();
+    }
 
     setWindowTitle(rsq(65233));
     showPage(StartPageIndex);
@@ -191,8 +194,14 @@ void TMainForm::FormCreate(const QString& firstArgument)
     }
 }
 
-void TMainForm::writeFactorySets(const QString& /*installDirectory*/)
+bool TMainForm::writeFactorySets(const QString& installDirectory)
 {
+    const QString kept = setFile_;
+    const bool done = factorysets::write(this, dialogs_, installDirectory, requestedLanguage_);
+    clearSet();
+    updateMemoryDisplay();
+    setFile_ = kept;
+    return done;
 }
 
 zelmar::Signal* TMainForm::editedSignal()
@@ -256,7 +265,7 @@ bool TMainForm::openSetFile(bool withDialog)
 {
     QString path = setFile_;
     if (withDialog) {
-        path = dialogs_.openFile(this, programDirectory_ + rsq(65235), rsq(65234));
+        path = dialogs_.openFile(this, installPath_ + rsq(65235), rsq(65234));
         if (path.isEmpty())
             return false;
     }
@@ -296,7 +305,7 @@ bool TMainForm::saveSetFile()
 {
     if (setFile_.isEmpty() || page4_->ZapisWNowymPlikuCB->isChecked()) {
         const QString start = setFile_.isEmpty()
-                                  ? programDirectory_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
+                                  ? installPath_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
                                   : setFile_;
         const QString chosen = dialogs_.saveFile(this, start, rsq(65234), QStringLiteral(".zmr"));
         if (chosen.isEmpty())
