@@ -23,9 +23,9 @@ constexpr std::array<const char*, 25> kClassicGerman = {
     "2-Klang-Gong", "3-Klang-Gong", "Schulglocke", "Telefon", "Kirchenglocke", "große Trommel",
     "kleine Trommel", "Harfe", "Trompete",
     "Bach: Toccata d-Moll", "Beethoven: Für Elise", "Beethoven: 5. Sinfonie", "Beethoven: Ode an die Freude",
-    "Bizet: Carmen, Torero-Lied", "Brahms: Wiegenlied", "Grieg: In der Halle des Bergkönigs",
-    "Grieg: Morgenstimmung", "Mozart: Eine kleine Nachtmusik", "Mozart: Rondo alla turca",
-    "Mozart: Sinfonie Nr. 40", "Offenbach: Cancan", "Rossini: Wilhelm Tell", "Strauß: An der schönen blauen Donau",
+    "Brahms: Wiegenlied", "Grieg: In der Halle des Bergkönigs", "Grieg: Morgenstimmung",
+    "Mozart: Eine kleine Nachtmusik", "Mozart: Rondo alla turca", "Mozart: Sinfonie Nr. 40", "Offenbach: Cancan",
+    "Pachelbel: Kanon in D", "Rossini: Wilhelm Tell", "Strauß: An der schönen blauen Donau",
     "Vivaldi: Der Frühling", "Wagner: Treulich geführt",
 };
 
@@ -50,8 +50,8 @@ constexpr std::array<const char*, 25> kClassicPolish = {
     "gong 2-tonowy", "gong 3-tonowy", "dzwonek szkolny", "telefon", "dzwon kościelny", "bęben", "werbel",
     "harfa", "trąbka",
     "Bach: Toccata d-moll", "Beethoven: Dla Elizy", "Beethoven: V Symfonia", "Beethoven: Oda do radości",
-    "Bizet: Carmen, Torreador", "Brahms: Kołysanka", "Grieg: W grocie Króla Gór", "Grieg: Poranek",
-    "Mozart: Eine kleine Nachtmusik", "Mozart: Marsz turecki", "Mozart: Symfonia nr 40", "Offenbach: Kankan",
+    "Brahms: Kołysanka", "Grieg: W grocie Króla Gór", "Grieg: Poranek", "Mozart: Eine kleine Nachtmusik",
+    "Mozart: Marsz turecki", "Mozart: Symfonia nr 40", "Offenbach: Kankan", "Pachelbel: Kanon D-dur",
     "Rossini: Wilhelm Tell", "Strauss: Nad pięknym modrym Dunajem", "Vivaldi: Wiosna", "Wagner: Marsz weselny",
 };
 
@@ -76,9 +76,9 @@ constexpr std::array<const char*, 25> kClassicEnglish = {
     "two-tone gong", "three-tone gong", "school bell", "telephone", "church bell", "bass drum", "snare drum",
     "harp", "trumpet",
     "Bach: Toccata in D minor", "Beethoven: Für Elise", "Beethoven: Symphony No. 5", "Beethoven: Ode to Joy",
-    "Bizet: Carmen, Toreador Song", "Brahms: Lullaby", "Grieg: In the Hall of the Mountain King",
-    "Grieg: Morning Mood", "Mozart: Eine kleine Nachtmusik", "Mozart: Turkish March", "Mozart: Symphony No. 40",
-    "Offenbach: Can-can", "Rossini: William Tell Overture", "Strauss: The Blue Danube", "Vivaldi: Spring",
+    "Brahms: Lullaby", "Grieg: In the Hall of the Mountain King", "Grieg: Morning Mood",
+    "Mozart: Eine kleine Nachtmusik", "Mozart: Turkish March", "Mozart: Symphony No. 40", "Offenbach: Can-can",
+    "Pachelbel: Canon in D", "Rossini: William Tell Overture", "Strauss: The Blue Danube", "Vivaldi: Spring",
     "Wagner: Bridal Chorus",
 };
 
