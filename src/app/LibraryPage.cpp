@@ -3,14 +3,13 @@
 #include "Dialogs.h"
 #include "KonwersjaDlg.h"
 #include "ListKit.h"
-#include "MainForm.h"
 #include "PageKit.h"
 #include "Previews.h"
-#include "SignalEditorPage.h"
-#include "SignalListPage.h"
 #include "SoundImport.h"
+#include "WizardState.h"
 #include "audio/Export.h"
 #include "i18n/ResourceStrings.h"
+#include "model/SignalEditing.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -23,7 +22,6 @@
 #include <QSpinBox>
 
 #include <algorithm>
-#include <array>
 
 using namespace pagekit;
 
@@ -40,21 +38,6 @@ QPushButton* addButton(QWidget* page, const char* name, const QString& text, int
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(x, y, 100, 25);
     return b;
-}
-
-// Walks a signal from its last element to its first, renumbering sounds by `map` (old 0-based
-// position to new one, -1 for a sound that is gone) and dropping elements of sounds that are gone.
-void renumber(zelmar::Signal& signal, const std::array<int, zelmar::kMaxSounds>& map)
-{
-    for (size_t i = signal.size(); i-- > 0;) {
-        const int s = signal[i].SoundNumber;
-        if (s == 0)
-            continue;
-        if (s < 1 || s > zelmar::kMaxSounds || map[size_t(s - 1)] < 0)
-            signal.erase(signal.begin() + std::ptrdiff_t(i));
-        else
-            signal[i].SoundNumber = map[size_t(s - 1)] + 1;
-    }
 }
 
 // Any whole number of up to three digits counts as typed, so that 150 means 10.0 dB (the range
@@ -77,15 +60,10 @@ protected:
     }
 };
 
-bool uses(const zelmar::Signal& signal, int soundNumber)
-{
-    return std::any_of(signal.begin(), signal.end(),
-                       [&](const zelmar::TDzwiek& e) { return e.SoundNumber == soundNumber; });
-}
-
 } // namespace
 
-LibraryPage::LibraryPage(TMainForm& form, QWidget* parent) : QWidget(parent), form_(form)
+LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), state_(state), dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("Strona3"));
 
@@ -121,6 +99,7 @@ LibraryPage::LibraryPage(TMainForm& form, QWidget* parent) : QWidget(parent), fo
     ZajetoscS3G->setObjectName(QStringLiteral("ZajetoscS3G"));
     ZajetoscS3G->setGeometry(10, 20, 230, 18);
     ZajetoscS3G->setTextVisible(false);
+    ZajetoscS3G->setRange(0, 100);
     QPalette p = ZajetoscS3G->palette();
     p.setColor(QPalette::Highlight, Qt::blue);
     ZajetoscS3G->setPalette(p);
@@ -163,30 +142,38 @@ LibraryPage::LibraryPage(TMainForm& form, QWidget* parent) : QWidget(parent), fo
     DostepneDzwiekiLB->keyHandler = [this](QKeyEvent* e) { return DostepneDzwiekiLBKeyDown(e); };
 
     // A whole new set starts on its first sound, whatever a visit to the last one selected.
-    connect(&form_, &TMainForm::setReplaced, this, [this] {
+    connect(&state_, &WizardState::setReplaced, this, [this] {
         reloadRows();
-        selectRow(form_.signalSet().library.empty() ? -1 : 0);
+        selectRow(state_.set().library.empty() ? -1 : 0);
     });
+    connect(&state_, &WizardState::memoryFiguresChanged, this, &LibraryPage::showMemory);
+    showMemory();
 
     // A press on the window's free area or its picture ends a rename; presses on the page and on
     // the durations bar reach the window the same way, as nothing on their way takes them.
-    form_.installEventFilter(this);
+    window_ = window();
+    if (window_ != this)
+        window_->installEventFilter(this);
 }
 
-LibraryPage::~LibraryPage()
+LibraryPage::~LibraryPage() = default;
+
+void LibraryPage::showMemory()
 {
-    form_.removeEventFilter(this);
+    const zelmar::MemoryDisplay md = state_.memoryDisplay();
+    pagekit::showGauge(ZajetoscS3G, md.gaugePercent);
+    PozostalyCzasST->setText(QString::fromStdString(zelmar::rsf(65209, {md.remainingSeconds})));
 }
 
 int LibraryPage::selectedRow() const
 {
     const int row = DostepneDzwiekiLB->currentRow();
-    return row >= 0 && row < int(form_.signalSet().library.size()) ? row : -1;
+    return row >= 0 && row < int(state_.set().library.size()) ? row : -1;
 }
 
 void LibraryPage::reloadRows()
 {
-    const auto& library = form_.signalSet().library;
+    const auto& library = state_.set().library;
     listkit::syncRows(
         DostepneDzwiekiLB, int(library.size()),
         [&](int i) {
@@ -212,14 +199,14 @@ void LibraryPage::gainInStep()
     const int row = selectedRow();
     if (row < 0)
         return;
-    const int gain = form_.signalSet().library[size_t(row)].sound.Gain;
+    const int gain = state_.set().library[size_t(row)].sound.Gain;
     if (WzmocnienieE->value() != gain)
         WzmocnienieE->setValue(gain);
 }
 
 void LibraryPage::redrawDurations()
 {
-    const auto& library = form_.signalSet().library;
+    const auto& library = state_.set().library;
     const int top = DostepneDzwiekiLB->topRow();
     rememberedTop_ = top;
     std::vector<int64_t> lengths;
@@ -233,78 +220,38 @@ void LibraryPage::redrawDurations()
 
 void LibraryPage::enterPage()
 {
-    zelmar::SignalSet& set = form_.signalSet();
-    std::vector<zelmar::LibrarySound>& copy = form_.libraryCopy();
-    copy.clear();
-    const std::optional<zelmar::Signal>& kept = form_.keptCopy();
-    for (size_t i = 0; i < set.library.size(); ++i) {
-        const int number = int(i) + 1;
-        const bool used = std::any_of(set.signals.begin(), set.signals.end(),
-                                      [&](const zelmar::NamedSignal& s) { return uses(s.elements, number); })
-                          || (set.backdoor && uses(*set.backdoor, number)) || (kept && uses(*kept, number));
-        set.library[i].sound.UsageMark = used ? int(i) : -1;
-    }
-    for (const zelmar::LibrarySound& entry : set.library) {
-        zelmar::LibrarySound c;
-        c.name = entry.name;
-        c.sound.SetSamples(entry.sound.Samples);
-        c.sound.Gain = entry.sound.Gain;
-        copy.push_back(std::move(c));
-    }
+    state_.beginLibraryEdit();
+    const int count = int(state_.set().library.size());
     const int keep = DostepneDzwiekiLB->currentRow();
     reloadRows();
-    selectRow(set.library.empty() ? -1 : std::clamp(keep, 0, int(set.library.size()) - 1));
+    selectRow(count == 0 ? -1 : std::clamp(keep, 0, count - 1));
     redrawDurations();
-    form_.updateMemoryDisplay();
 }
 
 void LibraryPage::acceptEdit()
 {
     endRename(false);
-    zelmar::SignalSet& set = form_.signalSet();
-    form_.libraryCopy().clear();
-    form_.signalEditorPage()->rebuildSoundChoices();
-
-    std::array<int, zelmar::kMaxSounds> map;
-    map.fill(-1);
-    for (size_t i = 0; i < set.library.size(); ++i) {
-        const int mark = set.library[i].sound.UsageMark;
-        if (mark >= 0 && mark < zelmar::kMaxSounds)
-            map[size_t(mark)] = int(i);
-    }
-    for (zelmar::NamedSignal& s : set.signals)
-        renumber(s.elements, map);
-    if (set.backdoor)
-        renumber(*set.backdoor, map);
-    if (form_.keptCopy())
-        renumber(*form_.keptCopy(), map);
-
-    form_.signalEditorPage()->reloadElements();
-    form_.updateMemoryDisplay();
-    form_.signalListPage()->redrawDurations();
+    state_.acceptLibraryEdit();
 }
 
 void LibraryPage::cancelEdit()
 {
     endRename(false);
-    zelmar::SignalSet& set = form_.signalSet();
-    set.library = std::move(form_.libraryCopy());
-    form_.libraryCopy().clear();
+    state_.cancelLibraryEdit();
     reloadRows();
-    form_.updateMemoryDisplay();
 }
 
 void LibraryPage::DodajDzwiekClick()
 {
     if (renaming_)
         return;
-    if (!importSoundFile(&form_, form_.dialogs(), form_.signalSet(), form_.lastSoundDirectory(),
-                         form_.conversionDialog()))
+    if (!konwersjaDlg_
+        || !importSoundFile(window(), dialogs_, state_.set(), state_.lastSoundDirectory(), *konwersjaDlg_))
         return;
     reloadRows();
     selectRow(DostepneDzwiekiLB->count() - 1);
     redrawDurations();
-    form_.updateMemoryDisplay();
+    state_.updateMemoryFigures();
 }
 
 void LibraryPage::ZmienNazweDzwiekuClick()
@@ -317,12 +264,11 @@ void LibraryPage::ZmienNazweDzwiekuClick()
     const QRect list = DostepneDzwiekiLB->geometry();
     ZmianaNazwyE->setGeometry(list.x(), list.y() - 1 + (row - DostepneDzwiekiLB->topRow()) * listkit::kRowHeight,
                               list.width(), 20);
-    const QString name = QString::fromStdString(form_.signalSet().library[size_t(row)].name);
+    const QString name = QString::fromStdString(state_.set().library[size_t(row)].name);
     // Typing stops at 250 characters, but a longer name from a file is kept whole.
     ZmianaNazwyE->setMaxLength(std::max(250, int(name.size())));
     ZmianaNazwyE->setText(name);
-    if (QWidget* buttons = form_.findChild<QWidget*>(QStringLiteral("Przyciski")))
-        buttons->setEnabled(false);
+    Q_EMIT renamingChanged(true);
     for (QWidget* w : std::initializer_list<QWidget*>{DodajDzwiek, ZmienNazweDzwieku, OdtworzDzwiek, UsunDzwiek,
                                                        DostepneDzwiekiLB})
         w->setEnabled(false);
@@ -342,21 +288,20 @@ void LibraryPage::endRename(bool apply)
     if (!renaming_)
         return;
     renaming_ = false;
-    auto& library = form_.signalSet().library;
+    auto& library = state_.set().library;
     const bool renamed = apply && renamedRow_ >= 0 && renamedRow_ < int(library.size());
     if (renamed)
         library[size_t(renamedRow_)].name = ZmianaNazwyE->text().toStdString();
     const bool hadFocus = ZmianaNazwyE->hasFocus();
     ZmianaNazwyE->hide();
-    if (QWidget* buttons = form_.findChild<QWidget*>(QStringLiteral("Przyciski")))
-        buttons->setEnabled(true);
+    Q_EMIT renamingChanged(false);
     for (QWidget* w : std::initializer_list<QWidget*>{DodajDzwiek, ZmienNazweDzwieku, OdtworzDzwiek, UsunDzwiek,
                                                        DostepneDzwiekiLB})
         w->setEnabled(true);
     reloadRows();
     // A name's length is part of the tables.
     if (renamed)
-        form_.updateMemoryDisplay();
+        state_.updateMemoryFigures();
     if (hadFocus)
         DostepneDzwiekiLB->setFocus(Qt::OtherFocusReason);
 }
@@ -383,7 +328,7 @@ bool LibraryPage::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    if (watched == &form_ && renaming_ && event->type() == QEvent::MouseButtonPress)
+    if (watched == window_ && renaming_ && event->type() == QEvent::MouseButtonPress)
         endRename(false);
     return false;
 }
@@ -399,14 +344,14 @@ void LibraryPage::UsunDzwiekClick()
     const int row = selectedRow();
     if (row < 0 || renaming_)
         return;
-    auto& library = form_.signalSet().library;
-    if (library[size_t(row)].sound.UsageMark != -1 && !form_.dialogs().ask(&form_, rsq(65222), rsq(65223)))
+    auto& library = state_.set().library;
+    if (library[size_t(row)].sound.UsageMark != -1 && !dialogs_.ask(window(), rsq(65222), rsq(65223)))
         return;
     library.erase(library.begin() + row);
     reloadRows();
     selectRow(std::min(row, DostepneDzwiekiLB->count() - 1));
     redrawDurations();
-    form_.updateMemoryDisplay();
+    state_.updateMemoryFigures();
 }
 
 void LibraryPage::ZmienWzmocnienieDzwiekuClick()
@@ -414,7 +359,7 @@ void LibraryPage::ZmienWzmocnienieDzwiekuClick()
     const int row = selectedRow();
     if (row < 0)
         return;
-    zelmar::TDostepnyDzwiek& sound = form_.signalSet().library[size_t(row)].sound;
+    zelmar::TDostepnyDzwiek& sound = state_.set().library[size_t(row)].sound;
     sound.Gain = sound.Gain < 30 ? 30 : sound.Gain < 60 ? 60 : 0;
     reloadRows();
 }
@@ -424,7 +369,7 @@ void LibraryPage::WzmocnienieEChange(int value)
     const int row = selectedRow();
     if (row < 0)
         return;
-    form_.signalSet().library[size_t(row)].sound.Gain = uint8_t(std::clamp(value, 0, 255));
+    state_.set().library[size_t(row)].sound.Gain = uint8_t(std::clamp(value, 0, 255));
     reloadRows();
 }
 
@@ -433,22 +378,19 @@ void LibraryPage::OdtworzDzwiekClick()
     const int row = selectedRow();
     if (row < 0)
         return;
-    previews::playSound(form_, form_.signalSet().library[size_t(row)].sound, true);
+    previews::playSound(window(), dialogs_, state_.set().library[size_t(row)].sound, true);
 }
 
 void LibraryPage::DostepneDzwiekiLBDragDrop(int y)
 {
-    auto& library = form_.signalSet().library;
+    auto& library = state_.set().library;
     const int selected = selectedRow();
     if (selected < 0)
         return;
     const int drop = std::min(y / listkit::kRowHeight + DostepneDzwiekiLB->topRow(), int(library.size()) - 1);
     if (drop == selected)
         return;
-    if (drop < selected)
-        std::rotate(library.begin() + drop, library.begin() + selected, library.begin() + selected + 1);
-    else
-        std::rotate(library.begin() + selected, library.begin() + selected + 1, library.begin() + drop + 1);
+    zelmar::moveEntry(library, size_t(selected), size_t(drop));
     reloadRows();
     selectRow(drop);
     redrawDurations();
@@ -456,12 +398,12 @@ void LibraryPage::DostepneDzwiekiLBDragDrop(int y)
 
 void LibraryPage::EksportWAVClick()
 {
-    if (form_.signalSet().library.empty())
+    if (state_.set().library.empty())
         return;
     try {
-        zelmar::exportWavFiles(form_.signalSet());
+        zelmar::exportWavFiles(state_.set());
     } catch (const std::exception& e) {
-        form_.dialogs().notify(&form_, QString::fromStdString(e.what()));
+        dialogs_.notify(window(), QString::fromStdString(e.what()));
     }
 }
 

@@ -3,6 +3,7 @@
 // entry is the way back when the visit is cancelled, and accepting renumbers the signals' elements.
 #include <QWidget>
 
+class Dialogs;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -10,7 +11,8 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
-class TMainForm;
+class TKonwersjaDlg;
+class WizardState;
 
 namespace listkit {
 class DragList;
@@ -20,8 +22,11 @@ class DurationsView;
 class LibraryPage : public QWidget {
     Q_OBJECT
 public:
-    LibraryPage(TMainForm& form, QWidget* parent = nullptr);
+    LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent = nullptr);
     ~LibraryPage() override;
+
+    // The conversion progress window made once for the whole run; without one nothing is added.
+    void setConversionDialog(TKonwersjaDlg* dialog) { konwersjaDlg_ = dialog; }
 
     // The window calls these on page entry and when the visit ends with "OK" or "Anuluj".
     void enterPage();
@@ -48,6 +53,11 @@ public:
     QLineEdit* ZmianaNazwyE;
     QPushButton* EksportWAV;   // made hidden and disabled; nothing shows it
 
+Q_SIGNALS:
+    // A rename began (true) or ended (false): the window's buttons, and with them the Enter key's
+    // default button, are off meanwhile.
+    void renamingChanged(bool on);
+
 public Q_SLOTS:
     void DodajDzwiekClick();
     void ZmienNazweDzwiekuClick();
@@ -72,8 +82,12 @@ private:
     void selectRow(int row);
     void gainInStep();
     int selectedRow() const;
+    void showMemory();
 
-    TMainForm& form_;
+    WizardState& state_;
+    Dialogs& dialogs_;
+    TKonwersjaDlg* konwersjaDlg_ = nullptr;
+    QWidget* window_ = nullptr;
     bool renaming_ = false;
     int renamedRow_ = -1;
     int rememberedTop_ = -1;

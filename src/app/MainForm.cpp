@@ -88,10 +88,12 @@ void TMainForm::createDialogs()
 {
     fragmentDlg_ = new TFragmentDlg(this);
     fragmentDlg_->setElementPreview([this](const zelmar::TDzwiek& element, const zelmar::TDostepnyDzwiek&) {
-        previews::playElement(*this, element);
+        previews::playElement(this, dialogs_, state_.set(), element);
     });
+    page2_->setFragmentDialog(fragmentDlg_);
     transferDialog(*this, dialogs_);
     konwersjaDlg_ = new TKonwersjaDlg(this);
+    page3_->setConversionDialog(konwersjaDlg_);
 }
 
 TMainForm::~TMainForm() = default;
@@ -143,15 +145,22 @@ void TMainForm::buildWindow()
     Strony->setGeometry(kPictureWidth, 0, width() - kPictureWidth, pagesHeight);
     // Made inside the window so that they measure their texts in its font.
     page0_ = new StartPage(Strony);
-    page1_ = new SignalListPage(*this, Strony);
-    page2_ = new SignalEditorPage(*this, Strony);
-    page3_ = new LibraryPage(*this, Strony);
+    page1_ = new SignalListPage(state_, dialogs_, Strony);
+    page2_ = new SignalEditorPage(state_, dialogs_, Strony);
+    page3_ = new LibraryPage(state_, dialogs_, Strony);
     page4_ = new SaveSendPage(Strony);
     page5_ = new FarewellPage(Strony);
     for (QWidget* page : std::initializer_list<QWidget*>{page0_, page1_, page2_, page3_, page4_, page5_})
         Strony->addWidget(page);
     connect(Strony, &QStackedWidget::currentChanged, this, &TMainForm::runPageEntry);
-    connect(this, &TMainForm::setReplaced, this, [this] { page1_->reload(true); });
+    connect(page1_, &SignalListPage::editBegun, this, [this] { showPage(SignalEditorIndex); });
+    connect(page2_, &SignalEditorPage::libraryRequested, this, [this] { showPage(LibraryIndex); });
+    connect(page3_, &LibraryPage::renamingChanged, Przyciski, [this](bool on) { Przyciski->setEnabled(!on); });
+    // On the signal list "Dalej" is there only while the set has a signal.
+    connect(&state_, &WizardState::signalsChanged, this, [this] {
+        if (currentPage() == SignalListIndex)
+            Dalej->setEnabled(!state_.set().signals.empty());
+    });
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
@@ -184,17 +193,15 @@ void TMainForm::FormCreate(const QString& firstArgument)
     setWindowTitle(rsq(65233));
     showPage(StartPageIndex);
 
-    lastSoundDirectory_.clear();
-    libraryCopy_.clear();
-    keptCopy_.reset();
+    state_.lastSoundDirectory().clear();
+    state_.libraryCopy().clear();
+    state_.keptCopy().reset();
 
-    page2_->ZajetoscS2G->setRange(0, 100);
-    page3_->ZajetoscS3G->setRange(0, 100);
     updateMemoryDisplay();
     setFile_.clear();
 
-    backdoorEdit_ = false;
-    set_.backdoor.reset();
+    state_.session().backdoorEdit = false;
+    state_.set().backdoor.reset();
 
     if (!startFile.isEmpty() && QFileInfo(startFile).isFile()) {
         setFile_ = startFile;
@@ -211,15 +218,6 @@ bool TMainForm::writeFactorySets(const QString& installDirectory)
     updateMemoryDisplay();
     setFile_ = kept;
     return done;
-}
-
-zelmar::Signal* TMainForm::editedSignal()
-{
-    if (backdoorEdit_)
-        return set_.backdoor ? &*set_.backdoor : nullptr;
-    if (signalUnderEdit_ < 0 || signalUnderEdit_ >= int(set_.signals.size()))
-        return nullptr;
-    return &set_.signals[size_t(signalUnderEdit_)].elements;
 }
 
 int TMainForm::currentPage() const
@@ -248,26 +246,9 @@ void TMainForm::runPageEntry(int index)
     }
 }
 
-void TMainForm::updateMemoryDisplay()
-{
-    const zelmar::MemoryDisplay md = zelmar::memoryDisplay(set_.freeBytes());
-    pagekit::showGauge(page2_->ZajetoscS2G, md.gaugePercent);
-    pagekit::showGauge(page3_->ZajetoscS3G, md.gaugePercent);
-    page3_->PozostalyCzasST->setText(QString::fromStdString(zelmar::rsf(65209, {md.remainingSeconds})));
-}
-
 void TMainForm::updateCaption()
 {
     setWindowTitle(setFile_.isEmpty() ? rsq(65233) : setFile_ + QStringLiteral(" - ") + rsq(65233));
-}
-
-void TMainForm::clearSet()
-{
-    set_.clear();
-    signalUnderEdit_ = -1;
-    keptCopy_.reset();
-    backdoorEdit_ = false;
-    Q_EMIT setReplaced();
 }
 
 bool TMainForm::openSetFile(bool withDialog)
@@ -288,8 +269,9 @@ bool TMainForm::openSetFile(bool withDialog)
         setFile_ = fromLocalPath(zelmar::readOnlyAlternativeName(local));
 
     bool ok = true;
+    zelmar::SignalSet read;
     try {
-        set_ = zelmar::readSetFile(local);
+        read = zelmar::readSetFile(local);
     } catch (...) {
         ok = false;
     }
@@ -303,7 +285,7 @@ bool TMainForm::openSetFile(bool withDialog)
     }
 
     updateCaption();
-    Q_EMIT setReplaced();
+    state_.replaceSet(std::move(read));
     updateMemoryDisplay();
     page4_->ZapisWNowymPlikuCB->setEnabled(true);
     page4_->ZapisWNowymPlikuCB->setChecked(readOnly);
@@ -324,7 +306,7 @@ bool TMainForm::saveSetFile()
     }
     try {
         // Written beside the target and renamed over it, so a failure keeps the old file whole.
-        zelmar::writeSetFile(set_, localPath(setFile_));
+        zelmar::writeSetFile(state_.set(), localPath(setFile_));
     } catch (...) {
         dialogs_.notify(this, QString::fromStdString(zelmar::rsf(65226, {setFile_.toStdString()})));
         return false;
@@ -344,9 +326,9 @@ void TMainForm::DalejClick()
         if (page0_->OdczytRB->isChecked()) {
             ok = openSetFile(true);
         } else if (page0_->PobranieRB->isChecked()) {
-            ok = downloadSetFromChime(this, dialogs_, set_, flash_);
+            ok = downloadSetFromChime(this, dialogs_, state_.set(), flash_);
             // Even a failed download may have emptied the set.
-            Q_EMIT setReplaced();
+            state_.announceSetReplaced();
             updateMemoryDisplay();
         }
         if (ok)
@@ -374,7 +356,7 @@ void TMainForm::DalejClick()
         const bool send = both || page4_->PrzeslanieRB->isChecked();
         if (save && !saveSetFile())
             break;
-        if (send && !uploadSetToChime(this, dialogs_, set_, flash_))
+        if (send && !uploadSetToChime(this, dialogs_, state_.set(), flash_))
             break;
         showPage(FarewellIndex);
         break;
@@ -388,7 +370,7 @@ void TMainForm::WsteczClick()
 {
     switch (currentPage()) {
     case SignalListIndex:
-        if (set_.signals.empty()) {
+        if (state_.set().signals.empty()) {
             showPage(StartPageIndex);
         } else if (dialogs_.ask(this, rsq(65239))) {
             setFile_.clear();
@@ -437,7 +419,7 @@ void TMainForm::Strona1Show()
     Wstecz->show();
     Wstecz->setEnabled(true);
     Dalej->setText(rsq(65240) + QStringLiteral(" >"));
-    Dalej->setEnabled(!set_.signals.empty());
+    Dalej->setEnabled(!state_.set().signals.empty());
     page1_->enterPage();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The wizard's window: six pages behind three buttons, and the one signal set they work on.
-#include "device/UsbFlash.h"
 #include "SetModel.h"
+#include "WizardState.h"
+#include "device/UsbFlash.h"
 
 #include <QString>
 #include <QWidget>
@@ -35,19 +36,16 @@ public:
 
     enum Page { StartPageIndex, SignalListIndex, SignalEditorIndex, LibraryIndex, SaveSendIndex, FarewellIndex };
 
-    // The one set, and the state of an edit in progress (used by pages 1 to 3).
-    zelmar::SignalSet& signalSet() { return set_; }
-    // Row of the signal list being edited; -1 when none (or when the back door is edited).
-    int signalUnderEdit() const { return signalUnderEdit_; }
-    void setSignalUnderEdit(int row) { signalUnderEdit_ = row; }
-    // The elements under edit: the back-door signal while the back-door flag is set, else the
-    // signal at signalUnderEdit(); null when there is none.
-    zelmar::Signal* editedSignal();
-    std::optional<zelmar::Signal>& keptCopy() { return keptCopy_; }
-    bool backdoorEdit() const { return backdoorEdit_; }
-    void setBackdoorEdit(bool on) { backdoorEdit_ = on; }
-    std::vector<zelmar::LibrarySound>& libraryCopy() { return libraryCopy_; }
-    QString& lastSoundDirectory() { return lastSoundDirectory_; }
+    // The state of the work, which the pages change and follow.
+    WizardState& state() { return state_; }
+    // Shorthands into the state, for whoever drives the window.
+    zelmar::SignalSet& signalSet() { return state_.set(); }
+    int signalUnderEdit() const { return state_.signalUnderEdit(); }
+    void setSignalUnderEdit(int row) { state_.session().signalUnderEdit = row; }
+    zelmar::Signal* editedSignal() { return state_.editedSignal(); }
+    std::optional<zelmar::Signal>& keptCopy() { return state_.keptCopy(); }
+    bool backdoorEdit() const { return state_.backdoorEdit(); }
+    std::vector<zelmar::LibrarySound>& libraryCopy() { return state_.libraryCopy(); }
     zelmar::TUsbFlash& flash() { return flash_; }
     Dialogs& dialogs() { return dialogs_; }
     // The dialogs made once at start and kept for the whole run.
@@ -63,9 +61,9 @@ public:
     // Makes `index` the visible page and runs its entry actions (also when it already was).
     void showPage(int index);
     // Gauges of pages 2 and 3 and the remaining playing time, from the set's free bytes.
-    void updateMemoryDisplay();
-    // Empties the set; pages showing it are told through setReplaced().
-    void clearSet();
+    void updateMemoryDisplay() { state_.updateMemoryFigures(); }
+    // Empties the set; pages showing it follow.
+    void clearSet() { state_.clearSet(); }
     // Opens a set file: with the open dialog, or (withDialog false) the current set file.
     // True only when a set was read; every failure has been reported.
     bool openSetFile(bool withDialog);
@@ -88,10 +86,6 @@ public:
     QPushButton* wsteczButton() const { return Wstecz; }
     QPushButton* dalejButton() const { return Dalej; }
     QPushButton* anulujButton() const { return Anuluj; }
-
-Q_SIGNALS:
-    // The set was replaced as a whole (cleared, opened, downloaded): lists showing it rebuild.
-    void setReplaced();
 
 public Q_SLOTS:
     void DalejClick();
@@ -116,13 +110,8 @@ private:
     void runPageEntry(int index);
 
     Dialogs& dialogs_;
-    zelmar::SignalSet set_;
+    WizardState state_;
     zelmar::TUsbFlash flash_;
-    int signalUnderEdit_ = -1;
-    std::optional<zelmar::Signal> keptCopy_;
-    bool backdoorEdit_ = false;
-    std::vector<zelmar::LibrarySound> libraryCopy_;
-    QString lastSoundDirectory_;
     QString programDirectory_;
     QString installPath_;
     QString requestedLanguage_;

@@ -2,7 +2,6 @@
 
 #include "AudioPlayer.h"
 #include "Dialogs.h"
-#include "MainForm.h"
 #include "audio/Render.h"
 
 #include <QFile>
@@ -17,17 +16,17 @@ namespace {
 
 AudioPlayer* g_player = nullptr;
 
-void renderAndPlay(TMainForm& form, const std::function<std::string()>& render)
+void renderAndPlay(QWidget* window, Dialogs& dialogs, const std::function<std::string()>& render)
 {
     std::string path;
     try {
         path = render();
     } catch (const std::exception& e) {
-        form.dialogs().notify(&form, QString::fromStdString(e.what()));
+        dialogs.notify(window, QString::fromStdString(e.what()));
         return;
     }
     if (!path.empty())
-        PlayWavFile(&form, player(), form.dialogs(), QFile::decodeName(QByteArray::fromStdString(path)));
+        PlayWavFile(window, player(), dialogs, QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 } // namespace
@@ -42,21 +41,21 @@ AudioPlayer& player()
     return g_player ? *g_player : defaultAudioPlayer();
 }
 
-void playSignal(TMainForm& form, const zelmar::Signal& signal)
+void playSignal(QWidget* window, Dialogs& dialogs, const zelmar::SignalSet& set, const zelmar::Signal& signal)
 {
     if (signal.empty())
         return;
-    renderAndPlay(form, [&] { return zelmar::renderSignalPreview(signal, form.signalSet()); });
+    renderAndPlay(window, dialogs, [&] { return zelmar::renderSignalPreview(signal, set); });
 }
 
-void playElement(TMainForm& form, const zelmar::TDzwiek& element)
+void playElement(QWidget* window, Dialogs& dialogs, const zelmar::SignalSet& set, const zelmar::TDzwiek& element)
 {
-    renderAndPlay(form, [&] { return zelmar::renderElementPreview(element, form.signalSet()); });
+    renderAndPlay(window, dialogs, [&] { return zelmar::renderElementPreview(element, set); });
 }
 
-void playSound(TMainForm& form, const zelmar::TDostepnyDzwiek& sound, bool withGain)
+void playSound(QWidget* window, Dialogs& dialogs, const zelmar::TDostepnyDzwiek& sound, bool withGain)
 {
-    renderAndPlay(form, [&] { return zelmar::renderSoundPreview(sound, withGain); });
+    renderAndPlay(window, dialogs, [&] { return zelmar::renderSoundPreview(sound, withGain); });
 }
 
 } // namespace previews

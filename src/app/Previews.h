@@ -4,7 +4,8 @@
 #include "SetModel.h"
 
 class AudioPlayer;
-class TMainForm;
+class Dialogs;
+class QWidget;
 
 namespace previews {
 
@@ -12,9 +13,10 @@ namespace previews {
 void setPlayer(AudioPlayer* player);
 AudioPlayer& player();
 
-// Each plays nothing when there is nothing to play; a file that cannot be written is reported.
-void playSignal(TMainForm& form, const zelmar::Signal& signal);
-void playElement(TMainForm& form, const zelmar::TDzwiek& element);
-void playSound(TMainForm& form, const zelmar::TDostepnyDzwiek& sound, bool withGain);
+// Each plays nothing when there is nothing to play; a file that cannot be written is reported
+// through `dialogs` over `window`, which stays disabled while the preview plays.
+void playSignal(QWidget* window, Dialogs& dialogs, const zelmar::SignalSet& set, const zelmar::Signal& signal);
+void playElement(QWidget* window, Dialogs& dialogs, const zelmar::SignalSet& set, const zelmar::TDzwiek& element);
+void playSound(QWidget* window, Dialogs& dialogs, const zelmar::TDostepnyDzwiek& sound, bool withGain);
 
 } // namespace previews

@@ -3,11 +3,11 @@
 #include "Dialogs.h"
 #include "FragmentDlg.h"
 #include "ListKit.h"
-#include "MainForm.h"
 #include "PageKit.h"
 #include "Previews.h"
-#include "SignalListPage.h"
+#include "WizardState.h"
 #include "i18n/ResourceStrings.h"
+#include "model/SignalEditing.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -63,7 +63,8 @@ QSlider* addBarGroup(QWidget* page, QGroupBox*& group, const char* groupName, co
 
 } // namespace
 
-SignalEditorPage::SignalEditorPage(TMainForm& form, QWidget* parent) : QWidget(parent), form_(form)
+SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), state_(state), dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("Strona2"));
 
@@ -133,6 +134,7 @@ SignalEditorPage::SignalEditorPage(TMainForm& form, QWidget* parent) : QWidget(p
     ZajetoscS2G->setObjectName(QStringLiteral("ZajetoscS2G"));
     ZajetoscS2G->setGeometry(10, 20, 200, 18);
     ZajetoscS2G->setTextVisible(false);
+    ZajetoscS2G->setRange(0, 100);
     QPalette p = ZajetoscS2G->palette();
     p.setColor(QPalette::Highlight, Qt::blue);
     ZajetoscS2G->setPalette(p);
@@ -162,22 +164,31 @@ SignalEditorPage::SignalEditorPage(TMainForm& form, QWidget* parent) : QWidget(p
     SygnalLB->keyHandler = [this](QKeyEvent* e) { return SygnalLBKeyDown(e); };
 
     // A whole new set: the choice list follows its library (emptied with it), no element is shown.
-    connect(&form_, &TMainForm::setReplaced, this, [this] {
-        if (form_.signalSet().library.empty())
+    connect(&state_, &WizardState::setReplaced, this, [this] {
+        if (state_.set().library.empty())
             DzwiekiLB->clear();
         else
             rebuildSoundChoices();
         reloadElements();
         select(0);
     });
+    connect(&state_, &WizardState::libraryChanged, this, &SignalEditorPage::rebuildSoundChoices);
+    connect(&state_, &WizardState::editedElementsChanged, this, &SignalEditorPage::reloadElements);
+    connect(&state_, &WizardState::memoryFiguresChanged, this, &SignalEditorPage::showMemory);
     reloadElements();
+    showMemory();
+}
+
+void SignalEditorPage::showMemory()
+{
+    pagekit::showGauge(ZajetoscS2G, state_.memoryDisplay().gaugePercent);
 }
 
 SignalEditorPage::~SignalEditorPage() = default;
 
 void SignalEditorPage::rebuildSoundChoices()
 {
-    const auto& library = form_.signalSet().library;
+    const auto& library = state_.set().library;
     DzwiekiLB->clear();
     DzwiekiLB->addItem(QStringLiteral("0 <") + rsq(65238) + u'>');
     for (size_t k = 0; k < library.size(); ++k)
@@ -187,7 +198,7 @@ void SignalEditorPage::rebuildSoundChoices()
 
 QString SignalEditorPage::elementText(int row) const
 {
-    const zelmar::Signal* s = form_.editedSignal();
+    const zelmar::Signal* s = state_.editedSignal();
     if (!s || row >= int(s->size()))
         return {};
     const zelmar::TDzwiek& e = (*s)[size_t(row)];
@@ -195,7 +206,7 @@ QString SignalEditorPage::elementText(int row) const
     if (e.isPause())
         return number + u'<' + rsq(65238) + QStringLiteral("> ") + QString::number(e.PauseLength / 100.0, 'f', 2)
                + QStringLiteral(" s");
-    const auto& library = form_.signalSet().library;
+    const auto& library = state_.set().library;
     if (e.SoundNumber < 1 || e.SoundNumber > int(library.size()))
         return number;
     return number + QString::fromStdString(library[size_t(e.SoundNumber - 1)].name);
@@ -203,7 +214,7 @@ QString SignalEditorPage::elementText(int row) const
 
 void SignalEditorPage::reloadElements()
 {
-    const zelmar::Signal* s = form_.editedSignal();
+    const zelmar::Signal* s = state_.editedSignal();
     listkit::syncRows(SygnalLB, (s ? int(s->size()) : 0) + 1, [this](int row) { return elementText(row); });
 }
 
@@ -215,7 +226,7 @@ void SignalEditorPage::select(int row)
 
 zelmar::TDzwiek* SignalEditorPage::selectedElement()
 {
-    zelmar::Signal* s = form_.editedSignal();
+    zelmar::Signal* s = state_.editedSignal();
     const int row = SygnalLB->currentRow();
     if (!s || row < 0 || row >= int(s->size()))
         return nullptr;
@@ -254,12 +265,12 @@ void SignalEditorPage::enterPage()
     backFromLibrary_ = false;
     // A name typed before a visit to the library is kept; it becomes the name only on "OK".
     if (!back) {
-        if (form_.backdoorEdit()) {
+        if (state_.backdoorEdit()) {
             NazwaSygnaluE->setText(rsq(65208));
             NazwaSygnaluE->setEnabled(false);
         } else {
-            const auto& signals = form_.signalSet().signals;
-            const int row = form_.signalUnderEdit();
+            const auto& signals = state_.set().signals;
+            const int row = state_.signalUnderEdit();
             const QString name = row >= 0 && row < int(signals.size())
                                      ? QString::fromStdString(signals[size_t(row)].name)
                                      : QString();
@@ -280,108 +291,60 @@ void SignalEditorPage::enterPage()
 
 void SignalEditorPage::acceptEdit()
 {
-    zelmar::SignalSet& set = form_.signalSet();
-    form_.keptCopy().reset();
     backFromLibrary_ = false;
-    if (form_.backdoorEdit()) {
-        const bool hasSound = set.backdoor && std::any_of(set.backdoor->begin(), set.backdoor->end(),
-                                                          [](const zelmar::TDzwiek& e) { return !e.isPause(); });
-        if (!hasSound)
-            set.backdoor.reset();
-        form_.setBackdoorEdit(false);
-    } else {
-        const int row = form_.signalUnderEdit();
-        if (row >= 0 && row < int(set.signals.size()))
-            set.signals[size_t(row)].name = NazwaSygnaluE->text().toStdString();
-    }
-    // The name and a dropped back-door signal both change the tables.
-    form_.updateMemoryDisplay();
+    state_.acceptSignalEdit(NazwaSygnaluE->text());
 }
 
 void SignalEditorPage::cancelEdit()
 {
-    zelmar::SignalSet& set = form_.signalSet();
     backFromLibrary_ = false;
-    std::optional<zelmar::Signal>& kept = form_.keptCopy();
-    if (kept) {
-        if (form_.backdoorEdit()) {
-            set.backdoor = std::move(*kept);
-        } else {
-            const int row = form_.signalUnderEdit();
-            if (row >= 0 && row < int(set.signals.size()))
-                set.signals[size_t(row)].elements = std::move(*kept);
-        }
-        form_.setBackdoorEdit(false);
-        kept.reset();
-    } else if (form_.backdoorEdit()) {
-        set.backdoor.reset();
-        form_.setBackdoorEdit(false);
-    } else {
-        const int row = form_.signalUnderEdit();
-        if (row >= 0 && row < int(set.signals.size()))
-            set.signals.erase(set.signals.begin() + row);
-        form_.setSignalUnderEdit(-1);
-        SignalListPage* list = form_.signalListPage();
-        list->reload(false);
-        listkit::selectRow(list->ZestawLB, list->ZestawLB->count() - 1);
-    }
-    reloadElements();
-    form_.signalListPage()->redrawDurations();
-    form_.updateMemoryDisplay();
+    state_.cancelSignalEdit();
 }
 
 void SignalEditorPage::DoSygnaluClick()
 {
     const int choice = DzwiekiLB->currentRow();
-    zelmar::Signal* s = form_.editedSignal();
-    zelmar::SignalSet& set = form_.signalSet();
+    zelmar::Signal* s = state_.editedSignal();
+    const zelmar::SignalSet& set = state_.set();
     if (choice < 0 || !s)
         return;
-    if (SygnalLB->count() >= zelmar::kMaxEditorElements + 1 || !set.canAddElement()) {
-        form_.dialogs().notify(&form_, rsq(65245));
+    if (!zelmar::canAddElement(set, *s)) {
+        dialogs_.notify(window(), rsq(zelmar::kNoRoomForElement));
         return;
     }
-    zelmar::TDzwiek element = zelmar::TDzwiek::pause(50);
-    if (choice > 0) {
-        const zelmar::TDostepnyDzwiek* sound = set.soundAt(choice);
-        if (!sound)
-            return;
-        element = zelmar::TDzwiek::sound(choice, *sound);
-    }
+    if (choice > 0 && !set.soundAt(choice))
+        return;
     int p = SygnalLB->currentRow();
     if (p < 0 || p > int(s->size()))
         p = int(s->size());
-    s->insert(s->begin() + p, element);
+    zelmar::insertElement(set, *s, size_t(p), zelmar::newElement(set, choice));
     reloadElements();
     select(p + 1);
-    form_.updateMemoryDisplay();
+    state_.updateMemoryFigures();
 }
 
 void SignalEditorPage::ZSygnaluClick()
 {
-    zelmar::Signal* s = form_.editedSignal();
+    zelmar::Signal* s = state_.editedSignal();
     const int row = SygnalLB->currentRow();
     if (!s || row < 0 || row >= int(s->size()))
         return;
     s->erase(s->begin() + row);
     reloadElements();
     select(row == int(s->size()) ? std::max(0, row - 1) : row);
-    form_.updateMemoryDisplay();
+    state_.updateMemoryFigures();
 }
 
 void SignalEditorPage::SygnalLBDragDrop(int y)
 {
-    zelmar::Signal* s = form_.editedSignal();
+    zelmar::Signal* s = state_.editedSignal();
     const int selected = SygnalLB->currentRow();
     if (!s || selected < 0 || selected >= int(s->size()))
         return;
     const int drop = std::min(y / listkit::kRowHeight + SygnalLB->topRow(), int(s->size()) - 1);
     if (drop == selected)
         return;
-    if (drop < selected)
-        std::rotate(s->begin() + drop, s->begin() + selected, s->begin() + selected + 1);
-    else
-        std::rotate(s->begin() + selected, s->begin() + selected + 1, s->begin() + drop + 1);
+    zelmar::moveEntry(*s, size_t(selected), size_t(drop));
     reloadElements();
     select(drop);
 }
@@ -413,23 +376,23 @@ void SignalEditorPage::ZaawansowaneClick()
     zelmar::TDzwiek* e = selectedElement();
     if (!e || e->isPause())
         return;
-    const zelmar::TDostepnyDzwiek* sound = form_.signalSet().soundAt(e->SoundNumber);
-    if (!sound)
+    const zelmar::TDostepnyDzwiek* sound = state_.set().soundAt(e->SoundNumber);
+    if (!sound || !fragmentDlg_)
         return;
     // The dialog puts the fragment back itself unless it ends with OK.
-    form_.fragmentDialog().editFragment(*e, *sound);
+    fragmentDlg_->editFragment(*e, *sound);
 }
 
 void SignalEditorPage::ZmienDzwiekiClick()
 {
     backFromLibrary_ = true;
-    form_.showPage(TMainForm::LibraryIndex);
+    Q_EMIT libraryRequested();
 }
 
 void SignalEditorPage::SygnalLBDblClick()
 {
     if (const zelmar::TDzwiek* e = selectedElement(); e && !e->isPause())
-        previews::playElement(form_, *e);
+        previews::playElement(window(), dialogs_, state_.set(), *e);
 }
 
 void SignalEditorPage::DzwiekiLBDblClick()
@@ -437,14 +400,14 @@ void SignalEditorPage::DzwiekiLBDblClick()
     const int row = DzwiekiLB->currentRow();
     if (row <= 0)
         return;
-    if (const zelmar::TDostepnyDzwiek* sound = form_.signalSet().soundAt(row))
-        previews::playSound(form_, *sound, false);
+    if (const zelmar::TDostepnyDzwiek* sound = state_.set().soundAt(row))
+        previews::playSound(window(), dialogs_, *sound, false);
 }
 
 void SignalEditorPage::OdtworzS2Click()
 {
-    if (const zelmar::Signal* s = form_.editedSignal())
-        previews::playSignal(form_, *s);
+    if (const zelmar::Signal* s = state_.editedSignal())
+        previews::playSignal(window(), dialogs_, state_.set(), *s);
 }
 
 bool SignalEditorPage::SygnalLBKeyDown(QKeyEvent* event)

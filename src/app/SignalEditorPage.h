@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class Dialogs;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
@@ -13,7 +14,8 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QSlider;
-class TMainForm;
+class TFragmentDlg;
+class WizardState;
 
 namespace listkit {
 class DragList;
@@ -22,8 +24,11 @@ class DragList;
 class SignalEditorPage : public QWidget {
     Q_OBJECT
 public:
-    SignalEditorPage(TMainForm& form, QWidget* parent = nullptr);
+    SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget* parent = nullptr);
     ~SignalEditorPage() override;
+
+    // The fragment dialog made once for the whole run; without one "Zaawansowane" does nothing.
+    void setFragmentDialog(TFragmentDlg* dialog) { fragmentDlg_ = dialog; }
 
     // Page entry: loads the signal under edit. The window calls acceptEdit() / cancelEdit() when
     // the edit ends with "OK" or "Anuluj".
@@ -51,6 +56,10 @@ public:
     QGroupBox* ZajetoscPamieciS2GB;
     QProgressBar* ZajetoscS2G;
 
+Q_SIGNALS:
+    // "Zmiana dostępnych dźwięków": the library page follows, with the edit kept.
+    void libraryRequested();
+
 public Q_SLOTS:
     void DoSygnaluClick();
     void ZSygnaluClick();
@@ -73,6 +82,10 @@ private:
     zelmar::TDzwiek* selectedElement();
     void select(int row);
 
-    TMainForm& form_;
+    void showMemory();
+
+    WizardState& state_;
+    Dialogs& dialogs_;
+    TFragmentDlg* fragmentDlg_ = nullptr;
     bool backFromLibrary_ = false;
 };

@@ -2,10 +2,11 @@
 
 #include "Dialogs.h"
 #include "ListKit.h"
-#include "MainForm.h"
 #include "PageKit.h"
 #include "Previews.h"
+#include "WizardState.h"
 #include "i18n/ResourceStrings.h"
+#include "model/Errors.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -30,7 +31,8 @@ QString rsq(int id)
 }
 } // namespace
 
-SignalListPage::SignalListPage(TMainForm& form, QWidget* parent) : QWidget(parent), form_(form)
+SignalListPage::SignalListPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), state_(state), dialogs_(dialogs)
 {
     setObjectName(QStringLiteral("Strona1"));
 
@@ -65,12 +67,18 @@ SignalListPage::SignalListPage(TMainForm& form, QWidget* parent) : QWidget(paren
             redrawDurations();
     });
     ZestawLB->keyHandler = [this](QKeyEvent* e) { return ZestawLBKeyDown(e); };
+
+    connect(&state_, &WizardState::setReplaced, this, [this] { reload(true); });
+    // A cancelled new signal leaves the list; the row before it (the last) is selected.
+    connect(&state_, &WizardState::signalsChanged, this, [this] { reload(false); });
+    // Accepted library changes may have shortened signals.
+    connect(&state_, &WizardState::libraryChanged, this, &SignalListPage::redrawDurations);
 }
 
 void SignalListPage::reload(bool selectFirst)
 {
     const int keep = selectFirst ? 0 : ZestawLB->currentRow();
-    const auto& signals = form_.signalSet().signals;
+    const auto& signals = state_.set().signals;
     listkit::syncRows(
         ZestawLB, int(signals.size()),
         [&](int i) { return QString::number(i + 1) + u' ' + QString::fromStdString(signals[size_t(i)].name); },
@@ -91,7 +99,7 @@ int SignalListPage::selectedRow() const
 
 void SignalListPage::redrawDurations()
 {
-    const zelmar::SignalSet& set = form_.signalSet();
+    const zelmar::SignalSet& set = state_.set();
     const int top = ZestawLB->topRow();
     rememberedTop_ = top;
     std::vector<int64_t> lengths;
@@ -105,31 +113,21 @@ void SignalListPage::redrawDurations()
 
 void SignalListPage::NowySygnalClick()
 {
-    zelmar::SignalSet& set = form_.signalSet();
-    if (!set.canAddSignal()) {
-        form_.dialogs().notify(&form_, rsq(65244));
+    try {
+        state_.beginNewSignal();
+    } catch (const zelmar::LimitError& e) {
+        dialogs_.notify(window(), rsq(e.resourceId));
         return;
     }
-    set.signals.push_back({zelmar::rs(65246), {}});
-    reload(false);
-    listkit::selectRow(ZestawLB, ZestawLB->count() - 1);
-    form_.setSignalUnderEdit(ZestawLB->count() - 1);
-    form_.keptCopy().reset();
-    form_.setBackdoorEdit(false);
-    form_.showPage(TMainForm::SignalEditorIndex);
-    form_.updateMemoryDisplay();
+    listkit::selectRow(ZestawLB, state_.signalUnderEdit());
+    Q_EMIT editBegun();
+    state_.updateMemoryFigures();
 }
 
 void SignalListPage::ZmianaSygnaluClick()
 {
-    const int row = selectedRow();
-    zelmar::SignalSet& set = form_.signalSet();
-    if (row < 0 || row >= int(set.signals.size()))
-        return;
-    form_.keptCopy() = set.signals[size_t(row)].elements;
-    form_.setSignalUnderEdit(row);
-    form_.setBackdoorEdit(false);
-    form_.showPage(TMainForm::SignalEditorIndex);
+    if (state_.beginEdit(selectedRow()))
+        Q_EMIT editBegun();
 }
 
 void SignalListPage::ZestawLBDblClick()
@@ -140,59 +138,43 @@ void SignalListPage::ZestawLBDblClick()
 void SignalListPage::UsunSygnalClick()
 {
     const int row = selectedRow();
-    zelmar::SignalSet& set = form_.signalSet();
-    if (row < 0 || row >= int(set.signals.size()))
+    if (row < 0 || row >= int(state_.set().signals.size()))
         return;
-    if (form_.dialogs().ask(&form_, rsq(65247))) {
-        set.signals.erase(set.signals.begin() + row);
-        reload(false);
-        listkit::selectRow(ZestawLB, std::min(row, ZestawLB->count() - 1));
-        if (set.signals.empty())
-            form_.dalejButton()->setEnabled(false);
-    }
+    // The rows follow; the same position stays selected, or the last row.
+    if (dialogs_.ask(window(), rsq(65247)))
+        state_.deleteSignal(row);
     redrawDurations();
-    form_.updateMemoryDisplay();
+    state_.updateMemoryFigures();
 }
 
 void SignalListPage::TylneDrzwiClick()
 {
-    zelmar::SignalSet& set = form_.signalSet();
-    if (set.backdoor) {
-        form_.keptCopy() = *set.backdoor;
-    } else {
-        set.backdoor = zelmar::Signal{};
-        form_.keptCopy().reset();
-    }
-    form_.setSignalUnderEdit(-1);
-    form_.setBackdoorEdit(true);
-    form_.showPage(TMainForm::SignalEditorIndex);
+    state_.beginBackdoorEdit();
+    Q_EMIT editBegun();
 }
 
 void SignalListPage::OdtworzS1Click()
 {
     const int row = selectedRow();
-    zelmar::SignalSet& set = form_.signalSet();
+    const zelmar::SignalSet& set = state_.set();
     if (row < 0 || row >= int(set.signals.size()))
         return;
-    form_.setSignalUnderEdit(row);
-    form_.setBackdoorEdit(false);
-    previews::playSignal(form_, set.signals[size_t(row)].elements);
+    // The played signal is left as the signal under edit.
+    state_.session().signalUnderEdit = row;
+    state_.session().backdoorEdit = false;
+    previews::playSignal(window(), dialogs_, set, set.signals[size_t(row)].elements);
 }
 
 void SignalListPage::ZestawLBDragDrop(int y)
 {
-    auto& signals = form_.signalSet().signals;
+    auto& signals = state_.set().signals;
     const int selected = selectedRow();
     if (signals.empty() || selected < 0 || selected >= int(signals.size()))
         return;
     const int drop = std::min(y / listkit::kRowHeight + ZestawLB->topRow(), int(signals.size()) - 1);
     if (drop == selected)
         return;
-    if (drop < selected)
-        std::rotate(signals.begin() + drop, signals.begin() + selected, signals.begin() + selected + 1);
-    else
-        std::rotate(signals.begin() + selected, signals.begin() + selected + 1, signals.begin() + drop + 1);
-    reload(false);
+    state_.moveSignal(selected, drop);
     listkit::selectRow(ZestawLB, drop);
     redrawDurations();
 }

@@ -5,8 +5,9 @@
 
 class QKeyEvent;
 class QLabel;
+class Dialogs;
 class QPushButton;
-class TMainForm;
+class WizardState;
 
 namespace listkit {
 class DragList;
@@ -16,7 +17,7 @@ class DurationsView;
 class SignalListPage : public QWidget {
     Q_OBJECT
 public:
-    SignalListPage(TMainForm& form, QWidget* parent = nullptr);
+    SignalListPage(WizardState& state, Dialogs& dialogs, QWidget* parent = nullptr);
 
     // Rebuilds the rows from the set. `selectFirst` after a whole new set; otherwise the selected
     // position is kept (clamped to the last row).
@@ -35,6 +36,10 @@ public:
     QPushButton* UsunSygnal;
     QPushButton* TylneDrzwi;
 
+Q_SIGNALS:
+    // An edit of a signal began (new, changed or the back door): the editor page follows.
+    void editBegun();
+
 public Q_SLOTS:
     void NowySygnalClick();
     void ZmianaSygnaluClick();
@@ -47,6 +52,7 @@ public Q_SLOTS:
 private:
     bool ZestawLBKeyDown(QKeyEvent* event);
 
-    TMainForm& form_;
+    WizardState& state_;
+    Dialogs& dialogs_;
     int rememberedTop_ = -1;
 };
