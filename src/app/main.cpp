@@ -4,6 +4,7 @@
 #include "Version.h"
 #include "device/ChimeSelection.h"
 #include "i18n/CorePolyglot.h"
+#include "model/TempFolders.h"
 
 #include <QApplication>
 #include <QFile>
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
     // The translation core comes first: every window and text after it goes through it.
     zelmar::i18n::TbsCorePolyglot::GetCorePolyglot();
     QApplication app(argc, argv);
+    zelmar::removeAbandonedTempFolders();   // of runs that were killed
     // Numbers in texts are written with a point whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("VORANEX"));
