@@ -14,6 +14,7 @@
 #include "i18n/Literals.h"
 #include "paths/DataPaths.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QMessageBox>
@@ -187,12 +188,17 @@ void PolyglotTest::keysReachTheNamedControlsOfTheirOwnWindowOnly()
               "ZestawLB.Items.Item(1).Hint='second'\n"
               "Uwaga1ST.Visible=False\n"
               "Caption='Title'\n"
+              "MenuA.Caption='&Rename'\n"
+              "MenuA.Enabled=FALSE\n"
               "[TKomunikacjaDlg]\n"
               "Dalej.Caption='Nope'\n"
               "Anuluj.Caption='Stop'\n"
               "[TFragmentDlg]\n"
               "Caption='Fragment'\n");
     auto form = makeForm();
+    // A menu entry held by a control deep inside the window.
+    auto* action = new QAction(QStringLiteral("Zmień"), child<QListWidget>(*form, "ZestawLB"));
+    action->setObjectName(QStringLiteral("MenuA"));
     TbsPolyglotManager* manager = form->findChild<TbsPolyglotManager*>(QStringLiteral("PolyglotManager"));
     QVERIFY(manager);
     manager->setLangsDir(tmp_->path());
@@ -216,6 +222,8 @@ void PolyglotTest::keysReachTheNamedControlsOfTheirOwnWindowOnly()
     QCOMPARE(zestaw->item(1)->toolTip(), QStringLiteral("second"));
     QVERIFY(child<QLabel>(*form, "Uwaga1ST")->isHidden());
     QCOMPARE(form->windowTitle(), QStringLiteral("Title"));
+    QCOMPARE(action->text(), QStringLiteral("&Rename"));
+    QVERIFY(!action->isEnabled());
     QCOMPARE(form->fragmentDialog().windowTitle(), QStringLiteral("Fragment"));
     TKomunikacjaDlg& transfer = transferDialog(*form, dialogs_);
     QCOMPARE(transfer.findChild<QPushButton*>(QStringLiteral("Anuluj"))->text(), QStringLiteral("Stop"));
@@ -378,7 +386,7 @@ void PolyglotTest::shippedFilesCoverEveryTextAndResource()
         for (const auto& k : *file->section(section.constData())) {
             const QString head = QString::fromStdString(k.name).section(u'.', 0, 0);
             const bool property = QStringList{"Caption", "Font", "Left", "Top", "Width", "Height"}.contains(head, Qt::CaseInsensitive);
-            if (!property && !window->findChild<QWidget*>(head))
+            if (!property && !window->findChild<QObject*>(head))
                 missing << QString::fromLatin1(section) + QStringLiteral(" names nothing: ") + QString::fromStdString(k.name);
         }
     }
