@@ -15,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <queue>
 
