@@ -9,6 +9,8 @@
 #include "Previews.h"
 #include "LibraryPage.h"
 #include "PageKit.h"
+#include "PolyglotManager.h"
+#include "PolyglotStart.h"
 #include "SaveSendPage.h"
 #include "Settings.h"
 #include "SignalEditorPage.h"
@@ -73,6 +75,8 @@ TMainForm::TMainForm(Dialogs& dialogs, const QString& firstArgument, QWidget* pa
 {
     initPictureResources();
     buildWindow();
+    PolyglotManager = new TbsPolyglotManager(this);
+    PolyglotTranslator = new TbsPolyglotTranslator(this, PolyglotManager);
     FormCreate(firstArgument);
     createDialogs();
 }
@@ -160,12 +164,14 @@ void TMainForm::FormCreate(const QString& firstArgument)
 
     programDirectory_ = QCoreApplication::applicationDirPath();
     requestedLanguage_ = QStringLiteral("Polish");
+    polyglot::enterTranslationDirectory(*PolyglotManager);
     QDir::setCurrent(programDirectory_);
     if (!programDirectory_.endsWith(u'/'))
         programDirectory_ += u'/';
 
     const Settings settings = readSettings(factorysets::defaultInstallDirectory());
-    requestedLanguage_ = settings.language;
+    requestedLanguage_ = polyglot::requestStartLanguage(
+        *PolyglotManager, settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
     installPath_ = settings.installPath;
     if (settings.firstTime || factorysets::due(installPath_, requestedLanguage_)) {
         if (writeFactorySets(installPath_) && settings.firstTime)

@@ -22,6 +22,8 @@ class SaveSendPage;
 class FarewellPage;
 class TFragmentDlg;
 class TKonwersjaDlg;
+class TbsPolyglotManager;
+class TbsPolyglotTranslator;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -141,4 +143,6 @@ private:
     FarewellPage* page5_ = nullptr;
     TFragmentDlg* fragmentDlg_ = nullptr;
     TKonwersjaDlg* konwersjaDlg_ = nullptr;
+    TbsPolyglotManager* PolyglotManager = nullptr;
+    TbsPolyglotTranslator* PolyglotTranslator = nullptr;
 };

@@ -7,6 +7,7 @@ Settings readSettings(const QString& defaultInstallPath)
     QSettings store(QStringLiteral("VORANEX"), QStringLiteral("Zelmar"));
     Settings s;
     s.language = store.value(QStringLiteral("Language"), QStringLiteral("Polish")).toString();
+    s.languageSet = store.contains(QStringLiteral("Language"));
     s.installPath = store.value(QStringLiteral("InstallPath"), defaultInstallPath).toString();
     if (!s.installPath.isEmpty() && !s.installPath.endsWith(u'/'))
         s.installPath += u'/';

@@ -4,6 +4,7 @@
 
 struct Settings {
     QString language;      // requested translation, "Polish" when unset
+    bool languageSet = false;   // whether the settings hold a "Language" at all
     QString installPath;   // where the factory sets go, with a trailing '/'; `defaultInstallPath` when unset
     bool firstTime = false;
 };
