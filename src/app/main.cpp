@@ -1,3 +1,4 @@
+#include "ChimeStart.h"
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "PolyglotStart.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QTimer>
 
 #include <clocale>
 #include <cstdio>
@@ -104,8 +106,9 @@ int main(int argc, char** argv)
     QtDialogs dialogs;
     // "--virtual-chime FILE [--hid]" (or ZELMAR_VIRTUAL_CHIME) puts a chime in a file in place of
     // the hardware; what is left is the wizard's own arguments.
+    QString unusableChime;
     try {
-        zelmar::useChime(zelmar::takeChimeChoice(rest));
+        unusableChime = useChosenChime(rest);
     } catch (const std::exception& e) {
         dialogs.notify(nullptr, QString::fromLocal8Bit(e.what()));
         return 1;
@@ -115,6 +118,9 @@ int main(int argc, char** argv)
     {
         TMainForm window(dialogs, firstArgument);
         window.show();
+        // Said from the running window, in the wizard's language.
+        if (!unusableChime.isEmpty())
+            QTimer::singleShot(0, &window, [&] { noticeUnusableChime(&window, dialogs, unusableChime); });
         code = app.exec();
     }
     zelmar::i18n::TbsCorePolyglot::releaseCorePolyglot();

@@ -31,16 +31,22 @@ public:
     // Throws FileError when the virtual chime's file cannot be used, std::invalid_argument for a
     // malformed fault.
     explicit ChimeLink(const ChimeChoice& choice);
+    // No chime on either bus, as when none is plugged in.
+    static std::unique_ptr<ChimeLink> none();
     UsbBus& usb();
     HidBus& hid();
     VirtualChime* virtualChime() { return chime_.get(); }
 
 private:
+    ChimeLink() = default;
     std::unique_ptr<VirtualChime> chime_;
+    bool none_ = false;
 };
 
 // The chime the whole process uses; real hardware until useChime is called.
 void useChime(const ChimeChoice& choice);
+// Leaves the process without any chime (for a virtual chime that cannot be used).
+void useNoChime();
 ChimeLink& currentChime();
 
 } // namespace zelmar

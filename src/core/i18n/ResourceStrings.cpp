@@ -63,6 +63,7 @@ const std::map<int, std::string>& builtins()
         {65251, "Nie można przesłać zestawu sygnałów do dzwonka.\nZestaw zawiera sygnały lub elementy, których dzwonek nie przyjmie."},
         {65270, "Nie można odtworzyć dźwięku.\nNie znaleziono urządzenia do odtwarzania dźwięku."},
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
+        {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
     };
     return table;
 }
