@@ -18,4 +18,8 @@ public:
 
 public Q_SLOTS:
     void AnulujClick();
+
+protected:
+    // Stands centred on the window it belongs to.
+    void showEvent(QShowEvent* event) override;
 };

@@ -98,13 +98,13 @@ DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, 
     const int32_t freeBytes = room.freeBytes;
     const double statedLimit = secondsForBytes(freeBytes);
     OpenedSource opened = openSoundSource(chosenFile);
+    result.decodedMp3 = opened.mpeg;
     if (!opened.source)
         return refuse(opened.refusal, {chosenFile});
     SoundSource& source = *opened.source;
     const SourceFormat& format = source.format();
     const bool mpeg = source.kind() == SourceKind::Mpeg;
     const bool convert = !format.pcm16 || format.sampleRate != kSampleRate;
-    result.decodedMp3 = mpeg;
 
     // The room a sound needs counts the name of the file its samples come from: the chosen one
     // while they are taken as they are, otherwise the temporary name a decoded or converted file

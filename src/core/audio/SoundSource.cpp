@@ -283,6 +283,7 @@ OpenedSource openSoundSource(const std::string& path)
             return r;
         }
         if (isMpegAudioFile(path)) {
+            r.mpeg = true;
             auto source = std::make_unique<MpegSource>(path);
             if (!source->anyFrame()) {
                 r.refusal = 65221;   // no frame: nothing that reads as sound

@@ -50,6 +50,7 @@ protected:
 struct OpenedSource {
     std::unique_ptr<SoundSource> source;
     int refusal = 0;   // 65221 unreadable header, 65220 damaged or unsupported
+    bool mpeg = false; // taken for MPEG audio (whether or not a frame decoded)
 };
 
 // Opens `path` for the import. Never throws for the file's content.
