@@ -6,6 +6,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class TbsPolyglotTranslator;
 
 class TKonwersjaDlg : public QDialog {
     Q_OBJECT
@@ -22,4 +23,7 @@ public Q_SLOTS:
 protected:
     // Stands centred on the window it belongs to.
     void showEvent(QShowEvent* event) override;
+
+private:
+    TbsPolyglotTranslator* bsPolyglotTranslator1 = nullptr;
 };

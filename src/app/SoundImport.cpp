@@ -135,7 +135,7 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& s
         dialogs.notify(mainWindow, qs(zelmar::rs(65217)));
         return false;
     }
-    const QString chosen = dialogs.openFile(mainWindow, lastSoundDir, qs(zelmar::rs(65236)));
+    const QString chosen = dialogs.openFile(mainWindow, lastSoundDir, qs(zelmar::rs(65272)));
     if (chosen.isEmpty())
         return false;
 

@@ -193,7 +193,7 @@ private Q_SLOTS:
         // The file dialog: the audio filter, started in the (empty) last directory.
         const auto& shown = dialogs.shown();
         QCOMPARE(shown.first().kind, ScriptedDialogs::Kind::Open);
-        QCOMPARE(shown.first().filter, rsq(65236));
+        QCOMPARE(shown.first().filter, rsq(65272));
         QCOMPARE(shown.first().startPath, QString());
         QCOMPARE(dialogs.questions(), QStringList{rsq(65211)});
         QCOMPARE(shown.last().caption, rsq(65233));

@@ -20,7 +20,7 @@ const std::map<int, std::string>& builtins()
         {65205, "Na pewno przerwać komunikację z dzwonkiem?"},
         {65206, "Trwa weryfikacja zestawu sygnałów..."},
         {65207, "[-]"},
-        {65208, "Sygnal dla tylnych drzwi"},
+        {65208, "Sygnał dla tylnych drzwi"},
         {65209, "Pozostały czas: %4.2f sek."},
         {65211, "Czy znormalizować wybrany dźwięk?"},
         {65212, "Kasowanie pamięci dzwonka..."},
@@ -63,6 +63,7 @@ const std::map<int, std::string>& builtins()
         {65251, "Nie można przesłać zestawu sygnałów do dzwonka.\nZestaw zawiera sygnały lub elementy, których dzwonek nie przyjmie."},
         {65270, "Nie można odtworzyć dźwięku.\nNie znaleziono urządzenia do odtwarzania dźwięku."},
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
+        {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
     };
     return table;
 }
