@@ -54,13 +54,17 @@ std::vector<uint8_t> readImageFile(const std::string& path)
     return image;
 }
 
-int runReadImage(Context& ctx)
+const char* kUsage = "read-image IMAGE.bin -o SET.zmr [--form page|linear]";
+
+struct {
+    std::string path, out, form;
+    bool hid = false;
+} opt;
+
+int runReadImage()
 {
-    const char* usage = "read-image IMAGE.bin -o SET.zmr [--form page|linear]";
-    Args args(ctx.args);
-    const std::string out = requiredOutput(args, usage);
-    const zelmar::AddressForm form = addressFormOption(args, usage);
-    const std::string path = args.positional(1, 1, usage).front();
+    const zelmar::AddressForm form = addressForm(opt.form, opt.hid, kUsage);
+    const std::string& path = opt.path;
 
     const std::vector<uint8_t> image = readImageFile(path);
     zelmar::SignalSet set;
@@ -69,13 +73,22 @@ int runReadImage(Context& ctx)
     } catch (const zelmar::FormatError& e) {
         throw Failure(kInvalidInput, path + ": not a valid memory image (code " + std::to_string(e.code) + ")");
     }
-    zelmar::writeSetFile(set, out);
-    std::printf("%s: %zu signals, %zu sounds\n", out.c_str(), set.signals.size(), set.library.size());
+    zelmar::writeSetFile(set, opt.out);
+    std::printf("%s: %zu signals, %zu sounds\n", opt.out.c_str(), set.signals.size(), set.library.size());
     return kOk;
 }
 
-const RegisterCommand reg({"read-image", "read-image IMAGE.bin -o SET.zmr [--form page|linear]",
-                           "parse a memory image and save the set it holds", runReadImage});
+void define(CLI::App& app, Context&)
+{
+    CLI::App* c = addCommand(app, "read-image", kUsage, "parse a memory image and save the set it holds");
+    c->add_option("IMAGE.bin", opt.path, "the memory image")->required();
+    addOutput(c, opt.out, "the set file to write")->required();
+    c->add_option("--form", opt.form, "page (the USB chime, default) or linear (the HID chime)");
+    c->add_flag("--hid", opt.hid, "the same as --form linear");
+    onRun(c, runReadImage);
+}
+
+const RegisterCommand reg({"read-image", define});
 
 } // namespace
 
