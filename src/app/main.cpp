@@ -1,11 +1,14 @@
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "device/ChimeSelection.h"
+#include "paths/DataPaths.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 
 #include <clocale>
+#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
@@ -17,6 +20,13 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("VORANEX"));
     QCoreApplication::setApplicationName(QStringLiteral("Zelmar"));
+    const auto data = zelmar::findDataDirectory();
+    if (!data)
+        std::fprintf(stderr, "zelmar: no data folder at %s: the program runs without its translations and factory sets\n",
+                     zelmar::expectedDataDirectory(zelmar::executableDirectory()).c_str());
+    // The installed icon, or the one the build renders into its mirror of share/.
+    const std::string icon = data ? (*data / "../icons/hicolor/256x256/apps/zelmar.png").string() : std::string();
+    app.setWindowIcon(QIcon::fromTheme(QStringLiteral("zelmar"), QIcon(QString::fromStdString(icon))));
 
     QtDialogs dialogs;
     QStringList args = QCoreApplication::arguments();
