@@ -4,6 +4,7 @@
 #include "device/UsbFlash.h"
 #include "image/ImageReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,17 +16,23 @@ namespace zelmarctl {
 
 namespace {
 
-// The first 2 MiB of the file; what it lacks reads as erased flash. A longer file (a whole flash
-// dump) is read no further, so a huge input costs no more memory than an image.
+// The file as the chime's memory; what it lacks reads as erased flash. Past 2 MiB only erased
+// bytes may follow (a raw dump of a chime whose last page was padded): anything else is not an
+// image, and is refused rather than cut off unseen. The rest is read in pieces, so a huge input
+// costs no more memory than an image.
 std::vector<uint8_t> readImageFile(const std::string& path)
 {
     std::vector<uint8_t> image(size_t(zelmar::kImageSize), 0xFF);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw zelmar::FileError(path, "cannot open " + path + ": " + std::strerror(errno));
-    size_t done = 0;
-    while (done < image.size()) {
-        const ssize_t n = ::read(fd, image.data() + done, image.size() - done);
+    uint8_t rest[1 << 16];
+    uint64_t done = 0;
+    for (;;) {
+        const bool inImage = done < image.size();
+        uint8_t* into = inImage ? image.data() + done : rest;
+        const size_t want = inImage ? image.size() - size_t(done) : sizeof rest;
+        const ssize_t n = ::read(fd, into, want);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -35,7 +42,13 @@ std::vector<uint8_t> readImageFile(const std::string& path)
         }
         if (n == 0)
             break;
-        done += size_t(n);
+        if (!inImage && std::any_of(rest, rest + n, [](uint8_t b) { return b != 0xFF; })) {
+            ::close(fd);
+            throw Failure(kInvalidInput, path + ": longer than the chime's memory of "
+                                             + std::to_string(zelmar::kImageSize)
+                                             + " bytes, and not only erased bytes after it");
+        }
+        done += uint64_t(n);
     }
     ::close(fd);
     return image;
