@@ -76,10 +76,18 @@ in_root sh -euxc '
              /usr/share/metainfo/pl.voranex.Zelmar.metainfo.xml /usr/share/bash-completion/completions/zelmarctl \
              /usr/lib/udev/rules.d/70-zelmar.rules /usr/share/doc/zelmar/copyright; do test -s "$f"; done
     ls /usr/share/zelmar/lang /usr/share/zelmar/factory
-    set -- /usr/share/zelmar/factory/*.zmr
-    zelmarctl info "$1" | head -n 4
+    for set in /usr/share/zelmar/factory/*.zmr; do
+        [ -e "$set" ] && zelmarctl info "$set" | head -n 2
+    done
+    # A set composed with zelmarctl alone, from a tone written here.
     cd /tmp
-    zelmarctl --virtual-chime /tmp/chime.bin upload "$1"
+    { printf "RIFF\144\0\0\0WAVEfmt \20\0\0\0\1\0\1\0\120\106\0\0\240\214\0\0\2\0\20\0data\100\0\0\0"
+      i=0; while [ $i -lt 32 ]; do printf "\0\20"; i=$((i + 1)); done; } > tone.wav
+    zelmarctl import door.zmr tone.wav
+    zelmarctl signal set door.zmr 1 sound=1 pause=20 sound=1,volume=8 --name Front
+    zelmarctl backdoor door.zmr sound=1
+    zelmarctl info door.zmr
+    zelmarctl --virtual-chime /tmp/chime.bin upload door.zmr
     zelmarctl --virtual-chime /tmp/chime.bin download -o /tmp/back.zmr
     zelmarctl info /tmp/back.zmr | head -n 2
     man -w zelmarctl
