@@ -67,6 +67,10 @@ set_file="$work/a set.zmr"
 "$ctl" --virtual-chime "$work/chime.bin" download -o "$work/back.zmr" >/dev/null 2>&1 || fail "download"
 "$ctl" info "$work/back.zmr" | grep -q '"Dzwonek": 2 elements' || fail "downloaded set: $("$ctl" info "$work/back.zmr")"
 
+# Help and version need no display.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$p/bin/zelmar" --version | grep -q '^zelmar [0-9]' || fail "zelmar --version"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$p/bin/zelmar" --help | grep -q -- '--language' || fail "zelmar --help"
+
 # The wizard starts from the install, and from the install moved elsewhere; without its data
 # folder it says which folder it looked for.
 wizard_says() {
