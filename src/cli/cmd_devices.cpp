@@ -9,10 +9,6 @@ namespace zelmarctl {
 
 namespace {
 
-const char* kFix = "to use it as yourself, install the udev rules: sudo install -m 644 packaging/70-zelmar.rules "
-                   "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger, then plug the chime "
-                   "in again (see packaging/README.md)";
-
 int runDevices(Context& ctx)
 {
     Args args(ctx.args);
@@ -27,7 +23,7 @@ int runDevices(Context& ctx)
             e.path = "virtual:" + v->file();
         if (!e.permitted) {
             denied = true;
-            note(std::string(kind) + " " + e.path + ": a chime that you may not open (permission denied); " + kFix);
+            note(std::string(kind) + " " + e.path + ": a chime that you may not open (permission denied); " + kAccessFix);
             continue;
         }
         if (!e.opened) {

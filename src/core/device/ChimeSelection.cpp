@@ -58,12 +58,12 @@ ChimeLink::ChimeLink(const ChimeChoice& choice)
 
 UsbBus& ChimeLink::usb()
 {
-    return chime_ ? chime_->usbBus() : libUsbBus();
+    return usb_ ? *usb_ : chime_ ? chime_->usbBus() : libUsbBus();
 }
 
 HidBus& ChimeLink::hid()
 {
-    return chime_ ? chime_->hidBus() : hidApiBus();
+    return hid_ ? *hid_ : chime_ ? chime_->hidBus() : hidApiBus();
 }
 
 namespace {
@@ -78,6 +78,11 @@ void useChime(const ChimeChoice& choice)
 {
     auto next = std::make_unique<ChimeLink>(choice);
     current() = std::move(next);
+}
+
+void useChimeLink(std::unique_ptr<ChimeLink> link)
+{
+    current() = std::move(link);
 }
 
 ChimeLink& currentChime()

@@ -132,6 +132,7 @@ public:
         return c_.usbControl(static_cast<VirtualChime::UsbSession*>(h), requestType, request, value, index,
                              bytes, size);
     }
+    std::string unsavedReason() override { return c_.unsavedReason(); }
 
 private:
     VirtualChime& c_;
@@ -163,6 +164,7 @@ public:
             return nullptr;
         return std::make_unique<VirtualHidConnection>(c_);
     }
+    std::string unsavedReason() override { return c_.unsavedReason(); }
 
 private:
     VirtualChime& c_;
@@ -295,18 +297,34 @@ bool VirtualChime::memoryBusy() const
 
 // ---- USB ---------------------------------------------------------------------------------------
 
+// The file is what the chime holds between sessions: another process may have written it since,
+// and what could not be written into it is lost.
+void VirtualChime::sessionOpened()
+{
+    if (sessions_++ == 0) {
+        unsaved_.clear();
+        if (persist && !dirty_ && programs_.empty())
+            load();
+    }
+}
+
+void VirtualChime::sessionClosed()
+{
+    if (sessions_ > 0 && --sessions_ == 0 && !flush()) {
+        unsaved_ = flushError.empty() ? "cannot write " + file_ : flushError;
+        dirty_ = false;
+    }
+}
+
 VirtualChime::UsbSession* VirtualChime::usbOpen()
 {
     if (unplugged_)
         return nullptr;
-    if (sessions_++ == 0 && persist && !dirty_ && programs_.empty()) {
-        // Another process may have written the file since.
-        try {
-            load();
-        } catch (const std::exception&) {
-            --sessions_;
-            return nullptr;
-        }
+    try {
+        sessionOpened();
+    } catch (const std::exception&) {
+        --sessions_;
+        return nullptr;
     }
     cmd_ = Cmd::None;
     return new UsbSession{this};
@@ -317,15 +335,15 @@ void VirtualChime::usbClose(UsbSession* s)
     if (!s)
         return;
     delete s;
-    if (sessions_ > 0 && --sessions_ == 0) {
+    if (sessions_ == 1) {
         // Pages still being programmed are in the chip already; they reach the file too.
         programDoneAt_ = requests_;
         while (!programs_.empty()) {
             advanceProgram();
             programDoneAt_ = requests_;
         }
-        flush();
     }
+    sessionClosed();
 }
 
 int VirtualChime::usbControl(UsbSession* s, int requestType, int request, int value, int index, uint8_t* bytes,
@@ -438,12 +456,10 @@ int VirtualChime::usbControl(UsbSession* s, int requestType, int request, int va
 
 void VirtualChime::hidOpen()
 {
-    if (sessions_++ == 0 && persist && !dirty_) {
-        try {
-            load();
-        } catch (const std::exception&) {
-            unplugged_ = true;
-        }
+    try {
+        sessionOpened();
+    } catch (const std::exception&) {
+        unplugged_ = true;
     }
     // Each claim starts the chime's protocol afresh, so that a transfer cut off before does not
     // leave it expecting pages.
@@ -452,8 +468,7 @@ void VirtualChime::hidOpen()
 
 void VirtualChime::hidClose()
 {
-    if (sessions_ > 0 && --sessions_ == 0)
-        flush();
+    sessionClosed();
 }
 
 bool VirtualChime::hidGet(uint8_t* report, size_t length)

@@ -60,6 +60,8 @@ public:
     // Writes the memory to its file when it changed; false with `flushError` set on failure.
     bool flush();
     std::string flushError;
+    // Why the last session's writes were not kept in the file; empty when they were.
+    const std::string& unsavedReason() const { return unsaved_; }
 
     // Device side, used by the buses.
     struct UsbSession;
@@ -78,6 +80,8 @@ private:
     void advanceProgram();
     bool memoryBusy() const;
     bool touch(int page);   // false when this page unplugs the chime
+    void sessionOpened();
+    void sessionClosed();
     uint8_t readByte(int64_t offset) const;
 
     std::string file_;
@@ -89,6 +93,7 @@ private:
     bool touchedUnplugPage_ = false;
     long requests_ = 0;
     int sessions_ = 0;
+    std::string unsaved_;
 
     // USB DataFlash.
     enum class Cmd { None, BufferWrite, Program, Read, Refused };
