@@ -146,7 +146,9 @@ DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, 
     try {
         std::unique_ptr<MonoResampler> resampler;
         if (convert)
-            resampler = std::make_unique<MonoResampler>(format.sampleRate, kSampleRate);
+            resampler = std::make_unique<MonoResampler>(format.sampleRate, kSampleRate, 0, format.frames);
+        if (format.frames > 0)
+            samples.reserve(size_t(std::min<int64_t>(roomSamples, format.frames * kSampleRate / format.sampleRate + 64)));
         const MonoResampler::Sink keep = [&](const int16_t* s, size_t n) {
             const size_t room = size_t(std::max<int64_t>(0, roomSamples - int64_t(samples.size())));
             samples.insert(samples.end(), s, s + std::min(n, room));
