@@ -125,6 +125,7 @@ DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, 
     if (convert && !format.convertible)
         return refuse(65218);
 
+    source.limitSeconds(timeLeft);
     // Samples beyond this count cannot fit whatever else happens.
     const int64_t roomSamples = std::max<int64_t>(0, (int64_t(freeBytes) - finalCost) * 8 / 9 + 8);
     const bool watched = mpeg || convert;
