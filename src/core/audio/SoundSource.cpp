@@ -305,7 +305,7 @@ private:
         Half& h = *half_;
         h.split = total / 2;
         const uint64_t frameBytes = uint64_t(bitrate) * 144 / uint64_t(format_.sampleRate) + 1;
-        const uint64_t lead = std::max<uint64_t>(64 * 1024, 4 * kMeetFrames * frameBytes);
+        const uint64_t lead = 3 * kMeetFrames * frameBytes;
         const uint64_t start = h.split > lead ? h.split - lead : 0;
         const size_t maxFrames = limit_ > 0 ? size_t((limit_ + 1.0) * format_.sampleRate) : SIZE_MAX;
         h.out.reserve(size_t(std::min<double>(double(maxFrames), (seconds / 2 + 1) * format_.sampleRate)));
