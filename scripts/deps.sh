@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins libgl-dev fonts-dejavu-core
+  qt6-translations-l10n
   libusb-dev libhidapi-dev libmad0-dev libsoxr-dev libsndfile1-dev
   libgtest-dev libbenchmark-dev libmp3lame-dev libcli11-dev nlohmann-json3-dev sox
   xvfb xauth pulseaudio
