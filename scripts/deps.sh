@@ -4,11 +4,12 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins libgl-dev fonts-dejavu-core
-  libusb-dev libhidapi-dev libmad0-dev libsoxr-dev
-  libgtest-dev libbenchmark-dev libmp3lame-dev libcli11-dev nlohmann-json3-dev
+  qt6-translations-l10n
+  libusb-dev libhidapi-dev libmad0-dev libsoxr-dev libsndfile1-dev
+  libgtest-dev libbenchmark-dev libmp3lame-dev libcli11-dev nlohmann-json3-dev sox
   xvfb xauth pulseaudio
 )
-if [ "${1:-}" = "--bench" ]; then packages+=(lame sox ffmpeg); fi
+if [ "${1:-}" = "--bench" ]; then packages+=(lame ffmpeg); fi
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 missing=()
 for p in "${packages[@]}"; do
