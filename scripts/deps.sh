@@ -10,6 +10,7 @@ packages=(
   xvfb xauth pulseaudio
 )
 if [ "${1:-}" = "--bench" ]; then packages+=(lame ffmpeg); fi
+if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
