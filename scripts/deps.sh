@@ -5,7 +5,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins libgl-dev fonts-dejavu-core
   libusb-dev libhidapi-dev libmad0-dev libsoxr-dev
-  libgtest-dev libbenchmark-dev libmp3lame-dev
+  libgtest-dev libbenchmark-dev libmp3lame-dev libcli11-dev nlohmann-json3-dev
   xvfb xauth pulseaudio
 )
 if [ "${1:-}" = "--bench" ]; then packages+=(lame sox ffmpeg); fi

@@ -1,4 +1,5 @@
 #include "FragmentDlg.h"
+#include "PolyglotManager.h"
 
 #include "PageKit.h"
 #include "model/SignalSet.h"
@@ -80,6 +81,7 @@ TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
     connect(Anuluj, &QPushButton::clicked, this, &QDialog::reject);
 
     FormCreate();
+    bsPolyglotTranslator1 = new TbsPolyglotTranslator(this);
 }
 
 TFragmentDlg::~TFragmentDlg() = default;

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class TbsPolyglotTranslator;
 
 namespace zelmar {
 struct TDzwiek;
@@ -79,4 +80,5 @@ private:
     std::vector<std::pair<int32_t, int32_t>> Peaks;   // y of the minimum and of the maximum per column
 
     ElementPreview preview_;
+    TbsPolyglotTranslator* bsPolyglotTranslator1 = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "KomunikacjaDlg.h"
+#include "PolyglotManager.h"
 
 #include "Dialogs.h"
 #include "PageKit.h"
@@ -46,6 +47,7 @@ TKomunikacjaDlg::TKomunikacjaDlg(Dialogs& dialogs, QWidget* parent)
     Anuluj->setGeometry(405, 80, 100, 30);
     Anuluj->setAutoDefault(false);
     connect(Anuluj, &QPushButton::clicked, this, &TKomunikacjaDlg::AnulujClick);
+    bsPolyglotTranslator1 = new TbsPolyglotTranslator(this);
 }
 
 int TKomunikacjaDlg::transfer(zelmar::TUsbFlash& flash, bool upload, bool useHid)

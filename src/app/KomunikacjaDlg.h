@@ -9,6 +9,7 @@ class Dialogs;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class TbsPolyglotTranslator;
 
 class TKomunikacjaDlg : public QDialog, private zelmar::TransferObserver {
     Q_OBJECT
@@ -63,4 +64,5 @@ private:
     Dialogs& dialogs_;
     int pumps_ = 0;
     zelmar::TransferFailure failure_;
+    TbsPolyglotTranslator* bsPolyglotTranslator1 = nullptr;
 };

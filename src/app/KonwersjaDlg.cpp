@@ -1,4 +1,5 @@
 #include "KonwersjaDlg.h"
+#include "PolyglotManager.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -27,6 +28,7 @@ TKonwersjaDlg::TKonwersjaDlg(QWidget* parent) : QDialog(parent)
     Anuluj->setObjectName("Anuluj");
     Anuluj->setGeometry(127, 76, 75, 25);
     connect(Anuluj, &QPushButton::clicked, this, &TKonwersjaDlg::AnulujClick);
+    bsPolyglotTranslator1 = new TbsPolyglotTranslator(this);
 }
 
 void TKonwersjaDlg::AnulujClick()

@@ -6,6 +6,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class TbsPolyglotTranslator;
 
 class TKonwersjaDlg : public QDialog {
     Q_OBJECT
@@ -18,4 +19,7 @@ public:
 
 public Q_SLOTS:
     void AnulujClick();
+
+private:
+    TbsPolyglotTranslator* bsPolyglotTranslator1 = nullptr;
 };

@@ -58,7 +58,8 @@ void renumber(zelmar::Signal& signal, const std::array<int, zelmar::kMaxSounds>&
 }
 
 // Any whole number of up to three digits counts as typed, so that 150 means 10.0 dB (the range
-// limits it) rather than stopping at 15 when the last digit would pass the maximum.
+// limits it) rather than stopping at 15 when the last digit would pass the maximum. An empty field
+// is no number, which means no gain.
 class GainSpinBox : public QSpinBox {
 public:
     using QSpinBox::QSpinBox;
@@ -66,8 +67,6 @@ public:
 protected:
     QValidator::State validate(QString& text, int&) const override
     {
-        if (text.isEmpty())
-            return QValidator::Intermediate;
         if (text.size() > 3 || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }))
             return QValidator::Invalid;
         return QValidator::Acceptable;

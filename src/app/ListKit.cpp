@@ -155,7 +155,7 @@ void DurationsView::draw(const std::vector<int64_t>& lengths)
     for (size_t r = 0; r < lengths.size(); ++r) {
         DrawnRow row;
         row.top = int(r) * kRowHeight;
-        row.barWidth = int(std::lround(double(lengths[r]) / double(longest) * w));
+        row.barWidth = int(zelmar::roundedShare(lengths[r], longest, w));
         row.text = secondsText(lengths[r]);
         if (row.barWidth > 0) {
             p.setPen(window);

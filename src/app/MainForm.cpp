@@ -2,12 +2,15 @@
 
 #include "ChimeRoads.h"
 #include "Dialogs.h"
+#include "FactorySets.h"
 #include "FarewellPage.h"
 #include "FragmentDlg.h"
 #include "KonwersjaDlg.h"
 #include "Previews.h"
 #include "LibraryPage.h"
 #include "PageKit.h"
+#include "PolyglotManager.h"
+#include "PolyglotStart.h"
 #include "SaveSendPage.h"
 #include "Settings.h"
 #include "SignalEditorPage.h"
@@ -72,6 +75,8 @@ TMainForm::TMainForm(Dialogs& dialogs, const QString& firstArgument, QWidget* pa
 {
     initPictureResources();
     buildWindow();
+    PolyglotManager = new TbsPolyglotManager(this);
+    PolyglotTranslator = new TbsPolyglotTranslator(this, PolyglotManager);
     FormCreate(firstArgument);
     createDialogs();
 }
@@ -159,15 +164,19 @@ void TMainForm::FormCreate(const QString& firstArgument)
 
     programDirectory_ = QCoreApplication::applicationDirPath();
     requestedLanguage_ = QStringLiteral("Polish");
+    polyglot::enterTranslationDirectory(*PolyglotManager);
     QDir::setCurrent(programDirectory_);
     if (!programDirectory_.endsWith(u'/'))
         programDirectory_ += u'/';
 
-    const Settings settings = readSettings(programDirectory_);
-    requestedLanguage_ = settings.language;
+    const Settings settings = readSettings(factorysets::defaultInstallDirectory());
+    requestedLanguage_ = polyglot::requestStartLanguage(
+        *PolyglotManager, settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
     installPath_ = settings.installPath;
-    if (settings.firstTime)
-        writeFactorySets(installPath_);
+    if (settings.firstTime || factorysets::due(installPath_, requestedLanguage_)) {
+        if (writeFactorySets(installPath_) && settings.firstTime)
+            consumeFirstTime();
+    }
 
     setWindowTitle(rsq(65233));
     showPage(StartPageIndex);
@@ -191,8 +200,14 @@ void TMainForm::FormCreate(const QString& firstArgument)
     }
 }
 
-void TMainForm::writeFactorySets(const QString& /*installDirectory*/)
+bool TMainForm::writeFactorySets(const QString& installDirectory)
 {
+    const QString kept = setFile_;
+    const bool done = factorysets::write(this, dialogs_, installDirectory, requestedLanguage_);
+    clearSet();
+    updateMemoryDisplay();
+    setFile_ = kept;
+    return done;
 }
 
 zelmar::Signal* TMainForm::editedSignal()
@@ -256,7 +271,7 @@ bool TMainForm::openSetFile(bool withDialog)
 {
     QString path = setFile_;
     if (withDialog) {
-        path = dialogs_.openFile(this, programDirectory_ + rsq(65235), rsq(65234));
+        path = dialogs_.openFile(this, installPath_ + rsq(65235), rsq(65234));
         if (path.isEmpty())
             return false;
     }
@@ -296,7 +311,7 @@ bool TMainForm::saveSetFile()
 {
     if (setFile_.isEmpty() || page4_->ZapisWNowymPlikuCB->isChecked()) {
         const QString start = setFile_.isEmpty()
-                                  ? programDirectory_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
+                                  ? installPath_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
                                   : setFile_;
         const QString chosen = dialogs_.saveFile(this, start, rsq(65234), QStringLiteral(".zmr"));
         if (chosen.isEmpty())

@@ -22,6 +22,8 @@ class SaveSendPage;
 class FarewellPage;
 class TFragmentDlg;
 class TKonwersjaDlg;
+class TbsPolyglotManager;
+class TbsPolyglotTranslator;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -72,6 +74,10 @@ public:
     bool saveSetFile();
     // The current set file, " - " and the title; or the title alone.
     void updateCaption();
+    // Writes the user's copies of the factory sets, named in the current language, under
+    // `installDirectory`. Leaves the set empty and the current set file as it was; false when a
+    // copy could not be written.
+    bool writeFactorySets(const QString& installDirectory);
 
     StartPage* startPage() const { return page0_; }
     SignalListPage* signalListPage() const { return page1_; }
@@ -108,9 +114,6 @@ private:
     void FormCreate(const QString& firstArgument);
     bool FormCloseQuery();
     void runPageEntry(int index);
-    // The place where the factory sets are written on the first run after installation. They are
-    // not part of the program yet, so nothing is written.
-    void writeFactorySets(const QString& installDirectory);
 
     Dialogs& dialogs_;
     zelmar::SignalSet set_;
@@ -140,4 +143,6 @@ private:
     FarewellPage* page5_ = nullptr;
     TFragmentDlg* fragmentDlg_ = nullptr;
     TKonwersjaDlg* konwersjaDlg_ = nullptr;
+    TbsPolyglotManager* PolyglotManager = nullptr;
+    TbsPolyglotTranslator* PolyglotTranslator = nullptr;
 };

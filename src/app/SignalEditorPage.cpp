@@ -102,8 +102,9 @@ SignalEditorPage::SignalEditorPage(TMainForm& form, QWidget* parent) : QWidget(p
     GlosnoscTB->setSingleStep(1);
     GlosnoscTB->setPageStep(1);
     GlosnoscTB->setTickInterval(1);
-    addLabel(GlosnoscGB, QStringLiteral("min"), 8, 44);
+    addLabel(GlosnoscGB, QStringLiteral("min"), 8, 44)->setObjectName(QStringLiteral("GlosnoscMinL"));
     QLabel* maxLabel = addLabel(GlosnoscGB, QStringLiteral("max"), 0, 44);
+    maxLabel->setObjectName(QStringLiteral("GlosnoscMaxL"));
     maxLabel->move(GlosnoscGB->width() - 8 - maxLabel->width(), 44);
 
     CzasPauzyTB = addBarGroup(this, CzasPauzyGB, "CzasPauzyGB", QStringLiteral("&Czas trwania pauzy"), "CzasPauzyTB",
@@ -115,6 +116,7 @@ SignalEditorPage::SignalEditorPage(TMainForm& form, QWidget* parent) : QWidget(p
     // The second marks sit where the bar's handle stands at 0, 100 and 200 hundredths.
     for (int s = 0; s <= 2; ++s) {
         QLabel* l = addLabel(CzasPauzyGB, QString::number(s) + QStringLiteral(" s"), 0, 44);
+        l->setObjectName(QStringLiteral("CzasPauzy%1L").arg(s));
         const int handle = 10;
         const int x = 8 + handle / 2 + (CzasPauzyTB->width() - handle) * s * 100 / 255 - l->width() / 2;
         l->move(std::max(4, x), 44);

@@ -1,5 +1,9 @@
 #pragma once
-// The command table of zelmarctl. Each command lives in its own cmd_*.cpp and registers itself.
+// The command table of zelmarctl. Each command lives in its own cmd_*.cpp and registers a function
+// that adds its subcommand, with its options, to the command line.
+#include <CLI/CLI.hpp>
+
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,24 +20,27 @@ enum Exit : int {
 };
 
 struct Context {
-    std::vector<std::string> args;        // the command's own arguments, after its name
     std::vector<std::string> chimeArgs;   // "--virtual-chime FILE" and "--hid" as given
 };
 
-using CommandFn = int (*)(Context&);
+using DefineFn = void (*)(CLI::App& app, Context& ctx);
 
 struct Command {
     const char* name;
-    const char* usage;     // e.g. "info SET.zmr [--json]"
-    const char* summary;   // one line for --help
-    CommandFn run;
+    DefineFn define;
 };
 
 struct RegisterCommand {
     explicit RegisterCommand(const Command& c);
 };
 
-const std::vector<Command>& commands();
+// Adds a command; its help starts with "usage: zelmarctl <usage>", and the program's help lists
+// the usage with the summary.
+CLI::App* addCommand(CLI::App& parent, const char* name, const char* usage, const char* summary);
+// The command's work, run once the whole command line has been read; it returns the exit code.
+void onRun(CLI::App* command, std::function<int()> run);
+// The usage line of a command, for messages.
+std::string usageOf(const CLI::App* command);
 
 // Thrown by commands; main prints "zelmarctl: <message>" and exits with `code`.
 class Failure : public std::runtime_error {
@@ -42,22 +49,10 @@ public:
     int code;
 };
 
-// Argument helpers for commands.
-class Args {
-public:
-    explicit Args(const std::vector<std::string>& a) : a_(a) {}
-    // Removes "--flag" when present.
-    bool flag(const std::string& name);
-    // Removes "--opt VALUE" (or "-o VALUE") and returns VALUE; empty when absent.
-    std::string option(const std::string& name, const std::string& shortName = {});
-    // What is left; any leftover starting with "-" is a usage error.
-    std::vector<std::string> positional(size_t min, size_t max, const char* usage);
-
-private:
-    std::vector<std::string> a_;
-};
-
 // Prints a message line "zelmarctl: ..." on standard error.
 void note(const std::string& message);
+
+// A usage error naming the command's usage.
+Failure usageError(const std::string& message, const char* usage);
 
 } // namespace zelmarctl

@@ -22,25 +22,21 @@ inline zelmar::SignalSet readSetForCommand(const std::string& path)
 }
 
 // --form page|linear; the HID chime's --hid is the same as linear.
-inline zelmar::AddressForm addressFormOption(Args& args, const char* usage)
+inline zelmar::AddressForm addressForm(const std::string& form, bool hid, const char* usage)
 {
-    const std::string form = args.option("--form");
-    const bool hid = args.flag("--hid");
     if (form.empty())
         return hid ? zelmar::AddressForm::Linear : zelmar::AddressForm::Page;
     if (form == "linear")
         return zelmar::AddressForm::Linear;
     if (form == "page" && !hid)
         return zelmar::AddressForm::Page;
-    throw Failure(kUsage, "--form takes page or linear (--hid means linear); usage: zelmarctl " + std::string(usage));
+    throw usageError("--form takes page or linear (--hid means linear)", usage);
 }
 
-inline std::string requiredOutput(Args& args, const char* usage)
+// The output option every writing command has.
+inline CLI::Option* addOutput(CLI::App* command, std::string& out, const char* what)
 {
-    const std::string out = args.option("--output", "-o");
-    if (out.empty())
-        throw Failure(kUsage, std::string("missing -o; usage: zelmarctl ") + usage);
-    return out;
+    return command->add_option("-o,--output", out, what)->type_name("FILE");
 }
 
 } // namespace zelmarctl

@@ -11,32 +11,44 @@ namespace zelmarctl {
 
 namespace {
 
-int runBuildImage(Context& ctx)
+const char* kUsage = "build-image SET.zmr -o IMAGE.bin [--form page|linear]";
+
+struct {
+    std::string path, out, form;
+    bool hid = false;
+} opt;
+
+int runBuildImage()
 {
-    const char* usage = "build-image SET.zmr -o IMAGE.bin [--form page|linear]";
-    Args args(ctx.args);
-    const std::string out = requiredOutput(args, usage);
-    const zelmar::AddressForm form = addressFormOption(args, usage);
-    const std::string path = args.positional(1, 1, usage).front();
-    const zelmar::SignalSet set = readSetForCommand(path);
+    const zelmar::AddressForm form = addressForm(opt.form, opt.hid, kUsage);
+    const zelmar::SignalSet set = readSetForCommand(opt.path);
 
     auto flash = std::make_unique<zelmar::TUsbFlash>();
     zelmar::BuildResult r;
     try {
         r = zelmar::buildImage(set, form, *flash);
     } catch (const zelmar::LimitError& e) {
-        throw Failure(kRefused, path + ": " + e.what());
+        throw Failure(kRefused, opt.path + ": " + e.what());
     }
     if (r.someSignalsSkipped)
         note("signals without sounds are left out of the image");
-    zelmar::writeFileAtomically(out, flash->Image.data(), size_t(flash->ImageLength));
-    std::printf("%s: %d bytes, %d signal%s (%s form)\n", out.c_str(), flash->ImageLength, r.sentSignals,
+    zelmar::writeFileAtomically(opt.out, flash->Image.data(), size_t(flash->ImageLength));
+    std::printf("%s: %d bytes, %d signal%s (%s form)\n", opt.out.c_str(), flash->ImageLength, r.sentSignals,
                 r.sentSignals == 1 ? "" : "s", form == zelmar::AddressForm::Page ? "page" : "linear");
     return kOk;
 }
 
-const RegisterCommand reg({"build-image", "build-image SET.zmr -o IMAGE.bin [--form page|linear]",
-                           "build the chime's memory image of a set", runBuildImage});
+void define(CLI::App& app, Context&)
+{
+    CLI::App* c = addCommand(app, "build-image", kUsage, "build the chime's memory image of a set");
+    c->add_option("SET.zmr", opt.path, "the set file")->required();
+    addOutput(c, opt.out, "the image file to write")->required();
+    c->add_option("--form", opt.form, "page (the USB chime, default) or linear (the HID chime)");
+    c->add_flag("--hid", opt.hid, "the same as --form linear");
+    onRun(c, runBuildImage);
+}
+
+const RegisterCommand reg({"build-image", define});
 
 } // namespace
 

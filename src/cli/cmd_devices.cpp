@@ -9,10 +9,8 @@ namespace zelmarctl {
 
 namespace {
 
-int runDevices(Context& ctx)
+int runDevices(const Context& ctx)
 {
-    Args args(ctx.args);
-    args.positional(0, 0, "devices");
     auto link = openChime(ctx);
     std::vector<zelmar::ChimeEntry> found = zelmar::listChimes(link->usb(), link->hid());
     int usable = 0;
@@ -40,7 +38,13 @@ int runDevices(Context& ctx)
     return kOk;
 }
 
-const RegisterCommand reg({"devices", "devices", "list the chimes found, and any that cannot be opened", runDevices});
+void define(CLI::App& app, Context& ctx)
+{
+    CLI::App* c = addCommand(app, "devices", "devices", "list the chimes found, and any that cannot be opened");
+    onRun(c, [&ctx] { return runDevices(ctx); });
+}
+
+const RegisterCommand reg({"devices", define});
 
 } // namespace
 

@@ -13,13 +13,14 @@ namespace zelmarctl {
 
 namespace {
 
-int runDownload(Context& ctx)
+struct {
+    std::string out, imageOut;
+} opt;
+
+int runDownload(const Context& ctx)
 {
-    const char* usage = "download -o SET.zmr [--image-out IMAGE.bin]";
-    Args args(ctx.args);
-    const std::string out = requiredOutput(args, usage);
-    const std::string imageOut = args.option("--image-out");
-    args.positional(0, 0, usage);
+    const std::string& out = opt.out;
+    const std::string& imageOut = opt.imageOut;
     auto link = openChime(ctx);
 
     const bool useHid = zelmar::hidChimePresent(link->hid());
@@ -42,8 +43,16 @@ int runDownload(Context& ctx)
     return kOk;
 }
 
-const RegisterCommand reg({"download", "download -o SET.zmr [--image-out IMAGE.bin]",
-                           "read the chime's set and save it", runDownload});
+void define(CLI::App& app, Context& ctx)
+{
+    CLI::App* c = addCommand(app, "download", "download -o SET.zmr [--image-out IMAGE.bin]",
+                             "read the chime's set and save it");
+    addOutput(c, opt.out, "the set file to write")->required();
+    c->add_option("--image-out", opt.imageOut, "also keep the raw image")->type_name("IMAGE.bin");
+    onRun(c, [&ctx] { return runDownload(ctx); });
+}
+
+const RegisterCommand reg({"download", define});
 
 } // namespace
 

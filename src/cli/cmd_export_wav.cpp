@@ -9,23 +9,31 @@ namespace zelmarctl {
 
 namespace {
 
-int runExportWav(Context& ctx)
+struct {
+    std::string path, dir;
+} opt;
+
+int runExportWav()
 {
-    const char* usage = "export-wav SET.zmr DIR";
-    Args args(ctx.args);
-    const std::vector<std::string> pos = args.positional(2, 2, usage);
-    const zelmar::SignalSet set = readSetForCommand(pos[0]);
+    const zelmar::SignalSet set = readSetForCommand(opt.path);
     if (set.library.empty()) {
-        note(pos[0] + " has no sounds; nothing exported");
+        note(opt.path + " has no sounds; nothing exported");
         return kOk;
     }
-    for (const std::string& written : zelmar::exportWavFiles(set, pos[1]))
+    for (const std::string& written : zelmar::exportWavFiles(set, opt.dir))
         std::printf("%s\n", written.c_str());
     return kOk;
 }
 
-const RegisterCommand reg({"export-wav", "export-wav SET.zmr DIR", "write every library sound as a WAV file",
-                           runExportWav});
+void define(CLI::App& app, Context&)
+{
+    CLI::App* c = addCommand(app, "export-wav", "export-wav SET.zmr DIR", "write every library sound as a WAV file");
+    c->add_option("SET.zmr", opt.path, "the set file")->required();
+    c->add_option("DIR", opt.dir, "the folder to write into")->required();
+    onRun(c, runExportWav);
+}
+
+const RegisterCommand reg({"export-wav", define});
 
 } // namespace
 

@@ -46,16 +46,21 @@ Failure refusal(const std::string& file, const zelmar::ImportMessage& m)
     }
 }
 
-int runImport(Context& ctx)
+const char* kUsage = "import SET.zmr AUDIO... [--normalize] [-o OUT.zmr]";
+
+struct {
+    std::string setPath, out;
+    std::vector<std::string> audio;
+    bool normalise = false;
+} opt;
+
+int runImport()
 {
-    const char* usage = "import SET.zmr AUDIO... [--normalize] [-o OUT.zmr]";
-    Args args(ctx.args);
-    const bool normalise = args.flag("--normalize");
-    std::string out = args.option("--output", "-o");
-    const std::vector<std::string> files = args.positional(2, SIZE_MAX, usage);
-    const std::string setPath = files.front();
-    if (out.empty())
-        out = setPath;
+    const std::string& setPath = opt.setPath;
+    const std::string out = opt.out.empty() ? setPath : opt.out;
+    std::vector<std::string> files = {setPath};
+    files.insert(files.end(), opt.audio.begin(), opt.audio.end());
+    const bool normalise = opt.normalise;
 
     zelmar::SignalSet set;
     std::error_code ec;
@@ -90,8 +95,17 @@ int runImport(Context& ctx)
     return kOk;
 }
 
-const RegisterCommand reg({"import", "import SET.zmr AUDIO... [--normalize] [-o OUT.zmr]",
-                           "add WAV or MP3 files as sounds of a set", runImport});
+void define(CLI::App& app, Context&)
+{
+    CLI::App* c = addCommand(app, "import", kUsage, "add WAV or MP3 files as sounds of a set");
+    c->add_option("SET.zmr", opt.setPath, "the set file (made when it does not exist)")->required();
+    c->add_option("AUDIO", opt.audio, "WAV or MP3 files")->required();
+    c->add_flag("--normalize", opt.normalise, "normalise each imported sound");
+    addOutput(c, opt.out, "write the set here instead of SET.zmr");
+    onRun(c, runImport);
+}
+
+const RegisterCommand reg({"import", define});
 
 } // namespace
 

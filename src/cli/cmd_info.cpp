@@ -5,6 +5,8 @@
 #include "model/SetFile.h"
 #include "model/SignalSet.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <string>
 
@@ -14,31 +16,6 @@ namespace {
 
 using zelmar::SignalSet;
 using zelmar::TDzwiek;
-
-std::string jsonString(const std::string& s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += char(c);
-            }
-        }
-    }
-    return out + "\"";
-}
 
 std::string fnv1a64(const std::vector<int16_t>& samples)
 {
@@ -53,53 +30,67 @@ std::string fnv1a64(const std::vector<int16_t>& samples)
     return buf;
 }
 
-std::string jsonElements(const zelmar::Signal& s, const char* indent)
+using Json = nlohmann::ordered_json;
+
+// The layout scripts see: the top object one key a line, list items one a line, and every other
+// object on the line it starts on.
+std::string layout(const Json& v, int indent, bool top = false)
 {
-    if (s.empty())
-        return "[]";
-    std::string out = "[\n";
-    for (size_t i = 0; i < s.size(); ++i) {
-        const TDzwiek& e = s[i];
-        out += indent;
-        out += "{\"sound\": " + std::to_string(e.SoundNumber) + ", \"volume\": " + std::to_string(e.Volume)
-               + ", \"start\": " + std::to_string(e.FragmentStart) + ", \"end\": " + std::to_string(e.FragmentEnd)
-               + ", \"pause\": " + std::to_string(e.PauseLength) + "}";
-        out += i + 1 < s.size() ? ",\n" : "\n";
+    const std::string pad(size_t(indent), ' ');
+    if (v.is_object()) {
+        std::string out = top ? "{\n" : "{";
+        bool first = true;
+        for (const auto& [key, value] : v.items()) {
+            out += first ? "" : top ? ",\n" : ", ";
+            first = false;
+            if (top)
+                out += "  ";
+            out += Json(key).dump() + ": " + layout(value, top ? 2 : indent);
+        }
+        return out + (top ? "\n}" : "}");
     }
-    // Close at the indentation of the line that opened the list.
-    out += std::string(indent).substr(2) + "]";
-    return out;
+    if (v.is_array()) {
+        if (v.empty())
+            return "[]";
+        std::string out = "[\n";
+        for (size_t i = 0; i < v.size(); ++i)
+            out += pad + "  " + layout(v[i], indent + 2) + (i + 1 < v.size() ? ",\n" : "\n");
+        return out + pad + "]";
+    }
+    // Names are decoded from Windows-1250, so they are valid UTF-8; replace rather than fail anyway.
+    return v.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Json jsonElements(const zelmar::Signal& s)
+{
+    Json list = Json::array();
+    for (const TDzwiek& e : s)
+        list.push_back({{"sound", e.SoundNumber},
+                        {"volume", e.Volume},
+                        {"start", e.FragmentStart},
+                        {"end", e.FragmentEnd},
+                        {"pause", e.PauseLength}});
+    return list;
 }
 
 void printJson(const SignalSet& set)
 {
-    std::string out = "{\n  \"signals\": [";
-    out += set.signals.empty() ? "]" : "\n";
-    for (size_t i = 0; i < set.signals.size(); ++i) {
-        const auto& s = set.signals[i];
-        out += "    {\"name\": " + jsonString(s.name) + ", \"elements\": " + jsonElements(s.elements, "      ") + "}";
-        out += i + 1 < set.signals.size() ? ",\n" : "\n  ]";
-    }
-    out += ",\n  \"backdoor\": ";
-    if (set.backdoor)
-        out += "{\"elements\": " + jsonElements(*set.backdoor, "    ") + "}";
-    else
-        out += "null";
-    out += ",\n  \"sounds\": [";
-    out += set.library.empty() ? "]" : "\n";
-    for (size_t i = 0; i < set.library.size(); ++i) {
-        const auto& l = set.library[i];
-        out += "    {\"name\": " + jsonString(l.name) + ", \"gain\": " + std::to_string(l.sound.Gain)
-               + ", \"samples\": " + std::to_string(l.sound.SampleCount)
-               + ", \"stored_size\": " + std::to_string(l.sound.StoredSize) + ", \"fnv1a64\": \""
-               + fnv1a64(l.sound.Samples) + "\"}";
-        out += i + 1 < set.library.size() ? ",\n" : "\n  ]";
-    }
-    out += ",\n  \"table_size\": " + std::to_string(set.tableSize());
-    out += ",\n  \"free_bytes\": " + std::to_string(set.freeBytes());
-    out += ",\n  \"sent_signals\": " + std::to_string(zelmar::countSentSignals(set));
-    out += "\n}\n";
-    std::fputs(out.c_str(), stdout);
+    Json doc;
+    doc["signals"] = Json::array();
+    for (const auto& s : set.signals)
+        doc["signals"].push_back({{"name", s.name}, {"elements", jsonElements(s.elements)}});
+    doc["backdoor"] = set.backdoor ? Json{{"elements", jsonElements(*set.backdoor)}} : Json(nullptr);
+    doc["sounds"] = Json::array();
+    for (const auto& l : set.library)
+        doc["sounds"].push_back({{"name", l.name},
+                                 {"gain", l.sound.Gain},
+                                 {"samples", l.sound.SampleCount},
+                                 {"stored_size", l.sound.StoredSize},
+                                 {"fnv1a64", fnv1a64(l.sound.Samples)}});
+    doc["table_size"] = set.tableSize();
+    doc["free_bytes"] = set.freeBytes();
+    doc["sent_signals"] = zelmar::countSentSignals(set);
+    std::fputs((layout(doc, 0, true) + "\n").c_str(), stdout);
 }
 
 double seconds(int64_t samples)
@@ -157,21 +148,30 @@ void printText(const std::string& path, const SignalSet& set)
     std::printf("Free: %d bytes (%.2f s of sound)\n", f, zelmar::memoryDisplay(f).remainingSeconds);
 }
 
-int runInfo(Context& ctx)
+struct {
+    std::string path;
+    bool json = false;
+} opt;
+
+int runInfo()
 {
-    const char* usage = "info SET.zmr [--json]";
-    Args args(ctx.args);
-    bool json = args.flag("--json");
-    std::string path = args.positional(1, 1, usage).front();
-    const SignalSet set = readSetForCommand(path);
-    if (json)
+    const SignalSet set = readSetForCommand(opt.path);
+    if (opt.json)
         printJson(set);
     else
-        printText(path, set);
+        printText(opt.path, set);
     return kOk;
 }
 
-const RegisterCommand reg({"info", "info SET.zmr [--json]", "describe a set file", runInfo});
+void define(CLI::App& app, Context&)
+{
+    CLI::App* c = addCommand(app, "info", "info SET.zmr [--json]", "describe a set file");
+    c->add_option("SET.zmr", opt.path, "the set file")->required();
+    c->add_flag("--json", opt.json, "print one JSON object");
+    onRun(c, runInfo);
+}
+
+const RegisterCommand reg({"info", define});
 
 } // namespace
 

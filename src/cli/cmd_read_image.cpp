@@ -4,6 +4,7 @@
 #include "device/UsbFlash.h"
 #include "image/ImageReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,17 +16,23 @@ namespace zelmarctl {
 
 namespace {
 
-// The first 2 MiB of the file; what it lacks reads as erased flash. A longer file (a whole flash
-// dump) is read no further, so a huge input costs no more memory than an image.
+// The file as the chime's memory; what it lacks reads as erased flash. Past 2 MiB only erased
+// bytes may follow (a raw dump of a chime whose last page was padded): anything else is not an
+// image, and is refused rather than cut off unseen. The rest is read in pieces, so a huge input
+// costs no more memory than an image.
 std::vector<uint8_t> readImageFile(const std::string& path)
 {
     std::vector<uint8_t> image(size_t(zelmar::kImageSize), 0xFF);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw zelmar::FileError(path, "cannot open " + path + ": " + std::strerror(errno));
-    size_t done = 0;
-    while (done < image.size()) {
-        const ssize_t n = ::read(fd, image.data() + done, image.size() - done);
+    uint8_t rest[1 << 16];
+    uint64_t done = 0;
+    for (;;) {
+        const bool inImage = done < image.size();
+        uint8_t* into = inImage ? image.data() + done : rest;
+        const size_t want = inImage ? image.size() - size_t(done) : sizeof rest;
+        const ssize_t n = ::read(fd, into, want);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -35,19 +42,29 @@ std::vector<uint8_t> readImageFile(const std::string& path)
         }
         if (n == 0)
             break;
-        done += size_t(n);
+        if (!inImage && std::any_of(rest, rest + n, [](uint8_t b) { return b != 0xFF; })) {
+            ::close(fd);
+            throw Failure(kInvalidInput, path + ": longer than the chime's memory of "
+                                             + std::to_string(zelmar::kImageSize)
+                                             + " bytes, and not only erased bytes after it");
+        }
+        done += uint64_t(n);
     }
     ::close(fd);
     return image;
 }
 
-int runReadImage(Context& ctx)
+const char* kUsage = "read-image IMAGE.bin -o SET.zmr [--form page|linear]";
+
+struct {
+    std::string path, out, form;
+    bool hid = false;
+} opt;
+
+int runReadImage()
 {
-    const char* usage = "read-image IMAGE.bin -o SET.zmr [--form page|linear]";
-    Args args(ctx.args);
-    const std::string out = requiredOutput(args, usage);
-    const zelmar::AddressForm form = addressFormOption(args, usage);
-    const std::string path = args.positional(1, 1, usage).front();
+    const zelmar::AddressForm form = addressForm(opt.form, opt.hid, kUsage);
+    const std::string& path = opt.path;
 
     const std::vector<uint8_t> image = readImageFile(path);
     zelmar::SignalSet set;
@@ -56,13 +73,22 @@ int runReadImage(Context& ctx)
     } catch (const zelmar::FormatError& e) {
         throw Failure(kInvalidInput, path + ": not a valid memory image (code " + std::to_string(e.code) + ")");
     }
-    zelmar::writeSetFile(set, out);
-    std::printf("%s: %zu signals, %zu sounds\n", out.c_str(), set.signals.size(), set.library.size());
+    zelmar::writeSetFile(set, opt.out);
+    std::printf("%s: %zu signals, %zu sounds\n", opt.out.c_str(), set.signals.size(), set.library.size());
     return kOk;
 }
 
-const RegisterCommand reg({"read-image", "read-image IMAGE.bin -o SET.zmr [--form page|linear]",
-                           "parse a memory image and save the set it holds", runReadImage});
+void define(CLI::App& app, Context&)
+{
+    CLI::App* c = addCommand(app, "read-image", kUsage, "parse a memory image and save the set it holds");
+    c->add_option("IMAGE.bin", opt.path, "the memory image")->required();
+    addOutput(c, opt.out, "the set file to write")->required();
+    c->add_option("--form", opt.form, "page (the USB chime, default) or linear (the HID chime)");
+    c->add_flag("--hid", opt.hid, "the same as --form linear");
+    onRun(c, runReadImage);
+}
+
+const RegisterCommand reg({"read-image", define});
 
 } // namespace
 

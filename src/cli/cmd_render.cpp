@@ -23,20 +23,23 @@ int number(const std::string& text, size_t limit, const std::string& what)
     return n;
 }
 
-int runRender(Context& ctx)
+struct {
+    std::string path, out, signal, sound, element;
+    bool backdoor = false, noGain = false;
+} opt;
+
+int runRender()
 {
-    Args args(ctx.args);
-    const std::string out = requiredOutput(args, kRenderUsage);
-    const std::string signal = args.option("--signal");
-    const bool backdoor = args.flag("--backdoor");
-    const std::string sound = args.option("--sound");
-    const bool noGain = args.flag("--no-gain");
-    const std::string element = args.option("--element");
-    const std::string path = args.positional(1, 1, kRenderUsage).front();
+    const std::string& out = opt.out;
+    const std::string& signal = opt.signal;
+    const std::string& sound = opt.sound;
+    const std::string& element = opt.element;
+    const bool backdoor = opt.backdoor;
+    const std::string& path = opt.path;
     const int chosen = !signal.empty() + backdoor + !sound.empty() + !element.empty();
     if (chosen != 1)
         throw Failure(kUsage, std::string("choose one of --signal, --backdoor, --sound, --element; usage: zelmarctl ") + kRenderUsage);
-    if (noGain && sound.empty())
+    if (opt.noGain && sound.empty())
         throw Failure(kUsage, "--no-gain goes with --sound");
 
     const zelmar::SignalSet set = readSetForCommand(path);
@@ -49,7 +52,7 @@ int runRender(Context& ctx)
         zelmar::writeSignalWav(out, *set.backdoor, set);
     } else if (!sound.empty()) {
         const int k = number(sound, set.library.size(), "sound");
-        zelmar::writeSoundWav(out, set.library[size_t(k - 1)].sound, !noGain);
+        zelmar::writeSoundWav(out, set.library[size_t(k - 1)].sound, !opt.noGain);
     } else {
         const size_t colon = element.find(':');
         if (colon == std::string::npos)
@@ -63,7 +66,20 @@ int runRender(Context& ctx)
     return kOk;
 }
 
-const RegisterCommand reg({"render", kRenderUsage, "render what a preview plays into a WAV file", runRender});
+void define(CLI::App& app, Context&)
+{
+    CLI::App* c = addCommand(app, "render", kRenderUsage, "render what a preview plays into a WAV file");
+    c->add_option("SET.zmr", opt.path, "the set file")->required();
+    addOutput(c, opt.out, "the WAV file to write")->required();
+    c->add_option("--signal", opt.signal, "signal N")->type_name("N");
+    c->add_flag("--backdoor", opt.backdoor, "the back-door signal");
+    c->add_option("--sound", opt.sound, "library sound K, with its gain")->type_name("K");
+    c->add_flag("--no-gain", opt.noGain, "the library sound without its gain");
+    c->add_option("--element", opt.element, "element E of signal N")->type_name("N:E");
+    onRun(c, runRender);
+}
+
+const RegisterCommand reg({"render", define});
 
 } // namespace
 

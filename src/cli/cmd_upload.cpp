@@ -11,11 +11,11 @@ namespace zelmarctl {
 
 namespace {
 
-int runUpload(Context& ctx)
+std::string setPath;
+
+int runUpload(const Context& ctx)
 {
-    const char* usage = "upload SET.zmr";
-    Args args(ctx.args);
-    const std::string path = args.positional(1, 1, usage).front();
+    const std::string& path = setPath;
     const zelmar::SignalSet set = readSetForCommand(path);
     auto link = openChime(ctx);
 
@@ -36,7 +36,14 @@ int runUpload(Context& ctx)
     return kOk;
 }
 
-const RegisterCommand reg({"upload", "upload SET.zmr", "write a set into the chime and verify it", runUpload});
+void define(CLI::App& app, Context& ctx)
+{
+    CLI::App* c = addCommand(app, "upload", "upload SET.zmr", "write a set into the chime and verify it");
+    c->add_option("SET.zmr", setPath, "the set file")->required();
+    onRun(c, [&ctx] { return runUpload(ctx); });
+}
+
+const RegisterCommand reg({"upload", define});
 
 } // namespace
 

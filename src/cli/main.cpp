@@ -2,19 +2,108 @@
 
 #include "Version.h"
 #include "model/Errors.h"
+#include "model/TempFolders.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <new>
 
 namespace zelmarctl {
 
 namespace {
+
 std::vector<Command>& table()
 {
     static std::vector<Command> t;
     return t;
 }
+
+struct HelpEntry {
+    const CLI::App* command;
+    std::string usage;
+};
+
+std::vector<HelpEntry>& helpEntries()
+{
+    static std::vector<HelpEntry> entries;
+    return entries;
+}
+
+std::function<int()>& chosenRun()
+{
+    static std::function<int()> run;
+    return run;
+}
+
+// The order of the program's help, which is also the order of the manual page.
+const char* const kOrder[] = {"info",   "build-image", "read-image", "render", "export-wav", "import",
+                              "signal", "backdoor",    "devices",    "upload", "download"};
+
+const char* kExitStatus = "exit status: 0 success, 1 usage, 2 device or transfer failure, 3 invalid input file,\n"
+                          "4 refused by a limit, 5 other input/output failure\n";
+
+class Help : public CLI::Formatter {
+public:
+    std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override
+    {
+        if (!app->get_parent())
+            return programHelp();
+        return "usage: zelmarctl " + usageOf(app) + "\n  " + app->get_description() + "\n" + make_positionals(app)
+               + make_groups(app, mode) + make_subcommands(app, mode);
+    }
+
+private:
+    static std::string programHelp()
+    {
+        std::string out = std::string("zelmarctl ") + ZELMAR_VERSION
+                          + ": the chime's signal sets from the command line\n\n"
+                            "usage: zelmarctl [--virtual-chime FILE [--hid]] COMMAND [ARGS]\n"
+                            "       zelmarctl --help | --version | COMMAND --help\n\ncommands:\n";
+        for (const HelpEntry& e : helpEntries()) {
+            if (!e.command->get_subcommands({}).empty())
+                continue;   // a group: its commands have lines of their own
+            // A long usage puts its summary on the next line, under the others.
+            const std::string gap = e.usage.size() < 60 ? std::string(61 - e.usage.size(), ' ') : "\n" + std::string(63, ' ');
+            out += "  " + e.usage + gap + e.command->get_description() + "\n";
+        }
+        out += "\nenvironment: ZELMAR_VIRTUAL_CHIME=FILE[,hid] as --virtual-chime, ZELMAR_VIRTUAL_FAULT=NAME=VALUE\n";
+        return out + kExitStatus;
+    }
+};
+
+// The command the parser stopped in, for the usage of an error.
+const CLI::App* deepestCommand(const CLI::App& app)
+{
+    const CLI::App* at = nullptr;
+    for (std::vector<CLI::App*> subs = app.get_subcommands(); !subs.empty(); subs = subs.front()->get_subcommands())
+        at = subs.front();
+    return at;
+}
+
+std::string parseErrorText(const CLI::App& app, const CLI::ParseError& e, int argc, char** argv)
+{
+    const CLI::App* command = deepestCommand(app);
+    if (!command) {
+        // The first word that is not a chime option was neither a command nor a known option.
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            if (a == "--virtual-chime") {
+                ++i;
+                continue;
+            }
+            if (a == "--hid" || a.rfind("--virtual-chime=", 0) == 0)
+                continue;
+            return (a.rfind('-', 0) == 0 ? "unknown option " : "unknown command ") + a + " (see zelmarctl --help)";
+        }
+        if (argc > 1 && std::string(argv[argc - 1]) == "--virtual-chime")
+            return std::string(e.what()) + " (see zelmarctl --help)";
+        return "no command given (see zelmarctl --help)";
+    }
+    return std::string(e.what()) + "; usage: zelmarctl " + usageOf(command);
+}
+
 } // namespace
 
 RegisterCommand::RegisterCommand(const Command& c)
@@ -22,9 +111,24 @@ RegisterCommand::RegisterCommand(const Command& c)
     table().push_back(c);
 }
 
-const std::vector<Command>& commands()
+CLI::App* addCommand(CLI::App& parent, const char* name, const char* usage, const char* summary)
 {
-    return table();
+    CLI::App* command = parent.add_subcommand(name, summary);
+    helpEntries().push_back({command, usage});
+    return command;
+}
+
+void onRun(CLI::App* command, std::function<int()> run)
+{
+    command->callback([run = std::move(run)] { chosenRun() = run; });
+}
+
+std::string usageOf(const CLI::App* command)
+{
+    for (const HelpEntry& e : helpEntries())
+        if (e.command == command)
+            return e.usage;
+    return command->get_name();
 }
 
 void note(const std::string& message)
@@ -32,128 +136,60 @@ void note(const std::string& message)
     std::fprintf(stderr, "zelmarctl: %s\n", message.c_str());
 }
 
-bool Args::flag(const std::string& name)
+Failure usageError(const std::string& message, const char* usage)
 {
-    for (auto it = a_.begin(); it != a_.end(); ++it)
-        if (*it == name) {
-            a_.erase(it);
-            return true;
-        }
-    return false;
+    return Failure(kUsage, message + "; usage: zelmarctl " + usage);
 }
-
-std::string Args::option(const std::string& name, const std::string& shortName)
-{
-    for (auto it = a_.begin(); it != a_.end(); ++it) {
-        if (*it == name || (!shortName.empty() && *it == shortName)) {
-            if (it + 1 == a_.end())
-                throw Failure(kUsage, "option " + *it + " needs a value");
-            std::string v = *(it + 1);
-            a_.erase(it, it + 2);
-            return v;
-        }
-        if (it->rfind(name + "=", 0) == 0) {
-            std::string v = it->substr(name.size() + 1);
-            a_.erase(it);
-            return v;
-        }
-    }
-    return {};
-}
-
-std::vector<std::string> Args::positional(size_t min, size_t max, const char* usage)
-{
-    for (const std::string& s : a_)
-        if (s.size() > 1 && s[0] == '-')
-            throw Failure(kUsage, "unknown option " + s + "; usage: zelmarctl " + usage);
-    if (a_.size() < min || a_.size() > max)
-        throw Failure(kUsage, std::string("usage: zelmarctl ") + usage);
-    return a_;
-}
-
-namespace {
-
-void printHelp()
-{
-    std::printf("zelmarctl %s: the chime's signal sets from the command line\n\n", ZELMAR_VERSION);
-    std::printf("usage: zelmarctl [--virtual-chime FILE [--hid]] COMMAND [ARGS]\n"
-                "       zelmarctl --help | --version | COMMAND --help\n\ncommands:\n");
-    for (const Command& c : commands())
-        std::printf("  %-60s %s\n", c.usage, c.summary);
-    std::printf("\nexit status: 0 success, 1 usage, 2 device or transfer failure, 3 invalid input file,\n"
-                "4 refused by a limit, 5 other input/output failure\n");
-}
-
-} // namespace
 
 } // namespace zelmarctl
 
 int main(int argc, char** argv)
 {
     using namespace zelmarctl;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    zelmar::removeAbandonedTempFolders();   // of runs that were killed
+    CLI::App app("the chime's signal sets from the command line", "zelmarctl");
+    app.formatter(std::make_shared<Help>());
+    app.set_version_flag("--version", std::string("zelmarctl ") + ZELMAR_VERSION);
+    app.require_subcommand(1);
+    // The chime options may also follow the command name.
+    app.fallthrough();
+    std::string virtualFile;
+    bool hid = false;
+    app.add_option("--virtual-chime", virtualFile, "use the virtual chime kept in FILE")->type_name("FILE");
+    app.add_flag("--hid", hid, "the virtual chime is the HID kind");
+
     Context ctx;
-    size_t i = 0;
-    for (; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            printHelp();
-            return kOk;
-        }
-        if (a == "--version") {
-            std::printf("zelmarctl %s\n", ZELMAR_VERSION);
-            return kOk;
-        }
-        if (a == "--hid") {
-            ctx.chimeArgs.push_back(a);
-            continue;
-        }
-        if (a == "--virtual-chime") {
-            if (i + 1 >= args.size()) {
-                note("option --virtual-chime needs a file");
-                return kUsage;
-            }
-            ctx.chimeArgs.insert(ctx.chimeArgs.end(), {a, args[++i]});
-            continue;
-        }
-        if (!a.empty() && a[0] == '-') {
-            note("unknown option " + a + " (see zelmarctl --help)");
-            return kUsage;
-        }
-        break;
+    std::vector<Command> ordered = table();
+    auto rank = [](const Command& c) {
+        return std::find_if(std::begin(kOrder), std::end(kOrder), [&](const char* n) { return std::string(n) == c.name; })
+               - std::begin(kOrder);
+    };
+    std::stable_sort(ordered.begin(), ordered.end(), [&](const Command& a, const Command& b) { return rank(a) < rank(b); });
+    for (const Command& c : ordered)
+        c.define(app, ctx);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        return kOk;
+    } catch (const CLI::CallForVersion& e) {
+        std::printf("%s\n", e.what());
+        return kOk;
+    } catch (const CLI::ParseError& e) {
+        note(parseErrorText(app, e, argc, argv));
+        return kUsage;
     }
-    if (i >= args.size()) {
+    if (!virtualFile.empty())
+        ctx.chimeArgs.insert(ctx.chimeArgs.end(), {"--virtual-chime", virtualFile});
+    if (hid)
+        ctx.chimeArgs.push_back("--hid");
+    if (!chosenRun()) {
         note("no command given (see zelmarctl --help)");
         return kUsage;
     }
-    const std::string name = args[i];
-    const Command* cmd = nullptr;
-    for (const Command& c : commands())
-        if (name == c.name)
-            cmd = &c;
-    if (!cmd) {
-        note("unknown command " + name + " (see zelmarctl --help)");
-        return kUsage;
-    }
-    ctx.args.assign(args.begin() + long(i) + 1, args.end());
-    // Global options may also follow the command name.
-    for (size_t k = 0; k < ctx.args.size();) {
-        if (ctx.args[k] == "--help" || ctx.args[k] == "-h") {
-            std::printf("usage: zelmarctl %s\n  %s\n", cmd->usage, cmd->summary);
-            return kOk;
-        }
-        if (ctx.args[k] == "--virtual-chime" && k + 1 < ctx.args.size()) {
-            ctx.chimeArgs.insert(ctx.chimeArgs.end(), ctx.args.begin() + long(k), ctx.args.begin() + long(k) + 2);
-            ctx.args.erase(ctx.args.begin() + long(k), ctx.args.begin() + long(k) + 2);
-        } else if (ctx.args[k] == "--hid" && name != "build-image" && name != "read-image") {
-            ctx.chimeArgs.push_back("--hid");
-            ctx.args.erase(ctx.args.begin() + long(k));
-        } else {
-            ++k;
-        }
-    }
     try {
-        return cmd->run(ctx);
+        return chosenRun()();
     } catch (const Failure& f) {
         note(f.what());
         return f.code;

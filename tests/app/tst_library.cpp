@@ -69,6 +69,7 @@ private Q_SLOTS:
     void cancelBringsBackTheLibraryAsItWas();
     void renameEndsInEveryWay();
     void gainButtonAndSpinEdit();
+    void clearedGainFieldMeansNoGain();
     void durationsBarAndMemoryDisplay();
     void emptyLibrary();
     void importAddsAnUnusedSoundAndPlayUsesTheGain();
@@ -376,6 +377,27 @@ void LibraryTest::gainButtonAndSpinEdit()
     spin->selectAll();
     QTest::keyClicks(spin, QStringLiteral("1000"));
     QCOMPARE(spin->text(), QStringLiteral("100"));
+}
+
+void LibraryTest::clearedGainFieldMeansNoGain()
+{
+    openLibrary();
+    f_->form->activateWindow();
+    QApplication::setActiveWindow(f_->form.get());
+    auto* spin = child<QSpinBox>(*f_->form, "WzmocnienieE");
+    clickRow(sounds(), 1);
+    QCOMPARE(spin->value(), 30);
+    spin->setFocus(Qt::TabFocusReason);
+    spin->selectAll();
+    QTest::keyClick(spin, Qt::Key_Backspace);
+    QCOMPARE(f_->set().library[1].sound.Gain, uint8_t(0));
+    QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [-] b"));
+    // Leaving the field keeps no gain rather than bringing the old value back.
+    QTest::keyClick(spin, Qt::Key_Tab);
+    QVERIFY(!spin->hasFocus());
+    QCOMPARE(f_->set().library[1].sound.Gain, uint8_t(0));
+    QCOMPARE(spin->value(), 0);
+    QVERIFY(spin->text() != QStringLiteral("30"));
 }
 
 void LibraryTest::durationsBarAndMemoryDisplay()

@@ -2,6 +2,7 @@
 #include "SetModel.h"
 
 #include "FarewellPage.h"
+#include "FactorySets.h"
 #include "MainForm.h"
 #include "SaveSendPage.h"
 #include "ScriptedDialogs.h"
@@ -290,7 +291,7 @@ void ShellTest::openDialogCancelledChangesNothing()
     QCOMPARE(form->windowTitle(), kTitle);
     QCOMPARE(dialogs_.count(ScriptedDialogs::Kind::Open), 1);
     const auto& shown = dialogs_.shown().front();
-    QCOMPARE(shown.startPath, form->programDirectory() + "Zestawy");
+    QCOMPARE(shown.startPath, form->installPath() + "Zestawy");
     QCOMPARE(shown.filter, rsq(65234));
     QCOMPARE(dialogs_.notices(), QStringList());
 }
@@ -524,7 +525,7 @@ void ShellTest::cancelledSaveSendsNothing()
     QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
     QCOMPARE(dialogs_.count(ScriptedDialogs::Kind::Save), 1);
     const auto& save = dialogs_.shown().front();
-    QCOMPARE(save.startPath, form->programDirectory() + "Zestawy/nowy zestaw.zmr");
+    QCOMPARE(save.startPath, form->installPath() + "Zestawy/nowy zestaw.zmr");
     QCOMPARE(save.filter, rsq(65234));
     QCOMPARE(save.suffix, QStringLiteral(".zmr"));
     QCOMPARE(dialogs_.notices(), QStringList());   // no upload was tried
@@ -638,10 +639,11 @@ void ShellTest::settingsAreReadAndFirstTimeDeletedOnlyWhenExactlyYes()
     QSettings s(QStringLiteral("VORANEX"), QStringLiteral("Zelmar"));
     if (firstTime == QLatin1String("No")) {
         QCOMPARE(form->requestedLanguage(), QStringLiteral("English"));
-        QCOMPARE(form->installPath(), tmp_->path());
+        QCOMPARE(form->installPath(), tmp_->path() + u'/');
     } else {
         QCOMPARE(form->requestedLanguage(), QStringLiteral("Polish"));
-        QCOMPARE(form->installPath(), form->programDirectory());
+        // The user's own data folder: the program's may not be written.
+        QCOMPARE(form->installPath(), factorysets::defaultInstallDirectory());
     }
     QCOMPARE(s.contains(QStringLiteral("FirstTime")), !firstTime.isNull() && !deleted);
     // Nothing else is ever written.

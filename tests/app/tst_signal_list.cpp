@@ -70,6 +70,7 @@ private Q_SLOTS:
     void durationsShowLengthsAgainstTheLongestRow();
     void durationsOfEmptySignalsHaveNoBars();
     void durationsFollowScrolling();
+    void durationBarsRoundHalvesLikeTheGauge();
 
 private:
     QTemporaryDir settingsDir_;
@@ -278,6 +279,7 @@ void SignalListTest::backDoorBeginsAnEditOfItsOwn()
     QVERIFY(!f_->form->keptCopy());
     auto* name = child<QLineEdit>(*f_->form, "NazwaSygnaluE");
     QCOMPARE(name->text(), rsq(65208));
+    QCOMPARE(name->text(), QStringLiteral("Sygnał dla tylnych drzwi"));
     QVERIFY(!name->isEnabled());
     QCOMPARE(f_->set().signals.size(), size_t(3));
 }
@@ -353,6 +355,24 @@ void SignalListTest::durationsFollowScrolling()
     QCOMPARE(czasy->drawnRows().size(), size_t(40 - top));
     QCOMPARE(czasy->drawnRows()[0].text, listkit::secondsText((top + 1) * 180));
     QCOMPARE(czasy->drawnRows().back().barWidth, 150);
+}
+
+void SignalListTest::durationBarsRoundHalvesLikeTheGauge()
+{
+    // 768 of 1024 samples on a 150-pixel picture is exactly 112.5 pixels; the gauge rounds such a
+    // half to the even neighbour (12.5 % shows as 12), and so do the bars.
+    SignalSet set;
+    set.library.push_back(sound("a", 1024));
+    zelmar::TDzwiek part = element(1, set);
+    part.SetFragment(1, 768);
+    set.signals.push_back({"cały", {element(1, set)}});
+    set.signals.push_back({"część", {part}});
+    QVERIFY(f_->open(set));
+    const auto& rows = child<listkit::DurationsView>(*f_->form, "Czasy")->drawnRows();
+    QCOMPARE(rows.size(), size_t(2));
+    QCOMPARE(rows[0].barWidth, 150);
+    QCOMPARE(rows[1].barWidth, 112);
+    QCOMPARE(zelmar::memoryDisplay(zelmar::kChimeMemory - 262144).gaugePercent, 12);
 }
 
 QTEST_MAIN(SignalListTest)

@@ -60,7 +60,6 @@ std::vector<std::string> exportWavFiles(const SignalSet& set, const std::string&
                                           + (ec ? ": " + ec.message() : std::string()));
     for (const LibrarySound& s : set.library) {
         const fs::path file = dir / exportFileName(s.name);
-        // Replaced by rename, so a link planted under this name is replaced, not followed.
         writeSoundWav(file.string(), s.sound, false);
         written.push_back(file.string());
     }

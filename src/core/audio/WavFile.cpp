@@ -2,6 +2,7 @@
 
 #include "model/ByteReader.h"
 #include "model/Errors.h"
+#include "model/TempFolders.h"
 
 #include <atomic>
 #include <cerrno>
@@ -284,17 +285,9 @@ std::string privateTempDirectory()
     std::lock_guard lock(g_tempMutex);
     if (!g_tempDir.empty() && std::filesystem::is_directory(g_tempDir))
         return g_tempDir;
-    std::error_code ec;
-    std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-    if (ec || base.empty())
-        base = "/tmp";
-    std::string tmpl = (base / "zelmar-XXXXXX").string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    if (::mkdtemp(name.data()) == nullptr)
-        throw FileError(tmpl, errnoText("cannot create the temporary directory", tmpl));
+    const std::string made = makePrivateTempFolder();
     const bool first = g_tempDir.empty();
-    g_tempDir = name.data();
+    g_tempDir = made;
     if (first)
         std::atexit(removeTempDirectory);
     return g_tempDir;

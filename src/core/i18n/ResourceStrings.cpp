@@ -20,7 +20,7 @@ const std::map<int, std::string>& builtins()
         {65205, "Na pewno przerwać komunikację z dzwonkiem?"},
         {65206, "Trwa weryfikacja zestawu sygnałów..."},
         {65207, "[-]"},
-        {65208, "Sygnal dla tylnych drzwi"},
+        {65208, "Sygnał dla tylnych drzwi"},
         {65209, "Pozostały czas: %4.2f sek."},
         {65211, "Czy znormalizować wybrany dźwięk?"},
         {65212, "Kasowanie pamięci dzwonka..."},

@@ -1,6 +1,6 @@
 #pragma once
-// Whole-file reading and atomic writing: a failed write never leaves a damaged file where a good
-// one was.
+// Whole-file reading, and the one writer of every file the programs replace: a failed or killed
+// write never leaves a damaged file where a good one was, nor a stray file beside it.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -11,21 +11,38 @@ namespace zelmar {
 // Reads a whole file; throws FileError when it cannot be opened or read.
 std::vector<uint8_t> readWholeFile(const std::string& path);
 
-// Writes `data` to a temporary file in the target's directory, flushes it to disk and renames it
-// over `path`. On any failure the temporary file is removed, the old file stays as it was, and
-// FileError is thrown.
+// Replaces the file `path` with `data`, flushed to disk, or throws FileError and leaves it as it
+// was. A symbolic link is written through: the file it names gets the data, the link stays.
+// A file nobody may write (no write bit, also for root) or that the user may not write is refused.
+// The new content is made as an unnamed file in the target's folder and linked in and renamed over
+// the target only once complete; where the file system has no unnamed files, a hidden named one
+// stands in. When the folder takes no new file but the target itself may be written, the target is
+// rewritten in place. An existing file keeps its permissions (and its owner where allowed).
 void writeFileAtomically(const std::string& path, const void* data, size_t size);
 inline void writeFileAtomically(const std::string& path, const std::string& data)
 {
     writeFileAtomically(path, data.data(), data.size());
 }
 
-// The same for content that `fill` writes by name: it is given the temporary file (empty, in the
-// target's directory) and may reopen it as it likes. Whatever `fill` throws is passed on once the
-// temporary file is gone.
+// The same for content that `fill` writes by name: it is given a name of the new, empty file (or
+// of the target itself when it is rewritten in place) and may reopen it as it likes. Whatever
+// `fill` throws is passed on once the unfinished file is gone.
 void replaceFileThrough(const std::string& path, const std::function<void(const std::string& temporary)>& fill);
 
-// Test hook: when set, the atomic writer fails after writing this many bytes (negative: never).
+// True when `path` is an existing file that nobody may write, or that this user may not write.
+bool isReadOnlyFile(const std::string& path);
+
+// Removes what killed writers left beside their targets in `folder`: hidden files of our own
+// name pattern, owned by this user, whose writing process no longer runs. Every write does this
+// for its target's folder.
+void removeAbandonedWrites(const std::string& folder);
+
+// Test hooks. The write fails after this many bytes (negative: never).
 void setWriteFailureAfterForTesting(long long bytes);
+// Points of a write, in order; `bytes` counts what has been written so far.
+enum class WriteStep { Created, Wrote, Synced, Linked, Replaced };
+void setWriteStepHookForTesting(std::function<void(WriteStep, long long bytes)> hook);
+// Behaves as on a file system that has no unnamed files.
+void setUnnamedFilesRefusedForTesting(bool refused);
 
 } // namespace zelmar

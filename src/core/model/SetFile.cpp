@@ -179,17 +179,6 @@ void writeSetFile(const SignalSet& set, const std::string& path)
     writeFileAtomically(path, serializeSetFile(set));
 }
 
-bool isReadOnlyFile(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    // access() says yes to root for any mode, so a file nobody may write counts by its bits.
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return true;
-    return ::access(path.c_str(), W_OK) != 0;
-}
-
 std::string readOnlyAlternativeName(const std::string& path)
 {
     size_t nameStart = path.find_last_of('/');

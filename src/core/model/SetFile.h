@@ -5,6 +5,7 @@
 // Every failure of reading a set comes out as FormatError: codes 1..7 for the content checks, and
 // kSetFileTruncated when the file ends inside a record. readSetFile adds FileError for a file that
 // cannot be read. A caller that only needs "did it work" may catch std::exception.
+#include "model/FileIO.h"   // isReadOnlyFile
 #include "model/SignalSet.h"
 
 #include <cstdint>
@@ -41,12 +42,9 @@ SignalSet readSetFile(const std::string& path);
 // lacks, cut to 255 bytes); element fields stored as bytes keep their low byte.
 std::string serializeSetFile(const SignalSet& set);
 
-// Saves atomically: on failure FileError is thrown and an existing file stays as it was.
+// Saves through writeFileAtomically: on failure FileError is thrown and an existing file stays as
+// it was; a read-only file is refused.
 void writeSetFile(const SignalSet& set, const std::string& path);
-
-// True when nobody may write the file (no write bit in its mode). A file that does not exist is
-// not read-only.
-bool isReadOnlyFile(const std::string& path);
 
 // The name a set opened from a read-only file is saved under: " (1)" before the extension.
 // "Zestawy/X.zmr" -> "Zestawy/X (1).zmr"; "Zestawy/X" -> "Zestawy/X (1)".

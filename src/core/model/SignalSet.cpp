@@ -95,15 +95,30 @@ double secondsForBytes(int32_t freeBytes)
     return double(freeBytes) / 9.0 * 8.0 / kSampleRate - 0.01;
 }
 
+int64_t roundedShare(int64_t part, int64_t whole, int64_t scale)
+{
+    const int64_t n = part * scale;
+    int64_t q = n / whole;
+    int64_t r = n % whole;
+    // Floor division, so that the remainder is never negative.
+    if (r < 0) {
+        r += whole;
+        --q;
+    }
+    if (2 * r > whole || (2 * r == whole && q % 2 != 0))
+        ++q;
+    return q;
+}
+
 MemoryDisplay memoryDisplay(int32_t freeBytes)
 {
     MemoryDisplay d;
     d.remainingSeconds = secondsForBytes(freeBytes);
-    // Round half to even, as the rest of the program rounds. An over-full set (a long sound from a
-    // file, elements added after the library filled the memory) shows a full gauge: a progress bar
-    // ignores a value past its maximum and would keep showing the old one.
-    const double used = std::nearbyint(double(kChimeMemory - int64_t(freeBytes)) / kChimeMemory * 100.0);
-    d.gaugePercent = int(std::clamp(used, 0.0, 100.0));
+    // An over-full set (a long sound from a file, elements added after the library filled the
+    // memory) shows a full gauge: a progress bar ignores a value past its maximum and would keep
+    // showing the old one.
+    const int64_t used = roundedShare(kChimeMemory - int64_t(freeBytes), kChimeMemory, 100);
+    d.gaugePercent = int(std::clamp<int64_t>(used, 0, 100));
     return d;
 }
 

@@ -113,6 +113,10 @@ public:
 // Bytes a name takes in files and in the chime (Windows-1250, at most 255).
 int nameBytes(const std::string& utf8Name);
 
+// The nearest integer to part / whole × scale, a tie going to the even one: the one rounding rule of
+// everything the pages draw (gauges, duration bars). Exact for whole > 0 and part × scale in range.
+int64_t roundedShare(int64_t part, int64_t whole, int64_t scale);
+
 // What the memory display shows for a given F.
 struct MemoryDisplay {
     int gaugePercent = 0;        // 0..100

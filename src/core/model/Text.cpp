@@ -34,18 +34,23 @@ struct Cp1250Table {
             } else if (b < 128) {
                 out.assign(1, char(b));
             }
-            if (out.empty() && b != 0)
-                out = "\xEF\xBF\xBD";
+            // The five bytes the code page leaves undefined (0x81, 0x83, 0x88, 0x90, 0x98) stand
+            // for the code point of the same value, so that every byte survives a round trip.
+            if (out.empty() && b >= 0x80)
+                out = encodeLatin1(char32_t(b));
             if (b == 0)
                 out.assign(1, '\0');
             toUtf8[size_t(b)] = out;
-            char32_t cp = decodeOne(out);
-            if (cp != 0xFFFD || out != "\xEF\xBF\xBD")
-                fromCodePoint[mapped++] = {cp, static_cast<unsigned char>(b)};
+            fromCodePoint[mapped++] = {decodeOne(out), static_cast<unsigned char>(b)};
         }
         if (cd != iconv_t(-1))
             iconv_close(cd);
         std::sort(fromCodePoint.begin(), fromCodePoint.begin() + long(mapped));
+    }
+
+    static std::string encodeLatin1(char32_t cp)
+    {
+        return {char(0xC0 | (cp >> 6)), char(0x80 | (cp & 0x3F))};
     }
 
     static char32_t decodeOne(const std::string& s)

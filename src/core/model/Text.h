@@ -9,7 +9,8 @@ namespace zelmar {
 // the result is cut to at most `maxBytes` bytes.
 std::string toCp1250(std::string_view utf8, size_t maxBytes = 255);
 
-// Windows-1250 to UTF-8. Bytes the code page leaves undefined become U+FFFD.
+// Windows-1250 to UTF-8. The bytes the code page leaves undefined become the code point of the same
+// value (0x81 -> U+0081), which toCp1250 turns back into that byte.
 std::string fromCp1250(std::string_view bytes);
 
 } // namespace zelmar

@@ -166,15 +166,21 @@ TEST_F(RenderFiles, WritingKeepsAGoodFileOnFailure)
     EXPECT_EQ(entries, 2u);
 }
 
-TEST_F(RenderFiles, ReplacingAReadOnlyFileKeepsItsPermissions)
+TEST_F(RenderFiles, AReplacedFileKeepsItsPermissionsAndAReadOnlyOneIsRefused)
 {
     const SignalSet set = setWith({4, 5});
     const std::string out = (dir / "ro.wav").string();
     writeSoundWav(out, set.library[0].sound, false);
+    const fs::perms own = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(out, own);
+    // The new content is written by name into the new file before it takes the old one's place.
+    writeSignalWav(out, {soundElement(2, 2)}, set);
+    EXPECT_EQ(wavSamples(out), (std::vector<int16_t>{5}));
+    EXPECT_EQ(fs::status(out).permissions(), own);
+
     const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read;
     fs::permissions(out, readOnly);
-    // The new content is written by name into the temporary file, which must still take it.
-    writeSignalWav(out, {soundElement(2, 2)}, set);
+    EXPECT_THROW(writeSignalWav(out, {soundElement(1, 2)}, set), FileError);
     EXPECT_EQ(wavSamples(out), (std::vector<int16_t>{5}));
     EXPECT_EQ(fs::status(out).permissions(), readOnly);
 }
@@ -221,16 +227,15 @@ TEST_F(RenderFiles, ExportWritesEverySoundAndOverwrites)
         EXPECT_EQ(fs::path(w).parent_path(), target);
     EXPECT_FALSE(fs::exists(dir / "escape.wav"));
 
-    // A link planted under an export name is replaced, not written through.
-    const fs::path outside = dir / "outside.txt";
-    std::ofstream(outside) << "keep";
+    // An export name that is a link is written through, into the file it names.
+    const fs::path elsewhere = dir / "elsewhere.wav";
+    std::ofstream(elsewhere) << "old";
     fs::remove(target / "Dzwonek A.wav");
-    fs::create_symlink(outside, target / "Dzwonek A.wav");
+    fs::create_symlink(elsewhere, target / "Dzwonek A.wav");
     set.library[0].sound.SetSamples({1, 2, 3});
     exportWavFiles(set, target.string());
-    EXPECT_EQ(wavSamples((target / "Dzwonek A.wav").string()), (std::vector<int16_t>{1, 2, 3}));
-    std::ifstream in(outside);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "keep");
+    EXPECT_TRUE(fs::is_symlink(target / "Dzwonek A.wav"));
+    EXPECT_EQ(wavSamples(elsewhere.string()), (std::vector<int16_t>{1, 2, 3}));
 
     EXPECT_TRUE(exportWavFiles(SignalSet{}, (dir / "never").string()).empty());
     EXPECT_FALSE(fs::exists(dir / "never"));

@@ -174,6 +174,17 @@ TEST(ImageReader, RoundTripInBothForms)
     }
 }
 
+TEST(ImageReader, NameBytesTheCodePageLeavesUndefinedComeBack)
+{
+    SignalSet set = roundTripSet();
+    set.signals[1].name = "\u0081\u0083\u0088\u0090\u0098";
+    const auto flash = built(set, AddressForm::Linear);
+    const std::vector<uint8_t> raw = {5, 0x81, 0x83, 0x88, 0x90, 0x98};
+    EXPECT_NE(std::search(flash->Image.begin(), flash->Image.begin() + flash->ImageLength, raw.begin(), raw.end()),
+              flash->Image.begin() + flash->ImageLength);
+    EXPECT_EQ(parseImage(flash->Image, AddressForm::Linear).signals[1].name, set.signals[1].name);
+}
+
 TEST(ImageReader, BackDoorSignalAndCraftedContent)
 {
     SignalSet set = roundTripSet();

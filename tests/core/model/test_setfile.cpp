@@ -325,6 +325,26 @@ TEST(SetFileWrite, NamesAndByteFieldsAsStored)
     EXPECT_EQ(back.signals[2].name.substr(0, 4), "żż");
 }
 
+TEST(SetFileWrite, EveryNameByteSurvivesALoadAndSave)
+{
+    // A signal named with every byte but 0, and a sound named with the five bytes Windows-1250
+    // leaves undefined.
+    std::string everyByte;
+    for (int b = 1; b < 256; ++b)
+        everyByte.push_back(char(b));
+    Bytes file(kMinimal.begin(), kMinimal.begin() + 20);
+    file.push_back(255);
+    file.insert(file.end(), everyByte.begin(), everyByte.end());
+    file.insert(file.end(), kMinimal.begin() + 23, kMinimal.begin() + 42);
+    for (uint8_t b : {5, 0x81, 0x83, 0x88, 0x90, 0x98})
+        file.push_back(b);
+    file.insert(file.end(), kMinimal.begin() + 44, kMinimal.end());
+
+    const SignalSet set = parseSetFile(file);
+    EXPECT_EQ(set.library[0].name, "\u0081\u0083\u0088\u0090\u0098");
+    EXPECT_EQ(toBytes(serializeSetFile(set)), file);
+}
+
 TEST_F(SetFileDir, SaveAndOpenThroughFiles)
 {
     std::string path = (dir / "zestaw.zmr").string();

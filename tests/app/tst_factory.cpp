@@ -1,0 +1,302 @@
+// The factory sets at start-up: the user's copies named in the interface language, read-only,
+// written once and again when the shipped sets change; and how such a copy opens.
+#include "PageDriver.h"
+
+#include "model/FactoryNames.h"
+#include "model/SetFile.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+using namespace pagedriver;
+using zelmar::SignalSet;
+
+namespace {
+
+// A shipped set with neutral names: `signals` signals over `sounds` sounds, each sound its own
+// level so that the copies can be told apart.
+SignalSet shippedSet(int signals, int sounds, int16_t level)
+{
+    SignalSet s;
+    for (int j = 1; j <= sounds; ++j)
+        s.library.push_back(sound("s" + std::to_string(j), 40, int16_t(level + j)));
+    for (int i = 1; i <= signals; ++i)
+        s.signals.push_back({"n" + std::to_string(i), {element(1 + (i - 1) % sounds, s)}});
+    return s;
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+SignalSet read(const QString& path)
+{
+    return zelmar::readSetFile(QFile::encodeName(path).toStdString());
+}
+
+} // namespace
+
+class FactoryTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void firstRunNamesTheSetsInTheInterfaceLanguage_data();
+    void firstRunNamesTheSetsInTheInterfaceLanguage();
+    void laterStartsWriteOnlyWhenTheShippedSetsChange();
+    void missingShippedSetIsReportedOnceAndSkipped();
+    void folderThatCannotBeMadeKeepsTheMarker();
+    void stepLeavesTheSetEmptyAndTheFileNameAsItWas();
+    void factoryCopyOpensUnderANewNameAndAsksWhereToSave();
+
+private:
+    std::unique_ptr<TMainForm> start(const QString& language, bool firstTime);
+    QString shipped(const QString& name) const { return shipped_->filePath(QStringLiteral("factory/") + name); }
+    QString home(const QString& rest) const { return home_->filePath(rest); }
+
+    QTemporaryDir settingsDir_;
+    std::unique_ptr<QTemporaryDir> shipped_;
+    std::unique_ptr<QTemporaryDir> home_;
+    ScriptedDialogs dialogs_;
+};
+
+void FactoryTest::initTestCase()
+{
+    initTestProgram(settingsDir_);
+}
+
+void FactoryTest::init()
+{
+    shipped_ = std::make_unique<QTemporaryDir>();
+    home_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir(shipped_->path()).mkpath(QStringLiteral("factory")));
+    // One signal and one sound more than the tables name in the first set.
+    zelmar::writeSetFile(shippedSet(51, 65, 100), QFile::encodeName(shipped("Premium.zmr")).toStdString());
+    zelmar::writeSetFile(shippedSet(25, 30, 200), QFile::encodeName(shipped("Classic.zmr")).toStdString());
+    zelmar::writeSetFile(shippedSet(25, 33, 300), QFile::encodeName(shipped("Music.zmr")).toStdString());
+    qputenv("ZELMAR_DATA_DIR", QFile::encodeName(shipped_->path()));
+    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).clear();
+    dialogs_.reset();
+}
+
+void FactoryTest::cleanup()
+{
+    qunsetenv("ZELMAR_DATA_DIR");
+    QVERIFY2(dialogs_.unexpected().isEmpty(), qPrintable(dialogs_.unexpected().join(u'\n')));
+    QCOMPARE(dialogs_.pendingAnswers(), 0);
+}
+
+std::unique_ptr<TMainForm> FactoryTest::start(const QString& language, bool firstTime)
+{
+    QSettings s(QStringLiteral("VORANEX"), QStringLiteral("Zelmar"));
+    s.setValue(QStringLiteral("Language"), language);
+    s.setValue(QStringLiteral("InstallPath"), home_->path());
+    if (firstTime)
+        s.setValue(QStringLiteral("FirstTime"), QStringLiteral("Yes"));
+    s.sync();
+    return std::make_unique<TMainForm>(dialogs_);
+}
+
+void FactoryTest::firstRunNamesTheSetsInTheInterfaceLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<int>("code");
+    QTest::newRow("Polish") << "Polish" << "Zestawy" << int(zelmar::kFactoryPolish);
+    QTest::newRow("German") << "German" << "Signalsets" << int(zelmar::kFactoryGerman);
+    QTest::newRow("English") << "English" << "Signal sets" << int(zelmar::kFactoryEnglish);
+    QTest::newRow("French") << "French" << "" << 0;
+}
+
+void FactoryTest::firstRunNamesTheSetsInTheInterfaceLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, folder);
+    QFETCH(int, code);
+
+    // The user's own set beside a factory copy, and another language's folder: neither is touched.
+    const QString other = folder == QLatin1String("Zestawy") ? QStringLiteral("Signalsets") : QStringLiteral("Zestawy");
+    QVERIFY(QDir(home_->path()).mkpath(other));
+    const QString own = home(other + QStringLiteral("/Premium.zmr"));
+    zelmar::writeSetFile(shippedSet(2, 2, 7), QFile::encodeName(own).toStdString());
+    const QByteArray ownBytes = bytesOf(own);
+    const mode_t ownMode = modeOf(own);
+    QByteArray mineBytes;
+    if (!folder.isEmpty()) {
+        QVERIFY(QDir(home_->path()).mkpath(folder));
+        zelmar::writeSetFile(shippedSet(1, 1, 9), QFile::encodeName(home(folder + QStringLiteral("/mine.zmr"))).toStdString());
+        mineBytes = bytesOf(home(folder + QStringLiteral("/mine.zmr")));
+    }
+
+    auto form = start(language, true);
+    QCOMPARE(dialogs_.shown().size(), 0);
+    // The marker is gone once the step has run, also when it had nothing to write.
+    QVERIFY(!QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
+    QCOMPARE(bytesOf(own), ownBytes);
+    QCOMPARE(modeOf(own), ownMode);
+
+    if (folder.isEmpty()) {
+        QCOMPARE(QDir(home_->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{other});
+        return;
+    }
+    QCOMPARE(bytesOf(home(folder + QStringLiteral("/mine.zmr"))), mineBytes);
+    const int sounds[] = {65, 30, 33};
+    for (int set = 1; set <= 3; ++set) {
+        const QString copy = home(folder + u'/' + QString::fromLatin1(zelmar::factorySetFileName(set).data()));
+        QCOMPARE(modeOf(copy), mode_t(0444));
+        const SignalSet s = read(copy);
+        QCOMPARE(int(s.library.size()), sounds[set - 1]);
+        for (size_t i = 0; i < s.signals.size(); ++i)
+            QCOMPARE(s.signals[i].name, zelmar::factorySignalName(int(i) + 1, set, code));
+        for (size_t j = 0; j < s.library.size(); ++j)
+            QCOMPARE(s.library[j].name, zelmar::factorySoundName(int(j) + 1, set, code));
+        // Only the names change.
+        SignalSet expected = read(shipped(QString::fromLatin1(zelmar::factorySetFileName(set).data())));
+        QCOMPARE(s.library.back().sound.Samples, expected.library.back().sound.Samples);
+        QCOMPARE(s.signals.back().elements, expected.signals.back().elements);
+    }
+    const SignalSet premium = read(home(folder + QStringLiteral("/Premium.zmr")));
+    QCOMPARE(premium.signals.at(49).name, zelmar::factorySignalName(50, 1, code));
+    QVERIFY(!premium.signals.at(49).name.empty());
+    QCOMPARE(premium.signals.at(50).name, std::string());   // the 51st
+    QCOMPARE(premium.library.at(64).name, std::string());   // the 65th
+}
+
+void FactoryTest::laterStartsWriteOnlyWhenTheShippedSetsChange()
+{
+    auto form = start(QStringLiteral("Polish"), true);
+    form.reset();
+    const QString copy = home(QStringLiteral("Zestawy/Classic.zmr"));
+    const QByteArray first = bytesOf(copy);
+    QVERIFY(!first.isEmpty());
+
+    // A copy the user damaged stays as it is while the shipped sets are the same...
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    QFile f(copy);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.close();
+    form = start(QStringLiteral("Polish"), false);
+    form.reset();
+    QCOMPARE(bytesOf(copy), QByteArray());
+
+    // ...and "FirstTime" writes everything again, to the same result.
+    form = start(QStringLiteral("Polish"), true);
+    form.reset();
+    QCOMPARE(bytesOf(copy), first);
+    QCOMPARE(modeOf(copy), mode_t(0444));
+
+    // A newer shipped set replaces the copy without being asked.
+    zelmar::writeSetFile(shippedSet(25, 30, 900), QFile::encodeName(shipped("Classic.zmr")).toStdString());
+    form = start(QStringLiteral("Polish"), false);
+    form.reset();
+    QCOMPARE(read(copy).library.at(0).sound.Samples.at(0), int16_t(901));
+    QCOMPARE(read(copy).signals.at(0).name, zelmar::factorySignalName(1, 2, zelmar::kFactoryPolish));
+    QCOMPARE(modeOf(copy), mode_t(0444));
+
+    // A language started for the first time gets its own folder.
+    form = start(QStringLiteral("German"), false);
+    QVERIFY(QFileInfo::exists(home(QStringLiteral("Signalsets/Music.zmr"))));
+    QCOMPARE(dialogs_.shown().size(), 0);
+}
+
+void FactoryTest::missingShippedSetIsReportedOnceAndSkipped()
+{
+    QVERIFY(QFile::remove(shipped("Classic.zmr")));
+    auto form = start(QStringLiteral("Polish"), true);
+    QCOMPARE(dialogs_.notices(),
+             QStringList{QString::fromStdString(zelmar::rsf(65225, {shipped("Classic.zmr").toStdString()}))});
+    QVERIFY(!QFileInfo::exists(home(QStringLiteral("Zestawy/Classic.zmr"))));
+    QCOMPARE(modeOf(home(QStringLiteral("Zestawy/Premium.zmr"))), mode_t(0444));
+    QCOMPARE(modeOf(home(QStringLiteral("Zestawy/Music.zmr"))), mode_t(0444));
+    QVERIFY(!QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
+
+    // Not again at every start; once the set is shipped again, its copy comes.
+    form.reset();
+    dialogs_.reset();
+    form = start(QStringLiteral("Polish"), false);
+    QCOMPARE(dialogs_.shown().size(), 0);
+    form.reset();
+    zelmar::writeSetFile(shippedSet(25, 30, 200), QFile::encodeName(shipped("Classic.zmr")).toStdString());
+    form = start(QStringLiteral("Polish"), false);
+    QCOMPARE(read(home(QStringLiteral("Zestawy/Classic.zmr"))).signals.size(), size_t(25));
+}
+
+void FactoryTest::folderThatCannotBeMadeKeepsTheMarker()
+{
+    // A file where the folder should be: not even root can make it.
+    QFile blocker(home(QStringLiteral("Zestawy")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto form = start(QStringLiteral("Polish"), true);
+    QCOMPARE(dialogs_.notices(), QStringList{QString::fromStdString(zelmar::rsf(65226, {home(QStringLiteral("Zestawy")).toStdString()}))});
+    QVERIFY(QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
+    QVERIFY(QFileInfo(home(QStringLiteral("Zestawy"))).isFile());
+
+    // The next start tries again and, the way now clear, finishes.
+    form.reset();
+    dialogs_.reset();
+    QVERIFY(QFile::remove(home(QStringLiteral("Zestawy"))));
+    form = start(QStringLiteral("Polish"), true);
+    QCOMPARE(dialogs_.shown().size(), 0);
+    QVERIFY(QFileInfo::exists(home(QStringLiteral("Zestawy/Premium.zmr"))));
+    QVERIFY(!QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
+}
+
+void FactoryTest::stepLeavesTheSetEmptyAndTheFileNameAsItWas()
+{
+    const QString path = home(QStringLiteral("own.zmr"));
+    zelmar::writeSetFile(shippedSet(3, 2, 5), QFile::encodeName(path).toStdString());
+    start(QStringLiteral("Polish"), false).reset();
+    auto form = std::make_unique<TMainForm>(dialogs_, path);
+    QCOMPARE(form->signalSet().signals.size(), size_t(3));
+    QCOMPARE(form->currentSetFile(), path);
+
+    QVERIFY(form->writeFactorySets(home_->path()));
+    QVERIFY(form->signalSet().empty());
+    QCOMPARE(form->currentSetFile(), path);
+    QCOMPARE(modeOf(home(QStringLiteral("Zestawy/Music.zmr"))), mode_t(0444));
+}
+
+void FactoryTest::factoryCopyOpensUnderANewNameAndAsksWhereToSave()
+{
+    auto form = start(QStringLiteral("Polish"), true);
+    form->show();
+    const QString folder = form->installPath() + rsq(65235);
+    QCOMPARE(QDir(folder).absolutePath(), QDir(home(QStringLiteral("Zestawy"))).absolutePath());
+
+    child<QRadioButton>(*form, "OdczytRB")->setChecked(true);
+    dialogs_.answerOpen(folder + QStringLiteral("/Premium.zmr"));
+    QVERIFY(click(*form, "Dalej"));
+    QCOMPARE(dialogs_.shown().at(0).startPath, folder);
+    QCOMPARE(form->currentPage(), int(TMainForm::SignalListIndex));
+    const QString renamed = folder + QStringLiteral("/Premium (1).zmr");
+    QCOMPARE(form->currentSetFile(), renamed);
+    QVERIFY(form->windowTitle().startsWith(renamed + QStringLiteral(" - ")));
+    QVERIFY(rowTexts(list(*form, "ZestawLB")).value(0).endsWith(QStringLiteral(" kogut")));
+
+    // The next save asks for a file and proposes the new name; the factory copy stays as it was.
+    const QByteArray before = bytesOf(folder + QStringLiteral("/Premium.zmr"));
+    QVERIFY(click(*form, "Dalej"));
+    QVERIFY(child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->isChecked());
+    dialogs_.answerSave(QString());
+    QVERIFY(!form->saveSetFile());
+    QCOMPARE(dialogs_.shown().last().kind, ScriptedDialogs::Kind::Save);
+    QCOMPARE(dialogs_.shown().last().startPath, renamed);
+    QCOMPARE(bytesOf(folder + QStringLiteral("/Premium.zmr")), before);
+}
+
+QTEST_MAIN(FactoryTest)
+#include "tst_factory.moc"
