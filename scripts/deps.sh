@@ -7,6 +7,7 @@ packages=(
   libusb-dev libhidapi-dev libmad0-dev libsoxr-dev
   libgtest-dev libbenchmark-dev libmp3lame-dev libcli11-dev nlohmann-json3-dev
   xvfb xauth pulseaudio
+  qemu-system-x86 busybox-static cpio kmod
 )
 if [ "${1:-}" = "--bench" ]; then packages+=(lame sox ffmpeg); fi
 missing=()
