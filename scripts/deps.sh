@@ -4,12 +4,13 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 qt6-qpa-plugins libgl-dev fonts-dejavu-core
-  libusb-dev libhidapi-dev libmad0-dev libsoxr-dev
-  libgtest-dev libbenchmark-dev libmp3lame-dev libcli11-dev nlohmann-json3-dev
+  qt6-translations-l10n
+  libusb-dev libhidapi-dev libmad0-dev libsoxr-dev libsndfile1-dev
+  libgtest-dev libbenchmark-dev libmp3lame-dev libcli11-dev nlohmann-json3-dev sox
   xvfb xauth pulseaudio
   qemu-system-x86 busybox-static cpio kmod
 )
-if [ "${1:-}" = "--bench" ]; then packages+=(lame sox ffmpeg); fi
+if [ "${1:-}" = "--bench" ]; then packages+=(lame ffmpeg); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -162,6 +162,12 @@ LibraryPage::LibraryPage(TMainForm& form, QWidget* parent) : QWidget(parent), fo
     });
     DostepneDzwiekiLB->keyHandler = [this](QKeyEvent* e) { return DostepneDzwiekiLBKeyDown(e); };
 
+    // A whole new set starts on its first sound, whatever a visit to the last one selected.
+    connect(&form_, &TMainForm::setReplaced, this, [this] {
+        reloadRows();
+        selectRow(form_.signalSet().library.empty() ? -1 : 0);
+    });
+
     // A press on the window's free area or its picture ends a rename; presses on the page and on
     // the durations bar reach the window the same way, as nothing on their way takes them.
     form_.installEventFilter(this);
@@ -369,8 +375,10 @@ bool LibraryPage::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
         } else if (event->type() == QEvent::FocusOut) {
-            // Switching to another application is no end of the rename.
-            if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason)
+            // Switching to another application, or the edit's own context menu, is no end of
+            // the rename.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
                 endRename(false);
         }
         return false;

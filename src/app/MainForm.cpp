@@ -18,6 +18,7 @@
 #include "StartPage.h"
 #include "i18n/ResourceStrings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -63,8 +64,10 @@ QPushButton* addBottomButton(QWidget* panel, const char* name, const QString& te
     auto* b = new QPushButton(text, panel);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(x, 13, 100, 30);
-    // Enter presses the focused button, as everywhere else on the desktop.
-    b->setAutoDefault(true);
+    // Not auto-default: outside a dialog such a button drops its default mark when the focus
+    // leaves it, and Enter would then find no default button at all. The window gives Enter to
+    // the focused button or the default one itself.
+    b->setAutoDefault(false);
     return b;
 }
 
@@ -173,7 +176,7 @@ void TMainForm::FormCreate(const QString& firstArgument)
     requestedLanguage_ = polyglot::requestStartLanguage(
         *PolyglotManager, settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
     installPath_ = settings.installPath;
-    if (settings.firstTime || factorysets::due(installPath_, requestedLanguage_)) {
+    if (settings.firstTime || factorysets::due(installPath_, PolyglotManager->CurrentLang())) {
         if (writeFactorySets(installPath_) && settings.firstTime)
             consumeFirstTime();
     }
@@ -203,7 +206,7 @@ void TMainForm::FormCreate(const QString& firstArgument)
 bool TMainForm::writeFactorySets(const QString& installDirectory)
 {
     const QString kept = setFile_;
-    const bool done = factorysets::write(this, dialogs_, installDirectory, requestedLanguage_);
+    const bool done = factorysets::write(this, dialogs_, installDirectory, PolyglotManager->CurrentLang());
     clearSet();
     updateMemoryDisplay();
     setFile_ = kept;
@@ -248,8 +251,8 @@ void TMainForm::runPageEntry(int index)
 void TMainForm::updateMemoryDisplay()
 {
     const zelmar::MemoryDisplay md = zelmar::memoryDisplay(set_.freeBytes());
-    page2_->ZajetoscS2G->setValue(md.gaugePercent);
-    page3_->ZajetoscS3G->setValue(md.gaugePercent);
+    pagekit::showGauge(page2_->ZajetoscS2G, md.gaugePercent);
+    pagekit::showGauge(page3_->ZajetoscS3G, md.gaugePercent);
     page3_->PozostalyCzasST->setText(QString::fromStdString(zelmar::rsf(65209, {md.remainingSeconds})));
 }
 
@@ -488,8 +491,14 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::keyPressEvent(QKeyEvent* event)
 {
-    // Enter that no control took belongs to the default button.
+    // Enter that no control took presses the focused button, as everywhere else on the desktop,
+    // and otherwise the default button.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        if (focused && isAncestorOf(focused) && focused->isVisible() && focused->isEnabled()) {
+            focused->click();
+            return;
+        }
         for (QPushButton* b : {Dalej, Anuluj, Wstecz}) {
             if (b->isDefault() && b->isVisible() && b->isEnabled()) {
                 b->click();

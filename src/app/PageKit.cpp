@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QLabel>
+#include <QProgressBar>
 #include <QRadioButton>
 
 #include <algorithm>
@@ -15,6 +16,12 @@ QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, in
     rb->move(16, y);
     fitToPage(rb);
     return rb;
+}
+
+void showGauge(QProgressBar* gauge, int value)
+{
+    gauge->setValue(value);
+    gauge->update();
 }
 
 QFont windowFont()

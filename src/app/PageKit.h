@@ -4,6 +4,7 @@
 #include <QStyledItemDelegate>
 
 class QLabel;
+class QProgressBar;
 class QRadioButton;
 class QWidget;
 
@@ -27,6 +28,10 @@ QLabel* addHeading(QWidget* page, const char* name, const QString& text, int x, 
 void fitToPage(QWidget* control);
 // One choice of a page's group of radio buttons, at the pages' usual indent.
 QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, int y);
+
+// Sets a gauge and repaints it: a progress bar on its own skips repaints for small steps, so the
+// memory gauges would lag their figure by a few percent.
+void showGauge(QProgressBar* gauge, int value);
 
 // Gives list rows the fixed 16-pixel height of the window's lists.
 class FixedRowDelegate : public QStyledItemDelegate {

@@ -140,7 +140,10 @@ SignalEditorPage::SignalEditorPage(TMainForm& form, QWidget* parent) : QWidget(p
     ZmienDzwieki = addButton(this, "ZmienDzwieki", QStringLiteral("&Zmiana dostępnych dźwięków"),
                              QRect(310, 362, 220, 25));
 
-    // Tab goes left to right: the element list, the two buttons between the lists, the choice list.
+    // Tab goes as the page reads: the name and the play button on the top right, then left to
+    // right the element list, the two buttons between the lists and the choice list.
+    QWidget::setTabOrder(NazwaSygnaluE, OdtworzS2);
+    QWidget::setTabOrder(OdtworzS2, SygnalLB);
     QWidget::setTabOrder(SygnalLB, DoSygnalu);
     QWidget::setTabOrder(DoSygnalu, ZSygnalu);
     QWidget::setTabOrder(ZSygnalu, DzwiekiLB);

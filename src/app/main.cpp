@@ -1,3 +1,4 @@
+#include "ChimeStart.h"
 #include "Dialogs.h"
 #include "MainForm.h"
 #include "PolyglotStart.h"
@@ -5,9 +6,12 @@
 #include "device/ChimeSelection.h"
 #include "i18n/CorePolyglot.h"
 #include "model/TempFolders.h"
+#include "paths/DataPaths.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QTimer>
+#include <QIcon>
 
 #include <clocale>
 #include <cstdio>
@@ -94,6 +98,13 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("VORANEX"));
     QCoreApplication::setApplicationName(QStringLiteral("Zelmar"));
+    const auto data = zelmar::findDataDirectory();
+    if (!data)
+        std::fprintf(stderr, "zelmar: no data folder at %s: the program runs without its translations and factory sets\n",
+                     zelmar::expectedDataDirectory(zelmar::executableDirectory()).c_str());
+    // The installed icon, or the one the build renders into its mirror of share/.
+    const std::string icon = data ? (*data / "../icons/hicolor/256x256/apps/zelmar.png").string() : std::string();
+    app.setWindowIcon(QIcon::fromTheme(QStringLiteral("zelmar"), QIcon(QString::fromStdString(icon))));
 
     // Again from the arguments Qt leaves (it takes its own, such as -platform, out of them).
     rest.clear();
@@ -104,8 +115,9 @@ int main(int argc, char** argv)
     QtDialogs dialogs;
     // "--virtual-chime FILE [--hid]" (or ZELMAR_VIRTUAL_CHIME) puts a chime in a file in place of
     // the hardware; what is left is the wizard's own arguments.
+    QString unusableChime;
     try {
-        zelmar::useChime(zelmar::takeChimeChoice(rest));
+        unusableChime = useChosenChime(rest);
     } catch (const std::exception& e) {
         dialogs.notify(nullptr, QString::fromLocal8Bit(e.what()));
         return 1;
@@ -115,6 +127,9 @@ int main(int argc, char** argv)
     {
         TMainForm window(dialogs, firstArgument);
         window.show();
+        // Said from the running window, in the wizard's language.
+        if (!unusableChime.isEmpty())
+            QTimer::singleShot(0, &window, [&] { noticeUnusableChime(&window, dialogs, unusableChime); });
         code = app.exec();
     }
     zelmar::i18n::TbsCorePolyglot::releaseCorePolyglot();

@@ -9,7 +9,7 @@ namespace zelmarctl {
 
 namespace {
 
-int runDevices(const Context& ctx)
+int runDevices(Context& ctx)
 {
     auto link = openChime(ctx);
     std::vector<zelmar::ChimeEntry> found = zelmar::listChimes(link->usb(), link->hid());

@@ -4,6 +4,7 @@
 
 #include "model/FactoryNames.h"
 #include "model/SetFile.h"
+#include "paths/DataPaths.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -68,6 +69,7 @@ private:
     QString home(const QString& rest) const { return home_->filePath(rest); }
 
     QTemporaryDir settingsDir_;
+    QString shippedLang_;
     std::unique_ptr<QTemporaryDir> shipped_;
     std::unique_ptr<QTemporaryDir> home_;
     ScriptedDialogs dialogs_;
@@ -76,6 +78,9 @@ private:
 void FactoryTest::initTestCase()
 {
     initTestProgram(settingsDir_);
+    const auto data = zelmar::findDataDirectory();
+    QVERIFY(data);
+    shippedLang_ = QFile::decodeName(QByteArray::fromStdString((*data / "lang").string())) + u'/';
 }
 
 void FactoryTest::init()
@@ -83,6 +88,14 @@ void FactoryTest::init()
     shipped_ = std::make_unique<QTemporaryDir>();
     home_ = std::make_unique<QTemporaryDir>();
     QVERIFY(QDir(shipped_->path()).mkpath(QStringLiteral("factory")));
+    // The language in effect is one with a translation file: the shipped ones and a French one.
+    QVERIFY(QDir(shipped_->path()).mkpath(QStringLiteral("lang")));
+    for (const QString& name : {QStringLiteral("Polish.lng"), QStringLiteral("German.lng"), QStringLiteral("English.lng")})
+        QVERIFY(QFile::copy(shippedLang_ + name, shipped_->filePath(QStringLiteral("lang/") + name)));
+    QFile french(shipped_->filePath(QStringLiteral("lang/French.lng")));
+    QVERIFY(french.open(QIODevice::WriteOnly));
+    french.write("[ResourceStrings]\n65235='Ensembles'\n");
+    french.close();
     // One signal and one sound more than the tables name in the first set.
     zelmar::writeSetFile(shippedSet(51, 65, 100), QFile::encodeName(shipped("Premium.zmr")).toStdString());
     zelmar::writeSetFile(shippedSet(25, 30, 200), QFile::encodeName(shipped("Classic.zmr")).toStdString());

@@ -7,6 +7,9 @@
 #include "Previews.h"
 #include "audio/WavFile.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -68,12 +71,15 @@ private Q_SLOTS:
     void soundUsedOnlyByTheKeptCopyCountsAsUsed();
     void cancelBringsBackTheLibraryAsItWas();
     void renameEndsInEveryWay();
+    void renameOutlivesItsContextMenu();
     void gainButtonAndSpinEdit();
     void clearedGainFieldMeansNoGain();
     void durationsBarAndMemoryDisplay();
+    void gaugeShowsEveryChange();
     void emptyLibrary();
     void importAddsAnUnusedSoundAndPlayUsesTheGain();
     void editsSurviveSavingAndOpeningAgain();
+    void aReplacedSetStartsOnItsFirstSound();
 
 private:
     // Opens `set`, begins the edit of signal `row` and goes to the library.
@@ -325,6 +331,42 @@ void LibraryTest::renameEndsInEveryWay()
     QVERIFY(child<QWidget>(*f_->form, "OdtworzDzwiek")->hasFocus());
 }
 
+void LibraryTest::renameOutlivesItsContextMenu()
+{
+    openLibrary();
+    f_->form->activateWindow();
+    QApplication::setActiveWindow(f_->form.get());
+    QGuiApplication::clipboard()->setText(QStringLiteral(" ze schowka"));
+    auto* edit = child<QLineEdit>(*f_->form, "ZmianaNazwyE");
+    doubleClickRow(sounds(), 2);
+    QVERIFY(edit->hasFocus());
+    edit->setText(QStringLiteral("nowy"));
+    edit->end(false);
+
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5), edit->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(edit, &menuEvent);
+    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(edit->isVisible());
+    // The paste entry, known by its shortcut whatever the language.
+    const QString pasteKey = u'\t' + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+    bool pasted = false;
+    for (QAction* a : menu->actions()) {
+        if (a->text().endsWith(pasteKey) && a->isEnabled()) {
+            a->trigger();
+            pasted = true;
+        }
+    }
+    menu->close();
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    QVERIFY(pasted);
+    QVERIFY(edit->isVisible());
+    QVERIFY(!child<QWidget>(*f_->form, "UsunDzwiek")->isEnabled());
+    QCOMPARE(edit->text(), QStringLiteral("nowy ze schowka"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(f_->set().library[2].name, std::string("nowy ze schowka"));
+}
+
 void LibraryTest::gainButtonAndSpinEdit()
 {
     SignalSet set = sampleSet();
@@ -445,6 +487,24 @@ void LibraryTest::durationsBarAndMemoryDisplay()
     QVERIFY(gauge->value() < before);
 }
 
+void LibraryTest::gaugeShowsEveryChange()
+{
+    openLibrary();
+    PaintedGauge gauge(child<QProgressBar>(*f_->form, "ZajetoscS3G"));
+    QCOMPARE(gauge.shown(), zelmar::memoryDisplay(f_->set().freeBytes()).gaugePercent);
+    // Each delete moves the gauge by a few percent at most.
+    for (int row : {3, 0, 1}) {
+        const int before = zelmar::memoryDisplay(f_->set().freeBytes()).gaugePercent;
+        clickRow(sounds(), row);
+        if (f_->set().library[size_t(row)].sound.UsageMark != -1)
+            f_->dialogs.answerAsk(true);
+        QVERIFY(click(*f_->form, "UsunDzwiek"));
+        const int after = zelmar::memoryDisplay(f_->set().freeBytes()).gaugePercent;
+        QVERIFY(after <= before);
+        QCOMPARE(gauge.shown(), after);
+    }
+}
+
 void LibraryTest::emptyLibrary()
 {
     SignalSet set;
@@ -545,6 +605,34 @@ void LibraryTest::editsSurviveSavingAndOpeningAgain()
     QVERIFY(read.backdoor && *read.backdoor == *edited.backdoor);
     QCOMPARE(read.backdoor->at(0).Volume, 9);
     QCOMPARE(rowTexts(list(again, "ZestawLB")), (QStringList{"1 zmieniony", "2 s2"}));
+}
+
+void LibraryTest::aReplacedSetStartsOnItsFirstSound()
+{
+    openLibrary();
+    clickRow(sounds(), 3);
+    QVERIFY(click(*f_->form, "Dalej"));
+    QVERIFY(click(*f_->form, "Dalej"));
+    QCOMPARE(f_->form->currentPage(), int(TMainForm::SignalListIndex));
+
+    // Another set, opened after clearing this one: its library shows from the first sound on.
+    SignalSet other = sampleSet();
+    other.library[0].sound.Gain = 55;
+    const QString path = f_->tmp->filePath(QStringLiteral("inny.zmr"));
+    zelmar::writeSetFile(other, QFile::encodeName(path).toStdString());
+    f_->dialogs.answerAsk(true);
+    QVERIFY(click(*f_->form, "Wstecz"));
+    child<QRadioButton>(*f_->form, "OdczytRB")->setChecked(true);
+    f_->dialogs.answerOpen(path);
+    QVERIFY(click(*f_->form, "Dalej"));
+    QVERIFY(click(*f_->form, "ZmianaSygnalu"));
+    QVERIFY(click(*f_->form, "ZmienDzwieki"));
+    QCOMPARE(sounds()->currentRow(), 0);
+    QCOMPARE(child<QSpinBox>(*f_->form, "WzmocnienieE")->value(), 55);
+    // The delete acts on that first sound.
+    f_->dialogs.answerAsk(true);
+    QVERIFY(click(*f_->form, "UsunDzwiek"));
+    QCOMPARE(f_->set().library.front().name, std::string("b"));
 }
 
 QTEST_MAIN(LibraryTest)

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void addingInsertsBeforeTheSelectedRow();
     void removingSelectsTheSamePlaceOrTheOneBefore();
     void elementLimitsAndMemoryDisplay();
+    void gaugeShowsEveryChange();
     void dragMovesAnElement();
     void cancelOfNewSignalRemovesIt();
     void cancelOfChangedSignalBringsBackEveryField();
@@ -266,6 +267,32 @@ void SignalEditorTest::elementLimitsAndMemoryDisplay()
     clickRow(list(*f_->form, "SygnalLB"), 3);
     QVERIFY(click(*f_->form, "ZSygnalu"));
     QCOMPARE(remaining->text(), remainingText(set));
+}
+
+void SignalEditorTest::gaugeShowsEveryChange()
+{
+    // A set one element short of the next percent on the gauge.
+    SignalSet set;
+    set.library.push_back(sound("duży", 102480));
+    set.signals.push_back({"s", {element(1, set)}});
+    const auto percent = [](const SignalSet& s) { return zelmar::memoryDisplay(s.freeBytes()).gaugePercent; };
+    SignalSet more = set;
+    more.signals[0].elements.push_back(element(1, set));
+    while (!(percent(set) == 5 && percent(more) == 6) && set.signals[0].name.size() < 250) {
+        set.signals[0].name += 'x';
+        more.signals[0].name += 'x';
+    }
+    QCOMPARE(percent(more), 6);
+
+    editSignal(0, set);
+    PaintedGauge gauge(child<QProgressBar>(*f_->form, "ZajetoscS2G"));
+    QCOMPARE(gauge.shown(), 5);
+    clickRow(list(*f_->form, "DzwiekiLB"), 1);
+    QVERIFY(click(*f_->form, "DoSygnalu"));
+    QCOMPARE(gauge.shown(), 6);
+    clickRow(list(*f_->form, "SygnalLB"), 1);
+    QVERIFY(click(*f_->form, "ZSygnalu"));
+    QCOMPARE(gauge.shown(), 5);
 }
 
 void SignalEditorTest::dragMovesAnElement()

@@ -56,13 +56,24 @@ ChimeLink::ChimeLink(const ChimeChoice& choice)
                                                 parseVirtualFault(choice.fault));
 }
 
+std::unique_ptr<ChimeLink> ChimeLink::none()
+{
+    std::unique_ptr<ChimeLink> link(new ChimeLink);
+    link->none_ = true;
+    return link;
+}
+
 UsbBus& ChimeLink::usb()
 {
+    if (none_)
+        return emptyUsbBus();
     return usb_ ? *usb_ : chime_ ? chime_->usbBus() : libUsbBus();
 }
 
 HidBus& ChimeLink::hid()
 {
+    if (none_)
+        return emptyHidBus();
     return hid_ ? *hid_ : chime_ ? chime_->hidBus() : hidApiBus();
 }
 
@@ -78,6 +89,11 @@ void useChime(const ChimeChoice& choice)
 {
     auto next = std::make_unique<ChimeLink>(choice);
     current() = std::move(next);
+}
+
+void useNoChime()
+{
+    current() = ChimeLink::none();
 }
 
 void useChimeLink(std::unique_ptr<ChimeLink> link)

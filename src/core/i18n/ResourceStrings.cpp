@@ -65,6 +65,8 @@ const std::map<int, std::string>& builtins()
         {65261, "Wirtualny dzwonek nie zapisał przesłanego zestawu sygnałów w swoim pliku:\n%s"},
         {65270, "Nie można odtworzyć dźwięku.\nNie znaleziono urządzenia do odtwarzania dźwięku."},
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
+        {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
+        {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
     };
     return table;
 }

@@ -173,6 +173,32 @@ inline bool padTableTo(zelmar::SignalSet& set, int32_t target)
     return set.tableSize() == target;
 }
 
+// Remembers the value a gauge had when it was last painted: what the user sees, which a value set
+// without a repaint is not.
+class PaintedGauge : public QObject {
+public:
+    explicit PaintedGauge(QProgressBar* gauge) : gauge_(gauge) { gauge->installEventFilter(this); }
+    // Lets pending paints happen, then the value last painted (-1: never painted).
+    int shown()
+    {
+        for (int i = 0; i < 3; ++i)
+            QTest::qWait(20);
+        return painted_;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == gauge_ && event->type() == QEvent::Paint)
+            painted_ = gauge_->value();
+        return false;
+    }
+
+private:
+    QProgressBar* gauge_;
+    int painted_ = -1;
+};
+
 // What the memory display writes for a set.
 inline QString remainingText(const zelmar::SignalSet& set)
 {
