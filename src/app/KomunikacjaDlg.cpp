@@ -124,6 +124,13 @@ void TKomunikacjaDlg::progress(int value)
         d->processEvents(QEventLoop::AllEvents);
 }
 
+void TKomunikacjaDlg::waiting()
+{
+    // While the chime is waited for, the window still answers (and Anuluj is heard).
+    if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance())
+        d->processEvents(QEventLoop::AllEvents);
+}
+
 void TKomunikacjaDlg::failed(const zelmar::TransferFailure& f)
 {
     failure_ = f;

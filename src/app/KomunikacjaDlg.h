@@ -56,6 +56,7 @@ private:
 
     void phase(int textId, int gaugeMax) override;
     void progress(int value) override;
+    void waiting() override;
     bool cancelRequested() override { return Cancelled; }
     void busy(bool on) override { Busy = on; }
     void failed(const zelmar::TransferFailure& f) override;

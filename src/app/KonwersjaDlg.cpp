@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 
 TKonwersjaDlg::TKonwersjaDlg(QWidget* parent) : QDialog(parent)
 {
@@ -29,6 +30,17 @@ TKonwersjaDlg::TKonwersjaDlg(QWidget* parent) : QDialog(parent)
     Anuluj->setGeometry(127, 76, 75, 25);
     connect(Anuluj, &QPushButton::clicked, this, &TKonwersjaDlg::AnulujClick);
     bsPolyglotTranslator1 = new TbsPolyglotTranslator(this);
+}
+
+void TKonwersjaDlg::showEvent(QShowEvent* event)
+{
+    if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
+        QRect r = geometry();
+        r.moveCenter(owner->geometry().center());
+        // Frames (when there are any) are taken alike, so centring the insides centres the windows.
+        move(r.topLeft() - (geometry().topLeft() - pos()));
+    }
+    QDialog::showEvent(event);
 }
 
 void TKonwersjaDlg::AnulujClick()

@@ -20,6 +20,10 @@ public:
 public Q_SLOTS:
     void AnulujClick();
 
+protected:
+    // Stands centred on the window it belongs to.
+    void showEvent(QShowEvent* event) override;
+
 private:
     TbsPolyglotTranslator* bsPolyglotTranslator1 = nullptr;
 };

@@ -185,7 +185,7 @@ void TMainForm::FormCreate(const QString& firstArgument)
     requestedLanguage_ = polyglot::requestStartLanguage(
         *PolyglotManager, settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
     installPath_ = settings.installPath;
-    if (settings.firstTime || factorysets::due(installPath_, requestedLanguage_)) {
+    if (settings.firstTime || factorysets::due(installPath_, PolyglotManager->CurrentLang())) {
         if (writeFactorySets(installPath_) && settings.firstTime)
             consumeFirstTime();
     }
@@ -213,7 +213,7 @@ void TMainForm::FormCreate(const QString& firstArgument)
 bool TMainForm::writeFactorySets(const QString& installDirectory)
 {
     const QString kept = setFile_;
-    const bool done = factorysets::write(this, dialogs_, installDirectory, requestedLanguage_);
+    const bool done = factorysets::write(this, dialogs_, installDirectory, PolyglotManager->CurrentLang());
     clearSet();
     updateMemoryDisplay();
     setFile_ = kept;

@@ -5,6 +5,7 @@
 #include "i18n/Literals.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -14,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <queue>
 
@@ -174,11 +177,13 @@ const std::vector<Property>& properties()
         {"Caption",
          [](QObject* o) {
              QWidget* w = widget(o);
-             return w && (w->isWindow() || as<QAbstractButton>(o) || as<QLabel>(o) || as<QGroupBox>(o));
+             return as<QAction>(o) || (w && (w->isWindow() || as<QAbstractButton>(o) || as<QLabel>(o) || as<QGroupBox>(o)));
          },
          [](QObject* o, const QString&, const QString& v) {
              const QString text = literal(v);
-             if (auto* b = as<QAbstractButton>(o))
+             if (auto* a = as<QAction>(o))
+                 a->setText(text);
+             else if (auto* b = as<QAbstractButton>(o))
                  b->setText(text);
              else if (auto* l = as<QLabel>(o))
                  l->setText(text);
@@ -205,7 +210,13 @@ const std::vector<Property>& properties()
              else
                  as<QComboBox>(o)->setEditText(text);
          }},
-        {"Hint", anyWidget, [](QObject* o, const QString&, const QString& v) { widget(o)->setToolTip(literal(v)); }},
+        {"Hint", [](QObject* o) { return o->isWidgetType() || as<QAction>(o); },
+         [](QObject* o, const QString&, const QString& v) {
+             if (auto* a = as<QAction>(o))
+                 a->setToolTip(literal(v));
+             else
+                 widget(o)->setToolTip(literal(v));
+         }},
         {"Left", anyWidget,
          [](QObject* o, const QString&, const QString& v) {
              QWidget* w = widget(o);
@@ -229,8 +240,15 @@ const std::vector<Property>& properties()
         // A window shows itself when the program says so, never because a file did.
         {"Visible", [](QObject* o) { return o->isWidgetType() && !widget(o)->isWindow(); },
          [](QObject* o, const QString&, const QString& v) { setBoolean(v, [o](bool on) { widget(o)->setVisible(on); }); }},
-        {"Enabled", anyWidget,
-         [](QObject* o, const QString&, const QString& v) { setBoolean(v, [o](bool on) { widget(o)->setEnabled(on); }); }},
+        {"Enabled", [](QObject* o) { return o->isWidgetType() || as<QAction>(o); },
+         [](QObject* o, const QString&, const QString& v) {
+             setBoolean(v, [o](bool on) {
+                 if (auto* a = as<QAction>(o))
+                     a->setEnabled(on);
+                 else
+                     widget(o)->setEnabled(on);
+             });
+         }},
         {"Alignment", [](QObject* o) { return as<QLabel>(o) != nullptr; },
          [](QObject* o, const QString&, const QString& v) {
              static const Qt::Alignment kinds[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};

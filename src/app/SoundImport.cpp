@@ -8,13 +8,17 @@
 #include "i18n/ResourceStrings.h"
 #include "model/SignalSet.h"
 
-#include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
+#include <QTimer>
 
 #include <algorithm>
-#include <memory>
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <thread>
 
 namespace {
 
@@ -25,59 +29,95 @@ QString qs(const std::string& s)
     return QString::fromStdString(s);
 }
 
-// Lets the window handle what is queued, a few events' worth, without waiting for more.
-void pump(int times)
-{
-    for (int i = 0; i < times; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-class WizardObserver : public zelmar::ImportObserver {
+// The decoding side, on its own thread: it hands what the window is to show over to the window's
+// thread, and reads the cancel that thread sets.
+class DecodeWatch : public zelmar::ImportObserver {
 public:
-    WizardObserver(QWidget* mainWindow, Dialogs& dialogs, TKonwersjaDlg& progress)
-        : mainWindow_(mainWindow), dialogs_(dialogs), progress_(progress)
+    DecodeWatch(QObject* windowSide, const std::atomic<bool>& cancel, std::function<void()> started,
+                std::function<void(int32_t, int32_t)> progress)
+        : windowSide_(windowSide), cancel_(cancel), started_(std::move(started)), progress_(std::move(progress))
     {
     }
 
-    void conversionStarted() override
-    {
-        progress_.StanG->setRange(0, 100);
-        progress_.StanG->setValue(0);
-        progress_.show();
-        blocker_ = std::make_unique<InputBlocker>(&progress_);
-        pump(10);
-    }
-
+    void conversionStarted() override { QMetaObject::invokeMethod(windowSide_, started_, Qt::QueuedConnection); }
     bool conversionProgress(int32_t done, int32_t total) override
     {
-        bool cancel = false;
-        if (progress_.isVisible()) {
-            progress_.StanG->setMaximum(std::max(total, 1));
-            progress_.StanG->setValue(std::clamp(done, 0, std::max(total, 1)));
-        } else {
-            cancel = true;
-        }
-        pump(5);
-        return cancel;
+        QMetaObject::invokeMethod(
+            windowSide_, [f = progress_, done, total] { f(done, total); }, Qt::QueuedConnection);
+        return cancel_.load();
     }
 
-    void conversionEnded() override
-    {
-        blocker_.reset();
-        progress_.hide();
-    }
+private:
+    QObject* windowSide_;
+    const std::atomic<bool>& cancel_;
+    std::function<void()> started_;
+    std::function<void(int32_t, int32_t)> progress_;
+};
 
-    bool askNormalise() override
-    {
-        return dialogs_.ask(mainWindow_, qs(zelmar::rs(65211)), qs(zelmar::rs(65233)));
-    }
+class Question : public zelmar::ImportObserver {
+public:
+    Question(QWidget* mainWindow, Dialogs& dialogs) : mainWindow_(mainWindow), dialogs_(dialogs) {}
+    bool askNormalise() override { return dialogs_.ask(mainWindow_, qs(zelmar::rs(65211)), qs(zelmar::rs(65233))); }
 
 private:
     QWidget* mainWindow_;
     Dialogs& dialogs_;
-    TKonwersjaDlg& progress_;
-    std::unique_ptr<InputBlocker> blocker_;
 };
+
+// Reads and converts the file on a second thread while this one keeps the window alive: it
+// repaints, shows the progress, and takes a hidden progress window as a cancel. Input anywhere but
+// in the progress window is held back meanwhile.
+zelmar::DecodedSound decodeWithLiveWindow(const std::string& file, const zelmar::ImportRoom& room,
+                                          TKonwersjaDlg& progress)
+{
+    QEventLoop loop;
+    bool shown = false;
+    std::atomic<bool> cancel{false};
+    DecodeWatch watch(
+        &loop, cancel,
+        [&] {
+            shown = true;
+            progress.StanG->setRange(0, 100);
+            progress.StanG->setValue(0);
+            progress.show();
+        },
+        [&](int32_t done, int32_t total) {
+            if (!shown)
+                return;
+            if (progress.isVisible()) {
+                progress.StanG->setMaximum(std::max(total, 1));
+                progress.StanG->setValue(std::clamp(done, 0, std::max(total, 1)));
+            } else {
+                cancel = true;
+            }
+        });
+    // The hidden window is seen between progress calls too.
+    QTimer look;
+    look.setInterval(20);
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        if (shown && !progress.isVisible())
+            cancel = true;
+    });
+
+    zelmar::DecodedSound decoded;
+    std::exception_ptr error;
+    InputBlocker blocker(&progress);
+    std::thread worker([&] {
+        try {
+            decoded = zelmar::decodeSound(file, room, watch);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    look.start();
+    loop.exec();
+    worker.join();
+    progress.hide();
+    if (error)
+        std::rethrow_exception(error);
+    return decoded;
+}
 
 } // namespace
 
@@ -95,7 +135,7 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& s
         dialogs.notify(mainWindow, qs(zelmar::rs(65217)));
         return false;
     }
-    const QString chosen = dialogs.openFile(mainWindow, lastSoundDir, qs(zelmar::rs(65236)));
+    const QString chosen = dialogs.openFile(mainWindow, lastSoundDir, qs(zelmar::rs(65272)));
     if (chosen.isEmpty())
         return false;
 
@@ -105,15 +145,16 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& s
     } done;
 
     bool added = false;
-    WizardObserver observer(mainWindow, dialogs, progress);
     try {
-        const zelmar::ImportResult r = zelmar::importSound(QFile::encodeName(chosen).toStdString(), set, observer);
+        zelmar::DecodedSound decoded =
+            decodeWithLiveWindow(QFile::encodeName(chosen).toStdString(), zelmar::ImportRoom::of(set), progress);
+        Question question(mainWindow, dialogs);
+        const zelmar::ImportResult r = zelmar::addDecodedSound(std::move(decoded), set, question);
         added = r.added;
+        // A cancel is the user's own choice: nothing to say.
         if (r.message)
             dialogs.notify(mainWindow, qs(r.message->text()));
     } catch (const std::exception& e) {
-        // File errors while mixing down or reading: the library is unchanged.
-        progress.hide();
         dialogs.notify(mainWindow, qs(e.what()));
     }
     QString dir = QFileInfo(chosen).absolutePath();

@@ -1,6 +1,7 @@
 #pragma once
-// The library page's "Dodaj": asks for a WAV or MP3 file and imports it into the set, with the
-// conversion progress window, the messages of the import and the normalisation question.
+// The library page's "Dodaj": asks for a sound file and imports it into the set, with the
+// progress window of the decoding and conversion, the messages of the import and the
+// normalisation question.
 #include <QString>
 
 class QWidget;
@@ -12,9 +13,10 @@ class SignalSet;
 }
 
 // Runs the whole road of one import. True when a sound was appended to the library (the caller then
-// selects it, redraws the durations bar and updates the memory display). While a conversion runs
-// the window keeps painting, but user input outside the progress window is dropped and closing
-// the window is refused; a second call meanwhile returns false at once.
+// selects it, redraws the durations bar and updates the memory display). The file is decoded and
+// converted on another thread; meanwhile the window keeps painting, but user input outside the
+// progress window is dropped and closing the window is refused without a question; a second call
+// meanwhile returns false at once.
 bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& set, QString& lastSoundDir,
                      TKonwersjaDlg& progress);
 

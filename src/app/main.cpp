@@ -5,10 +5,12 @@
 #include "Version.h"
 #include "i18n/CorePolyglot.h"
 #include "model/TempFolders.h"
+#include "paths/DataPaths.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTimer>
+#include <QIcon>
 
 #include <clocale>
 #include <cstdio>
@@ -95,6 +97,13 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("VORANEX"));
     QCoreApplication::setApplicationName(QStringLiteral("Zelmar"));
+    const auto data = zelmar::findDataDirectory();
+    if (!data)
+        std::fprintf(stderr, "zelmar: no data folder at %s: the program runs without its translations and factory sets\n",
+                     zelmar::expectedDataDirectory(zelmar::executableDirectory()).c_str());
+    // The installed icon, or the one the build renders into its mirror of share/.
+    const std::string icon = data ? (*data / "../icons/hicolor/256x256/apps/zelmar.png").string() : std::string();
+    app.setWindowIcon(QIcon::fromTheme(QStringLiteral("zelmar"), QIcon(QString::fromStdString(icon))));
 
     // Again from the arguments Qt leaves (it takes its own, such as -platform, out of them).
     rest.clear();

@@ -30,6 +30,11 @@ std::unique_ptr<zelmar::ChimeLink> openChime(const Context& ctx)
     }
 }
 
+const char* const kAccessFix =
+    "to use it as yourself, install the udev rules: sudo install -m 644 packaging/70-zelmar.rules "
+    "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger, then plug the chime "
+    "in again (see packaging/README.md)";
+
 std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, bool upload)
 {
     using F = zelmar::TransferFailure;
@@ -40,6 +45,8 @@ std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, b
             return "";
         return upload ? "cancelled; the chime holds what was written so far" : "cancelled; nothing was saved";
     case F::NoChime:
+        if (f.accessDenied)
+            return std::string("no chime that you may open: a chime is plugged in, but permission is denied; ") + kAccessFix;
         return "no chime found (see zelmarctl devices)";
     case F::Communication:
         return f.neverReady ? "communication error: the chime's memory never became ready"
@@ -48,6 +55,8 @@ std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, b
         return "communication error: " + difference + " (page " + std::to_string(f.page) + ", byte "
                + std::to_string(f.byte) + ")";
     case F::HidStep:
+        if (f.step == 0 && f.accessDenied)
+            return std::string("no HID chime could be claimed (HID-ERR: 0): a chime is plugged in, but permission is denied; ") + kAccessFix;
         if (f.step == 0)
             return "no HID chime could be claimed (HID-ERR: 0; see zelmarctl devices)";
         if (f.step == 5)
@@ -56,6 +65,8 @@ std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, b
         if (f.step == 1 || f.step == 10)
             return "no communication with the chime (HID-ERR: " + std::to_string(f.step) + "; see zelmarctl devices)";
         return "no communication with the chime (HID-ERR: " + std::to_string(f.step) + ")";
+    case F::NotKept:
+        return "the virtual chime's memory could not be saved: " + f.detail;
     case F::HidDifference:
         return "communication error: " + difference + " (PAGE: " + std::to_string(f.page) + " BYTE: "
                + std::to_string(f.byte) + " WRITTEN: " + std::to_string(f.written) + " READ: "
@@ -139,9 +150,8 @@ void runTransfer(zelmar::ChimeLink& link, zelmar::TUsbFlash& flash, bool upload,
         cancelled = t.Cancelled;
     }
     if (result != 1)
-        throw Failure(kDevice, failureInEnglish(failure, cancelled, upload));
-    if (zelmar::VirtualChime* chime = link.virtualChime(); chime && !chime->flush())
-        throw Failure(kIoFailure, "the virtual chime's memory could not be saved: " + chime->flushError);
+        throw Failure(failure.kind == zelmar::TransferFailure::NotKept ? kIoFailure : kDevice,
+                      failureInEnglish(failure, cancelled, upload));
 }
 
 } // namespace zelmarctl

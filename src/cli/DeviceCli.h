@@ -14,6 +14,9 @@ namespace zelmarctl {
 // The chime of --virtual-chime/--hid or the environment; a bad fault is a usage error.
 std::unique_ptr<zelmar::ChimeLink> openChime(const Context& ctx);
 
+// What to do about a chime the user may not open.
+extern const char* const kAccessFix;
+
 // The English words of a transfer failure.
 std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, bool upload);
 

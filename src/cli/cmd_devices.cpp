@@ -9,11 +9,7 @@ namespace zelmarctl {
 
 namespace {
 
-const char* kFix = "to use it as yourself, install the udev rules: sudo install -m 644 packaging/70-zelmar.rules "
-                   "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger, then plug the chime "
-                   "in again (see packaging/README.md)";
-
-int runDevices(const Context& ctx)
+int runDevices(Context& ctx)
 {
     auto link = openChime(ctx);
     std::vector<zelmar::ChimeEntry> found = zelmar::listChimes(link->usb(), link->hid());
@@ -25,7 +21,7 @@ int runDevices(const Context& ctx)
             e.path = "virtual:" + v->file();
         if (!e.permitted) {
             denied = true;
-            note(std::string(kind) + " " + e.path + ": a chime that you may not open (permission denied); " + kFix);
+            note(std::string(kind) + " " + e.path + ": a chime that you may not open (permission denied); " + kAccessFix);
             continue;
         }
         if (!e.opened) {

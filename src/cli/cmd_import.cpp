@@ -1,4 +1,5 @@
-// zelmarctl import: adds WAV and MP3 files to a set's library through the wizard's import.
+// zelmarctl import: adds sound files (WAV, MP3, FLAC, Ogg Vorbis, Opus, AIFF) to a set's library
+// through the wizard's import.
 #include "ImageCli.h"
 
 #include "audio/Import.h"
@@ -38,9 +39,11 @@ Failure refusal(const std::string& file, const zelmar::ImportMessage& m)
     case 65220:
         return Failure(kInvalidInput, file + ": damaged or in a format that is not supported");
     case 65221:
-        return Failure(kInvalidInput, file + ": cannot be read (invalid WAV header, no MPEG audio)");
+        return Failure(kInvalidInput, file + ": cannot be read (not a sound file this program reads)");
     case 65218:
         return Failure(kInvalidInput, file + ": conversion to 18000 Hz 16-bit failed");
+    case 65245:
+        return Failure(kRefused, file + ": its name does not fit in the set's name tables");
     default:
         return Failure(kInvalidInput, file + ": holds no samples, or they do not fit in memory");
     }
@@ -97,9 +100,9 @@ int runImport()
 
 void define(CLI::App& app, Context&)
 {
-    CLI::App* c = addCommand(app, "import", kUsage, "add WAV or MP3 files as sounds of a set");
+    CLI::App* c = addCommand(app, "import", kUsage, "add sound files (WAV, MP3, FLAC, Ogg, Opus, AIFF) as sounds of a set");
     c->add_option("SET.zmr", opt.setPath, "the set file (made when it does not exist)")->required();
-    c->add_option("AUDIO", opt.audio, "WAV or MP3 files")->required();
+    c->add_option("AUDIO", opt.audio, "WAV, MP3, FLAC, Ogg Vorbis, Opus or AIFF files")->required();
     c->add_flag("--normalize", opt.normalise, "normalise each imported sound");
     addOutput(c, opt.out, "write the set here instead of SET.zmr");
     onRun(c, runImport);

@@ -2,7 +2,9 @@
 #include "PageDriver.h"
 
 #include "device/ChimeSelection.h"
+#include "device/HidLayer.h"
 #include "device/Transfer.h"
+#include "i18n/ResourceStrings.h"
 
 #include <QRadioButton>
 
@@ -35,6 +37,9 @@ private Q_SLOTS:
     void signalsWithoutSoundsAreLeftOutWithANotice();
     void anErasedChimeGivesTheInvalidContentNotice();
     void aFailedDownloadLeavesTheSetAsItWas();
+    void aSendTheChimeCouldNotKeepFailsAndIsNotReadBack_data();
+    void aSendTheChimeCouldNotKeepFailsAndIsNotReadBack();
+    void aHidChimeThatCannotBeOpenedIsLeftOutWithTheAccessHint();
 
 private:
     // A fresh virtual chime for the test; `fault` as ZELMAR_VIRTUAL_FAULT gives it.
@@ -165,8 +170,70 @@ void ChimeRoadsTest::aFailedDownloadLeavesTheSetAsItWas()
     child<QRadioButton>(*f.form, "PobranieRB")->setChecked(true);
     QVERIFY(click(*f.form, "Dalej"));
     QCOMPARE(f.form->currentPage(), int(TMainForm::StartPageIndex));
-    QCOMPARE(f.dialogs.notices(), QStringList{rsq(65203)});
+    QCOMPARE(f.dialogs.notices(), QStringList{rsq(65203) + QStringLiteral("\nPopraw kabel łączący dzwonek z komputerem i spróbuj jeszcze raz.")});
     QCOMPARE(f.set().signals.size(), before);
+}
+
+void ChimeRoadsTest::aSendTheChimeCouldNotKeepFailsAndIsNotReadBack_data()
+{
+    sendReachesTheFarewellAndDownloadShowsTheSet_data();
+}
+
+void ChimeRoadsTest::aSendTheChimeCouldNotKeepFailsAndIsNotReadBack()
+{
+    QFETCH(bool, hid);
+    useVirtualChime(hid);
+    // The chime's folder goes away during the transfer, so its file cannot take the new memory.
+    zelmar::currentChime().virtualChime()->onRequest = [this](long n) {
+        if (n == 5)
+            chimeDir_->remove();
+    };
+    Fixture f;
+    QVERIFY(toPageFour(f, sampleSet(), "PrzeslanieRB"));
+    QVERIFY(click(*f.form, "Dalej"));
+    QCOMPARE(f.form->currentPage(), int(TMainForm::SaveSendIndex));
+    QCOMPARE(f.dialogs.notices().size(), 1);
+    QVERIFY(f.dialogs.notices()[0].startsWith(QString::fromStdString(zelmar::rsf(65261, {std::string()}))));
+
+    // The download finds what the file holds (nothing), not the set that was never kept.
+    zelmar::currentChime().virtualChime()->onRequest = nullptr;
+    Fixture g;
+    QVERIFY(download(g));
+    QCOMPARE(g.form->currentPage(), int(TMainForm::StartPageIndex));
+    QCOMPARE(g.dialogs.notices(), QStringList{rsq(65229)});
+}
+
+void ChimeRoadsTest::aHidChimeThatCannotBeOpenedIsLeftOutWithTheAccessHint()
+{
+    // A HID chime listed by the platform whose node this user may not open.
+    class Locked : public zelmar::HidBus {
+    public:
+        std::vector<zelmar::HidDeviceInfo> enumerate() override
+        {
+            return {{zelmar::kHidVendorId, zelmar::kHidProductId, "/dev/hidraw3", "VORANEX", "ZELMAR"}};
+        }
+        std::unique_ptr<zelmar::HidConnection> open(const zelmar::HidDeviceInfo&) override { return nullptr; }
+        bool permitted(const zelmar::HidDeviceInfo&) override { return false; }
+    } locked;
+
+    // Alone, it gives no communication and says why.
+    zelmar::useChimeLink(std::make_unique<zelmar::ChimeLink>(zelmar::emptyUsbBus(), locked));
+    Fixture f;
+    QVERIFY(toPageFour(f, sampleSet(), "PrzeslanieRB"));
+    QVERIFY(click(*f.form, "Dalej"));
+    QCOMPARE(f.form->currentPage(), int(TMainForm::SaveSendIndex));
+    QCOMPARE(f.dialogs.notices(), QStringList{rsq(65202) + "\n\n" + rsq(65260)});
+
+    // Beside a USB chime, the transfer goes to the USB chime.
+    QTemporaryDir dir;
+    zelmar::VirtualChime usb(QFile::encodeName(dir.filePath("usb.bin")).toStdString(), zelmar::ChimeKind::Usb);
+    zelmar::useChimeLink(std::make_unique<zelmar::ChimeLink>(usb.usbBus(), locked));
+    Fixture g;
+    QVERIFY(toPageFour(g, sampleSet(), "PrzeslanieRB"));
+    QVERIFY(click(*g.form, "Dalej"));
+    QCOMPARE(g.form->currentPage(), int(TMainForm::FarewellIndex));
+    QVERIFY(g.dialogs.notices().isEmpty());
+    zelmar::useChime({});
 }
 
 QTEST_MAIN(ChimeRoadsTest)

@@ -69,6 +69,7 @@ private Q_SLOTS:
     void closingWhileBusyAsksTheCancelQuestion();
     void failuresAreShownOnceAndEndWithTwo();
     void theWindowServesTransferAfterTransfer();
+    void anulujIsHeardWhileTheMemoryIsWaitedFor();
 };
 
 void KomunikacjaTest::layout()
@@ -171,7 +172,7 @@ void KomunikacjaTest::failuresAreShownOnceAndEndWithTwo()
     {
         Rig rig(ChimeKind::Usb, VirtualFault{VirtualFault::UnplugAtPage, 3});
         QCOMPARE(rig.upload(10 * 528), 2);
-        QCOMPARE(rig.dialogs.notices(), QStringList{rsq(65203)});
+        QCOMPARE(rig.dialogs.notices(), QStringList{rsq(65203) + QStringLiteral("\nPopraw kabel łączący dzwonek z komputerem i spróbuj jeszcze raz.")});
         // The lost program command of page 3 is unchecked; the writes of page 4 reveal it.
         QCOMPARE(rig.dlg.StanG->value(), 4);
     }
@@ -192,6 +193,21 @@ void KomunikacjaTest::theWindowServesTransferAfterTransfer()
     rig.chime.onRequest = nullptr;
     QCOMPARE(rig.upload(5 * 528), 1);
     QVERIFY(!rig.dlg.Cancelled);
+}
+
+void KomunikacjaTest::anulujIsHeardWhileTheMemoryIsWaitedFor()
+{
+    // Two pages take 18 requests; from then on verification waits for a memory never ready.
+    Rig rig(ChimeKind::Usb, VirtualFault{VirtualFault::NeverReady, 1});
+    rig.atRequest(30, [&] { rig.dlg.Anuluj->click(); });
+    rig.dialogs.answerAsk(true);
+    QCOMPARE(rig.upload(2 * 528), 2);
+    QCOMPARE(rig.dialogs.questions(), QStringList{rsq(65205)});
+    QCOMPARE(rig.dialogs.notices(), QStringList());
+    QCOMPARE(rig.dlg.OpisST->text(), rsq(65206));
+    QVERIFY(rig.dlg.Cancelled);
+    // A look at the window every 50 ms of waiting, not after the whole limit.
+    QVERIFY2(rig.chime.requests() < 200, QByteArray::number(int(rig.chime.requests())));
 }
 
 QTEST_MAIN(KomunikacjaTest)

@@ -122,6 +122,7 @@ private Q_SLOTS:
     void saveAsWritesFileThatReadsBackEqual();
     void saveToCurrentFileWithoutDialog();
     void saveFailureKeepsOldFileAndPage();
+    void saveOntoAReadOnlyFileIsRefused();
     void failedDownloadStaysOnStartPage();
     void settingsAreReadAndFirstTimeDeletedOnlyWhenExactlyYes_data();
     void settingsAreReadAndFirstTimeDeletedOnlyWhenExactlyYes();
@@ -595,6 +596,24 @@ void ShellTest::saveFailureKeepsOldFileAndPage()
     QCOMPARE(fileBytes(target), QByteArray("old contents"));
     QCOMPARE(form->currentSetFile(), target);
     expectSameSet(form->signalSet(), sampleSet());
+}
+
+void ShellTest::saveOntoAReadOnlyFileIsRefused()
+{
+    const QString path = writeSample(QStringLiteral("a.zmr"));
+    const QString target = tmp_->filePath(QStringLiteral("ro.zmr"));
+    writeBytes(target, "old contents");
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    auto form = makeForm(path);
+    click(*form, "Dalej");
+    choose(*form, "ZapisRB");
+    child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->setChecked(true);
+    dialogs_.answerSave(target);
+    click(*form, "Dalej");
+
+    QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
+    QCOMPARE(dialogs_.notices(), QStringList{rsfq(65226, target)});
+    QCOMPARE(fileBytes(target), QByteArray("old contents"));
 }
 
 void ShellTest::failedDownloadStaysOnStartPage()

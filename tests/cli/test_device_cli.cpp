@@ -154,6 +154,30 @@ TEST_F(DeviceCli, RefusalsAndBadChimeFiles)
     EXPECT_EQ(zelmar::readWholeFile(path("notes.txt")).size(), 8u);
 }
 
+TEST_F(DeviceCli, AnUploadTheChimeFileCannotKeepExitsFiveAndLeavesTheFile)
+{
+    const std::string set = writeSet();
+    for (const char* hid : {"", ",hid"}) {
+        const std::string chime = path(std::string("locked") + (*hid ? "-hid" : "") + ".bin");
+        ASSERT_EQ(runCli({"devices"}, {{"ZELMAR_VIRTUAL_CHIME", chime + hid}}).exitCode, 0);
+        // Immutable for root, read-only in a read-only folder for anyone else.
+        const bool root = ::geteuid() == 0;
+        const std::string lock = root ? "chattr +i '" + chime + "' 2>/dev/null"
+                                      : "chmod 0444 '" + chime + "' && chmod 0555 '" + dir_.string() + "'";
+        const std::string unlock = root ? "chattr -i '" + chime + "'" : "chmod 0755 '" + dir_.string() + "'";
+        if (std::system(lock.c_str()) != 0)
+            GTEST_SKIP() << "cannot make the chime's file unwritable here";
+        CliResult up = runCli({"upload", set}, {{"ZELMAR_VIRTUAL_CHIME", chime + hid}});
+        CliResult down = runCli({"download", "-o", path("back.zmr")}, {{"ZELMAR_VIRTUAL_CHIME", chime + hid}});
+        ASSERT_EQ(std::system(unlock.c_str()), 0);
+        EXPECT_EQ(up.exitCode, 5) << up.err;
+        EXPECT_NE(up.err.find("the virtual chime's memory could not be saved"), std::string::npos) << up.err;
+        EXPECT_EQ(up.out, "");
+        // The chime still holds nothing.
+        EXPECT_EQ(down.exitCode, 3) << down.err;
+    }
+}
+
 TEST_F(DeviceCli, DevicesListsTheVirtualChimeOfEitherKind)
 {
     const std::string chime = path("chime.bin");

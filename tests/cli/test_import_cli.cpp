@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -144,4 +145,22 @@ TEST_F(ImportCli, InvalidSetFileAndUsage)
     EXPECT_EQ(slurp(bad), "this is not a set");
     EXPECT_EQ(runCli({"import", p("s.zmr")}).exitCode, 1);
     EXPECT_EQ(runCli({"import", p("s.zmr"), p("a.wav"), "--loud"}).exitCode, 1);
+}
+
+TEST_F(ImportCli, TakesFlacAndAiffByTheirContent)
+{
+    std::vector<int16_t> tone;
+    for (int i = 0; i < 1800; ++i)
+        tone.push_back(int16_t(9000 * std::sin(i * 0.07)));
+    const std::string src = put("src.wav", wav(1, 18000, tone));
+    // An AIFF under a WAV name: the content decides, not the name.
+    ASSERT_EQ(std::system(("sox " + src + " " + p("dzwonek.flac") + " && sox " + src + " -t aiff " + p("aiff.wav")).c_str()), 0);
+    const CliResult r = runCli({"import", p("s.zmr"), p("dzwonek.flac"), p("aiff.wav")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const zelmar::SignalSet set = zelmar::readSetFile(p("s.zmr"));
+    ASSERT_EQ(set.library.size(), 2u);
+    EXPECT_EQ(set.library[0].name, "dzwonek");
+    EXPECT_EQ(set.library[0].sound.Samples, tone);
+    EXPECT_EQ(set.library[1].name, "aiff");
+    EXPECT_EQ(set.library[1].sound.Samples, tone);
 }

@@ -1,14 +1,12 @@
 #include "audio/Import.h"
 
 #include "audio/Gain.h"
-#include "audio/Mp3ToWav.h"
-#include "audio/MpegFile.h"
+#include "audio/MonoResampler.h"
+#include "audio/SoundSource.h"
 #include "audio/WavFile.h"
-#include "model/Errors.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cstdio>
-#include <memory>
 #include <utility>
 
 namespace zelmar {
@@ -43,46 +41,15 @@ size_t codePoints(const std::string& s)
     return n;
 }
 
-// The working file while it is one of ours; deleted when replaced and at the end.
-class WorkingFile {
-public:
-    explicit WorkingFile(std::string chosen) : path_(std::move(chosen)) {}
-    ~WorkingFile() { dropTemporary(); }
-    const std::string& path() const { return path_; }
-    bool temporary() const { return temporary_; }
-    void replaceWith(const std::string& temp)
-    {
-        dropTemporary();
-        path_ = temp;
-        temporary_ = true;
-    }
-    void dropTemporary()
-    {
-        if (temporary_)
-            std::remove(path_.c_str());
-        temporary_ = false;
-    }
+// Half to even for the exact halves that averaging two channels makes.
+inline int16_t roundToInt16(float v)
+{
+    constexpr double kMagic = 6755399441055744.0;
+    const double r = (double(v) * 32768.0 + kMagic) - kMagic;
+    return int16_t(std::clamp(r, -32768.0, 32767.0));
+}
 
-private:
-    std::string path_;
-    bool temporary_ = false;
-};
-
-// A temporary name that is deleted unless handed over.
-class PendingFile {
-public:
-    PendingFile() : path_(MakeTempWavName()) {}
-    ~PendingFile()
-    {
-        if (!path_.empty())
-            std::remove(path_.c_str());
-    }
-    const std::string& path() const { return path_; }
-    std::string release() { return std::exchange(path_, std::string()); }
-
-private:
-    std::string path_;
-};
+constexpr size_t kPieceFrames = 16384;
 
 } // namespace
 
@@ -90,6 +57,12 @@ std::string soundNameFromPath(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // The longer endings of the other sound files go whole.
+    for (const char* ending : {".flac", ".aiff", ".aifc", ".opus"}) {
+        const size_t n = std::char_traits<char>::length(ending);
+        if (name.size() > n && name.compare(name.size() - n, n, ending) == 0)
+            return name.substr(0, name.size() - n);
+    }
     // Drop four characters, not four bytes: a name may end in a letter of two bytes.
     for (int i = 0; i < 4 && !name.empty(); ++i) {
         size_t cut = name.size() - 1;
@@ -100,155 +73,161 @@ std::string soundNameFromPath(const std::string& path)
     return name;
 }
 
-void mixDownToMono(const std::string& input, int64_t dataOffset, uint32_t dataSize, const std::string& output)
+ImportRoom ImportRoom::of(const SignalSet& set)
 {
-    using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-    FilePtr in(std::fopen(input.c_str(), "rb"), &std::fclose);
-    if (!in || std::fseek(in.get(), long(dataOffset), SEEK_SET) != 0)
-        throw FileError(input, "cannot read " + input);
-    const uint32_t declared = dataSize / 2;
-    CreateWavFile(output, declared);
-    FilePtr out(std::fopen(output.c_str(), "ab"), &std::fclose);
-    if (!out)
-        throw FileError(output, "cannot write " + output);
-
-    uint8_t block[2048];
-    int16_t mono[512];
-    uint64_t left = dataSize;
-    uint64_t written = 0;
-    while (left > 0) {
-        const size_t want = size_t(std::min<uint64_t>(left, sizeof block));
-        const size_t got = std::fread(block, 1, want, in.get());
-        const size_t pairs = got / 4;
-        for (size_t i = 0; i < pairs; ++i) {
-            const uint8_t* p = block + 4 * i;
-            mono[i] = mixPair(int16_t(uint16_t(p[0] | p[1] << 8)), int16_t(uint16_t(p[2] | p[3] << 8)));
-        }
-        if (pairs > 0 && std::fwrite(mono, 2, pairs, out.get()) != pairs)
-            throw FileError(output, "cannot write " + output);
-        written += pairs * 2;
-        left -= got;
-        if (got < want) {
-            if (std::ferror(in.get()))
-                throw FileError(input, "cannot read " + input);
-            break;
-        }
-    }
-    if (std::fclose(out.release()) != 0)
-        throw FileError(output, "cannot write " + output);
-    // A data chunk shorter than declared: say what is really there.
-    if (written != declared)
-        RewriteWavHeader(output, uint32_t(written));
+    return {int(set.library.size()), set.tableSize(), set.freeBytes()};
 }
 
-ImportResult importSound(const std::string& chosenFile, SignalSet& set, ImportObserver& observer)
+DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, ImportObserver& observer)
 {
-    ImportResult result;
-    auto refuse = [&result](int id, std::vector<FormatArg> args = {}) {
-        result.message = ImportMessage{id, std::move(args)};
-        return result;
+    DecodedSound out;
+    ImportResult& result = out.result;
+    auto refuse = [&out](int id, std::vector<FormatArg> args = {}) -> DecodedSound& {
+        out.result.message = ImportMessage{id, std::move(args)};
+        out.samples.clear();
+        return out;
     };
-    if (int(set.library.size()) >= kMaxSounds)
+    if (room.sounds >= kMaxSounds)
         return refuse(65217);
 
-    const std::string name = soundNameFromPath(chosenFile);
-    const int32_t freeBytes = set.freeBytes();
+    out.name = soundNameFromPath(chosenFile);
+    // Each sound adds its name to the tables, which the chime limits.
+    if (int64_t(room.tableSize) + nameBytes(out.name) + 4 > kTableLimit)
+        return refuse(65245);
+
+    const int32_t freeBytes = room.freeBytes;
     const double statedLimit = secondsForBytes(freeBytes);
-    // The table entry of the sound costs its name plus 4 bytes; the working file's name length
-    // stands in for it, but may be the shorter name of a temporary file.
+    OpenedSource opened = openSoundSource(chosenFile);
+    result.decodedMp3 = opened.mpeg;
+    if (!opened.source)
+        return refuse(opened.refusal, {chosenFile});
+    SoundSource& source = *opened.source;
+    const SourceFormat& format = source.format();
+    const bool mpeg = source.kind() == SourceKind::Mpeg;
+    const bool convert = !format.pcm16 || format.sampleRate != kSampleRate;
+
+    // The room a sound needs counts the name of the file its samples come from: the chosen one
+    // while they are taken as they are, otherwise the temporary name a decoded or converted file
+    // carries. The sound's own entry in the tables counts when it is the larger.
+    const std::string temporaryName = mpeg || convert || format.channels != 1 ? MakeTempWavName() : std::string();
     auto nameCost = [&](const std::string& working) {
-        return std::max<int64_t>(int64_t(codePoints(working)), int64_t(nameBytes(name)) + 4);
+        return std::max<int64_t>(int64_t(codePoints(working)), int64_t(nameBytes(out.name)) + 4);
     };
+    const int64_t firstCost = nameCost(mpeg ? temporaryName : chosenFile);
+    const int64_t finalCost = nameCost(temporaryName.empty() ? chosenFile : temporaryName);
+    const double timeLeft = double(int64_t(freeBytes) - firstCost) / 9.0 * 8.0 / kSampleRate;
 
-    WorkingFile working(chosenFile);
-    TWavFileEx wav;
-    bool opened = wav.Open(working.path());
-
-    if (!opened && isMpegAudioFile(chosenFile)) {
-        PendingFile decoded;
-        decodeMp3File(chosenFile, decoded.path());
-        working.replaceWith(decoded.release());
-        result.decodedMp3 = true;
-        opened = wav.Open(working.path());
-    }
-
-    if (opened && wav.Valid) {
-        const double timeLeft = double(int64_t(freeBytes) - nameCost(working.path())) / 9.0 * 8.0 / kSampleRate;
-        if (wav.Duration() >= timeLeft)
-            return refuse(65219, {formatSeconds(wav.Duration()), formatSeconds(statedLimit)});
-    }
-    if (!opened)
-        return refuse(65221, {chosenFile});
-    if (!wav.Valid)
+    const double stated = source.statedSeconds();
+    if (stated > 0 && stated >= timeLeft)
+        return refuse(65219, {formatSeconds(stated), formatSeconds(statedLimit)});
+    if (source.truncated())
         return refuse(65220, {chosenFile});
+    if (convert && !format.convertible)
+        return refuse(65218);
 
-    if (wav.SampleRate != uint32_t(kSampleRate) || wav.BitsPerSample != 16) {
-        PendingFile converted;
-        volatile int32_t cancel = 0;
-        uint8_t failure = 0;
+    source.limitSeconds(timeLeft);
+    // Samples beyond this count cannot fit whatever else happens.
+    const int64_t roomSamples = std::max<int64_t>(0, (int64_t(freeBytes) - finalCost) * 8 / 9 + 8);
+    const bool watched = mpeg || convert;
+    if (watched)
         observer.conversionStarted();
-        try {
-            convertWavFile(working.path().c_str(), converted.path().c_str(), kSampleRate, 16, 4, 0, &cancel,
-                           [&](int32_t done, int32_t total) {
-                               if (observer.conversionProgress(done, total))
-                                   cancel = 1;
-                           },
-                           0, &failure);
-        } catch (...) {
-            observer.conversionEnded();
-            throw;
+    struct EndWatch {
+        ImportObserver& o;
+        bool on;
+        ~EndWatch()
+        {
+            if (on)
+                o.conversionEnded();
         }
-        observer.conversionEnded();
-        working.dropTemporary();
-        if (cancel != 0 || failure != 0)
-            return refuse(65218);
-        working.replaceWith(converted.release());
-        result.converted = true;
-        if (!wav.Open(working.path()) || !wav.Valid)
-            return refuse(65218);
-    }
+    } endWatch{observer, watched};
 
-    if (wav.Channels != 1) {
-        PendingFile mixed;
-        mixDownToMono(working.path(), wav.DataOffset, wav.DataSize, mixed.path());
-        working.replaceWith(mixed.release());
-        result.mixedDown = true;
-        if (!wav.Open(working.path()) || !wav.Valid)
-            return refuse(65221, {chosenFile});
-    }
-
-    const int64_t n = int64_t(wav.DataSize / 2);
-    const int64_t room = (9 * n + 7) / 8 + nameCost(working.path());
-    if (room > freeBytes)
-        return refuse(65219, {formatSeconds(double(wav.DataSize) / 2.0 / kSampleRate), formatSeconds(statedLimit)});
-
-    int64_t count = wav.DataSize;
-    std::optional<std::vector<uint8_t>> bytes = ReadFileBlock(working.path(), wav.DataOffset, count);
-    // A single stray byte makes no sample either; a sound without samples is refused like no data.
-    if (!bytes || count / 2 == 0)
-        return refuse(0);
-    const size_t m = size_t(count / 2);
-    std::vector<int16_t> samples;
+    std::vector<int16_t>& samples = out.samples;
+    bool tooLong = false;
+    double tooLongSeconds = 0;
     try {
-        samples.resize(m);
+        std::unique_ptr<MonoResampler> resampler;
+        if (convert)
+            resampler = std::make_unique<MonoResampler>(format.sampleRate, kSampleRate, 0, format.frames);
+        if (format.frames > 0)
+            samples.reserve(size_t(std::min<int64_t>(roomSamples, format.frames * kSampleRate / format.sampleRate + 64)));
+        const MonoResampler::Sink keep = [&](const int16_t* s, size_t n) {
+            const size_t room = size_t(std::max<int64_t>(0, roomSamples - int64_t(samples.size())));
+            samples.insert(samples.end(), s, s + std::min(n, room));
+        };
+        std::vector<float> piece(kPieceFrames);
+        uint64_t framesRead = 0;
+        int32_t lastShown = -1;
+        for (;;) {
+            const size_t n = source.read(piece.data(), piece.size());
+            if (n == 0)
+                break;
+            framesRead += n;
+            if (resampler) {
+                resampler->push(piece.data(), n, keep);
+            } else {
+                for (size_t i = 0; i < n && int64_t(samples.size()) < roomSamples; ++i)
+                    samples.push_back(roundToInt16(piece[i]));
+            }
+            // Stop as soon as the sound is longer than any that could fit: the rest is not read.
+            const double secondsRead = double(framesRead) / format.sampleRate;
+            if (secondsRead >= timeLeft || int64_t(samples.size()) >= roomSamples) {
+                tooLong = true;
+                const double part = std::clamp(source.progress(), 1e-9, 1.0);
+                tooLongSeconds = std::max({stated, secondsRead / part, double(samples.size()) / kSampleRate});
+                break;
+            }
+            if (watched) {
+                const auto shown = int32_t(std::clamp(source.progress(), 0.0, 1.0) * 1000.0);
+                if (observer.conversionProgress(std::max(shown, lastShown), 1000)) {
+                    result.cancelled = true;
+                    samples.clear();
+                    return out;
+                }
+                lastShown = std::max(shown, lastShown);
+            }
+        }
+        if (resampler && !tooLong)
+            resampler->finish(keep);
+    } catch (const SourceDamaged&) {
+        return refuse(65220, {chosenFile});
     } catch (const std::bad_alloc&) {
         return refuse(0);
+    } catch (const std::exception&) {
+        return refuse(65218);
     }
-    const uint8_t* p = bytes->data();
-    for (size_t i = 0; i < m; ++i)
-        samples[i] = int16_t(uint16_t(p[2 * i] | p[2 * i + 1] << 8));
-    bytes.reset();
+    result.converted = convert;
+    result.mixedDown = format.channels != 1;
+    if (tooLong)
+        return refuse(65219, {formatSeconds(tooLongSeconds), formatSeconds(statedLimit)});
 
+    const int64_t n = int64_t(samples.size());
+    if ((9 * n + 7) / 8 + finalCost > freeBytes)
+        return refuse(65219, {formatSeconds(double(n) / kSampleRate), formatSeconds(statedLimit)});
+    // A sound without samples is refused like a file without data.
+    if (n == 0)
+        return refuse(0);
+    return out;
+}
+
+ImportResult addDecodedSound(DecodedSound&& sound, SignalSet& set, ImportObserver& observer)
+{
+    ImportResult result = sound.result;
+    if (result.message || result.cancelled)
+        return result;
     if (observer.askNormalise())
-        NormaliseSamples(samples.data(), int32_t(m));
-
+        NormaliseSamples(sound.samples.data(), int32_t(sound.samples.size()));
     LibrarySound entry;
-    entry.name = name;
-    entry.sound.SetSamples(std::move(samples));
+    entry.name = std::move(sound.name);
+    entry.sound.SetSamples(std::move(sound.samples));
     set.library.push_back(std::move(entry));
     result.added = true;
     result.soundNumber = int(set.library.size());
     return result;
+}
+
+ImportResult importSound(const std::string& chosenFile, SignalSet& set, ImportObserver& observer)
+{
+    return addDecodedSound(decodeSound(chosenFile, ImportRoom::of(set), observer), set, observer);
 }
 
 } // namespace zelmar

@@ -5,6 +5,7 @@
 
 #include <mad.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -17,9 +18,12 @@ namespace {
 constexpr uint64_t kMaxInputBytes = 1ull << 30;
 // Above this guessed output the split decoder, which keeps its output in memory, is not used.
 constexpr uint64_t kMaxSplitOutputBytes = 256ull << 20;
-// Frames the second decoder decodes and drops before its half starts: enough to refill the bit
-// reservoir (at most 511 bytes back) and the overlap and synthesis filter state.
+// Frames both decoders must have decoded, the same ones, just before the second half starts: far
+// more than the bit reservoir (at most 511 bytes back) and the overlap and synthesis filter state
+// remember. The second decoder starts this many frame headers earlier again, as some of the
+// headers found may be false ones.
 constexpr size_t kWarmUpFrames = 16;
+constexpr size_t kLeadHeaders = 3 * kWarmUpFrames;
 
 using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
@@ -284,6 +288,7 @@ struct PartResult {
     int bitrate = 0;
     bool anyFrame = false;
     size_t edgeFrame = SIZE_MAX;   // first: the frame the part stopped at / began output with
+    std::vector<size_t> decodedBefore;   // positions of the last frames really decoded before the edge
 };
 
 // Decodes buf[begin..) the way mad_decoder_run does in synchronous mode with the worker's
@@ -315,6 +320,12 @@ PartResult decodePart(const std::vector<uint8_t>& buf, size_t begin, size_t outp
             break;
         }
         mad_synth_frame(&synth, &frame);
+        if (outputFrom == 0 || at < outputFrom) {
+            // Remember the frames decoded just before the edge, for the proof that the halves meet.
+            r.decodedBefore.push_back(at);
+            if (r.decodedBefore.size() > 4 * kWarmUpFrames)
+                r.decodedBefore.erase(r.decodedBefore.begin(), r.decodedBefore.begin() + 2 * kWarmUpFrames);
+        }
         if (at < outputFrom)
             continue;
         if (!r.anyFrame) {
@@ -393,7 +404,7 @@ bool decodeMp3FileSplit(const std::string& input, const std::string& output, boo
             // Both halves need the layout of the file's first frame, which the first half finds.
             const size_t mid = offsets.size() / 2;
             const size_t split = offsets[mid];
-            const size_t start = offsets[mid - kWarmUpFrames];
+            const size_t start = offsets[mid - kLeadHeaders];
             PartResult probe = decodePart(buf, 0, 0, offsets[std::min<size_t>(4, offsets.size() - 1)], 0, 0);
             if (probe.anyFrame) {
                 const size_t perFrame = probe.samples.size() / 4 + 1;
@@ -408,7 +419,14 @@ bool decodeMp3FileSplit(const std::string& input, const std::string& output, boo
                     throw;
                 }
                 second.join();
-                if (a.anyFrame && a.edgeFrame == split && b.edgeFrame == split) {
+                // The halves meet only when both decoders really decoded the same frames just before
+                // the split; false frame headers among the offsets make that fail, and then one
+                // decoder does it all.
+                const std::vector<size_t>& pa = a.decodedBefore;
+                const std::vector<size_t>& pb = b.decodedBefore;
+                const bool sameLead = pa.size() >= kWarmUpFrames && pb.size() >= kWarmUpFrames
+                                      && std::equal(pa.end() - kWarmUpFrames, pa.end(), pb.end() - kWarmUpFrames);
+                if (a.anyFrame && sameLead && a.edgeFrame == split && b.edgeFrame == split) {
                     if (wasSplit)
                         *wasSplit = true;
                     if (!writeDecoded(output, a, &b.samples, buf.size()))

@@ -324,7 +324,7 @@ void convertWavFile(const char* input, const char* output, int32_t targetRate, i
         if (!input || !output || targetBits != 16 || targetRate <= 0)
             throw std::runtime_error("unsupported target");
         TWavFileEx wav;
-        if (!wav.Open(input) || !wav.Valid)
+        if (!wav.Open(input) || !wav.Valid || wav.Floating())
             throw std::runtime_error("unreadable input");
         PcmConverter conv(int(wav.SampleRate), targetRate, wav.Channels, wav.BitsPerSample);
 

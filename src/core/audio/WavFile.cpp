@@ -95,10 +95,10 @@ std::optional<WavHeader> readWavHeader(const std::string& path, int64_t& dataOff
     std::memcpy(h.WaveId, r.bytes(4).data(), 4);
     std::memcpy(h.FmtId, r.bytes(4).data(), 4);
     h.FmtSize = r.u32();
-    if (h.FmtSize != 16 && h.FmtSize != 18)
+    if (h.FmtSize != 16 && h.FmtSize != 18 && h.FmtSize != 40)
         return std::nullopt;
 
-    uint8_t fmt[18];
+    uint8_t fmt[40];
     if (readAt(f.fd, fmt, h.FmtSize, 20) != ssize_t(h.FmtSize))
         return std::nullopt;
     ByteReader b(std::span<const uint8_t>(fmt, h.FmtSize));
@@ -108,6 +108,16 @@ std::optional<WavHeader> readWavHeader(const std::string& path, int64_t& dataOff
     h.ByteRate = b.u32();
     h.BlockAlign = b.u16();
     h.BitsPerSample = b.u16();
+    if (h.FmtSize == 40 && h.FormatTag == kWavExtensible) {
+        // cbSize, valid bits, channel mask, then the sub-format GUID: a format tag followed by the
+        // fixed tail that marks it as one.
+        static const uint8_t tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                         0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        b.seek(24);
+        const uint16_t sub = b.u16();
+        if (std::memcmp(fmt + 26, tail, sizeof tail) == 0)
+            h.SubFormat = sub;
+    }
 
     // Walk the chunks up to "data"; each step moves at least 12 bytes on, and a chunk that claims
     // to reach past the end makes the next read come up short.
@@ -139,19 +149,21 @@ bool TWavFileEx::Open(const std::string& path)
     const std::optional<WavHeader> h = readWavHeader(path, dataOffset);
     if (!h || dataOffset > INT32_MAX)
         return false;
+    const uint16_t tag = h->FormatTag == kWavExtensible ? h->SubFormat : h->FormatTag;
     // A zero bit depth or rate would leave the duration and the conversion without meaning.
     const bool supported = idIs(h->RiffId, "RIFF") && idIs(h->WaveId, "WAVE") && idIs(h->FmtId, "fmt ")
-                           && h->FormatTag == 1 && (h->Channels == 1 || h->Channels == 2)
-                           && uint8_t(h->BitsPerSample) != 0 && h->SampleRate != 0;
+                           && (tag == kWavPcm || tag == kWavFloat) && h->Channels >= 1
+                           && h->Channels <= kWavMaxChannels && h->BitsPerSample != 0 && h->SampleRate != 0
+                           && h->SampleRate <= kWavMaxRate;
     if (!supported)
         return true;
     Valid = true;
     Channels = uint8_t(h->Channels);
     SampleRate = h->SampleRate;
-    BitsPerSample = uint8_t(h->BitsPerSample);
+    BitsPerSample = h->BitsPerSample;
     FileSize = h->RiffSize + 8;
     DataSize = h->DataSize;
-    FormatTag = h->FormatTag;
+    FormatTag = tag;
     DataOffset = int32_t(dataOffset);
     return true;
 }

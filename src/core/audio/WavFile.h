@@ -24,13 +24,21 @@ struct WavHeader {
     uint32_t ByteRate = 0;
     uint16_t BlockAlign = 0;
     uint16_t BitsPerSample = 0;
+    uint16_t SubFormat = 0;        // of an extensible format chunk: 1 PCM, 3 IEEE float; else 0
     char DataId[4] = {};
     uint32_t DataSize = 0;
 };
 
+// Format tags the import reads.
+constexpr uint16_t kWavPcm = 1;
+constexpr uint16_t kWavFloat = 3;
+constexpr uint16_t kWavExtensible = 0xFFFE;
+constexpr int kWavMaxChannels = 8;
+constexpr uint32_t kWavMaxRate = 384000;
+
 // Reads the header of `path`; nullopt when it cannot be read (short file, a format chunk that is
-// not 16 or 18 bytes, a chunk under 4 bytes, no "data" chunk). `dataOffset` receives the position
-// of the first sample byte. Never throws.
+// not 16, 18 or 40 bytes, a chunk under 4 bytes, no "data" chunk). `dataOffset` receives the
+// position of the first sample byte. Never throws.
 std::optional<WavHeader> readWavHeader(const std::string& path, int64_t& dataOffset);
 
 class TWavFileEx {
@@ -38,17 +46,19 @@ public:
     bool Valid = false;
     uint8_t Channels = 0;
     uint32_t SampleRate = 0;
-    uint8_t BitsPerSample = 0;
+    uint16_t BitsPerSample = 0;    // the field whole: 272 is not 16
     uint32_t FileSize = 0;
     uint32_t DataSize = 0;
-    uint16_t FormatTag = 0;
+    uint16_t FormatTag = 0;        // 1 or 3; an extensible chunk gives its sub-format's tag
     int32_t DataOffset = 0;
 
     // True when the header could be read; Valid tells whether the format is one the import takes
-    // (PCM, 1 or 2 channels, and a non-zero bit depth and rate). Never throws.
+    // (integer PCM or IEEE float, plain or extensible, 1 to 8 channels, a rate of 1 Hz to 384 kHz
+    // and a non-zero bit depth). Depths the converter cannot take are its failure. Never throws.
     bool Open(const std::string& path);
     // Seconds of audio; 0 unless Valid.
     double Duration() const;
+    bool Floating() const { return FormatTag == kWavFloat; }
 };
 
 // A 44-byte header of 16-bit PCM for `dataBytes` bytes of samples, with `riffSize` as the RIFF

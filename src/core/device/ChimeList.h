@@ -17,8 +17,21 @@ struct ChimeEntry {
     bool permitted = true;      // false: no access rights to the device node
     bool opened = true;         // false: permitted, but it would not open or answer
     bool isChime = true;        // USB: the strings are the chime's own
+    bool fromSysfs = false;     // the kernel has it, but the bus did not list it
 };
 
+// Every chime present, the USB ones opened to read their strings.
 std::vector<ChimeEntry> listChimes(UsbBus& usb, HidBus& hid);
+
+// Whether a chime is plugged in that this user may not open. Opens nothing.
+bool chimeAccessDenied(UsbBus& usb, HidBus& hid);
+
+// A USB device with one of the chimes' ids, as the kernel lists it under `root`.
+struct SysfsChime {
+    ChimeEntry::Kind kind = ChimeEntry::Usb;
+    std::string path;                  // "001/005": bus and device number
+    std::vector<std::string> hidraw;   // the hidraw nodes the kernel made for it ("hidraw0")
+};
+std::vector<SysfsChime> chimesInSysfs(const std::string& root);
 
 } // namespace zelmar

@@ -67,14 +67,14 @@ UsbBus& ChimeLink::usb()
 {
     if (none_)
         return emptyUsbBus();
-    return chime_ ? chime_->usbBus() : libUsbBus();
+    return usb_ ? *usb_ : chime_ ? chime_->usbBus() : libUsbBus();
 }
 
 HidBus& ChimeLink::hid()
 {
     if (none_)
         return emptyHidBus();
-    return chime_ ? chime_->hidBus() : hidApiBus();
+    return hid_ ? *hid_ : chime_ ? chime_->hidBus() : hidApiBus();
 }
 
 namespace {
@@ -94,6 +94,11 @@ void useChime(const ChimeChoice& choice)
 void useNoChime()
 {
     current() = ChimeLink::none();
+}
+
+void useChimeLink(std::unique_ptr<ChimeLink> link)
+{
+    current() = std::move(link);
 }
 
 ChimeLink& currentChime()

@@ -33,6 +33,8 @@ public:
     explicit ChimeLink(const ChimeChoice& choice);
     // No chime on either bus, as when none is plugged in.
     static std::unique_ptr<ChimeLink> none();
+    // Buses of the caller's own, which outlive the link.
+    ChimeLink(UsbBus& usb, HidBus& hid) : usb_(&usb), hid_(&hid) {}
     UsbBus& usb();
     HidBus& hid();
     VirtualChime* virtualChime() { return chime_.get(); }
@@ -41,12 +43,15 @@ private:
     ChimeLink() = default;
     std::unique_ptr<VirtualChime> chime_;
     bool none_ = false;
+    UsbBus* usb_ = nullptr;
+    HidBus* hid_ = nullptr;
 };
 
 // The chime the whole process uses; real hardware until useChime is called.
 void useChime(const ChimeChoice& choice);
 // Leaves the process without any chime (for a virtual chime that cannot be used).
 void useNoChime();
+void useChimeLink(std::unique_ptr<ChimeLink> link);
 ChimeLink& currentChime();
 
 } // namespace zelmar

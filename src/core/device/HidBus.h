@@ -33,6 +33,8 @@ public:
     // Null when the device cannot be opened (gone, or no permission).
     virtual std::unique_ptr<HidConnection> open(const HidDeviceInfo& device) = 0;
     virtual bool permitted(const HidDeviceInfo&) { return true; }
+    // Why the device did not keep what the last closed connection wrote into it; empty when it did.
+    virtual std::string unsavedReason() { return {}; }
 };
 
 // The real bus, on hidapi's hidraw backend.

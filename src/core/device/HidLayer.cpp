@@ -30,11 +30,20 @@ void HidLayer::Refresh()
 HidDevice* HidLayer::ClaimDevice(int vendorId, int productId)
 {
     Refresh();
-    for (auto& d : devices_) {
-        if (!d->claimed && !d->unplugged && d->info.vendorId == vendorId && d->info.productId == productId) {
-            d->claimed = true;
-            return d.get();
+    for (auto it = devices_.begin(); it != devices_.end();) {
+        HidDevice& d = **it;
+        if (d.claimed || d.unplugged || d.info.vendorId != vendorId || d.info.productId != productId) {
+            ++it;
+            continue;
         }
+        // A device that cannot be opened (no access rights) is left out, so that the search goes on
+        // to the next one; opening a hidraw node sends nothing to the device.
+        if (!ensureOpen(d)) {
+            it = devices_.erase(it);
+            continue;
+        }
+        d.claimed = true;
+        return &d;
     }
     return nullptr;
 }

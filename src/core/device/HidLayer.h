@@ -28,7 +28,8 @@ class HidLayer {
 public:
     explicit HidLayer(HidBus& bus) : bus_(bus) {}
 
-    // The first present device with these ids that is not claimed yet, now claimed; null if none.
+    // The first present device with these ids that is not claimed yet and opens, now claimed and
+    // open; null if none.
     HidDevice* ClaimDevice(int vendorId, int productId);
     // Closes the device and makes it claimable again; `device` becomes null.
     void ReleaseDevice(HidDevice*& device);
@@ -46,7 +47,7 @@ private:
     std::vector<std::unique_ptr<HidDevice>> devices_;
 };
 
-// Whether a HID chime can be claimed at this moment (claimed and released again at once).
+// Whether a HID chime can be claimed and opened at this moment (claimed and released again at once).
 bool hidChimePresent(HidBus& bus);
 
 } // namespace zelmar

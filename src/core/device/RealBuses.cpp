@@ -58,6 +58,8 @@ public:
         const std::string node = "/dev/bus/usb/" + bus.dirname + "/" + device.filename;
         return ::access(node.c_str(), R_OK | W_OK) == 0;
     }
+
+    std::string sysfsRoot() override { return "/sys/bus/usb/devices"; }
 };
 
 class EmptyUsbBus : public UsbBus {

@@ -1,5 +1,6 @@
 #include "device/Transfer.h"
 
+#include "device/ChimeList.h"
 #include "i18n/ResourceStrings.h"
 
 #include <algorithm>
@@ -12,19 +13,29 @@ std::string HidErrorText(int step)
     return rs(kTextNoCommunication) + "\n\n (HID-ERR: " + std::to_string(step) + ")";
 }
 
+std::string adviceText()
+{
+    const std::string difference = rs(kTextDifference);
+    const size_t cut = difference.find('\n');
+    return cut == std::string::npos ? difference : difference.substr(cut + 1);
+}
+
 std::string failureText(const TransferFailure& f)
 {
+    const std::string hint = f.accessDenied ? "\n\n" + rs(kTextAccessHint) : std::string();
     switch (f.kind) {
     case TransferFailure::None:
         return {};
     case TransferFailure::NoChime:
-        return rs(kTextNoCommunication);
+        return rs(kTextNoCommunication) + hint;
     case TransferFailure::Communication:
-        return rs(kTextCommunicationError);
+        return rs(kTextCommunicationError) + "\n" + adviceText();
     case TransferFailure::UsbDifference:
         return rs(kTextCommunicationError) + "\n" + rs(kTextDifference);
+    case TransferFailure::NotKept:
+        return rsf(kTextNotKept, {f.detail});
     case TransferFailure::HidStep:
-        return HidErrorText(f.step);
+        return HidErrorText(f.step) + hint;
     case TransferFailure::HidDifference:
         return rs(kTextCommunicationError) + "\n" + rs(kTextDifference) + "\n" + "PAGE: " + std::to_string(f.page)
                + " BYTE: " + std::to_string(f.byte) + " WRITTEN: " + std::to_string(f.written)
@@ -47,6 +58,28 @@ void DeviceTransfer::fail(const TransferFailure& f)
     obs_.failed(f);
 }
 
+bool DeviceTransfer::waitReady()
+{
+    return flash_.WaitReady([this] {
+        obs_.waiting();
+        if (obs_.cancelRequested())
+            Cancelled = true;
+        return Cancelled;
+    });
+}
+
+// An upload counts only once the chime has kept what it took.
+bool DeviceTransfer::kept(const std::string& unsaved)
+{
+    if (unsaved.empty())
+        return true;
+    TransferFailure f;
+    f.kind = TransferFailure::NotKept;
+    f.detail = unsaved;
+    fail(f);
+    return false;
+}
+
 // ---- USB ---------------------------------------------------------------------------------------
 
 namespace {
@@ -65,7 +98,9 @@ int DeviceTransfer::UsbTransfer(bool upload)
     failure = {};
     if (flash_.Open() != 0) {
         flash_.Close();
-        fail({TransferFailure::NoChime});
+        TransferFailure f{TransferFailure::NoChime};
+        f.accessDenied = chimeAccessDenied(flash_.bus(), hid_);
+        fail(f);
         return 2;
     }
     obs_.busy(true);
@@ -83,7 +118,9 @@ int DeviceTransfer::UsbTransfer(bool upload)
         obs_.failed(failure);
         return 2;
     }
-    return Cancelled || failure.kind != TransferFailure::None ? 2 : 1;
+    if (Cancelled || failure.kind != TransferFailure::None)
+        return 2;
+    return !upload || kept(flash_.bus().unsavedReason()) ? 1 : 2;
 }
 
 void DeviceTransfer::usbWrite()
@@ -118,7 +155,8 @@ void DeviceTransfer::usbVerify()
     TUsbFlash& f = flash_;
     obs_.phase(kTextVerifying, pagesFor(f.ImageLength, kUsbPageSize));
     f.Position = 0;
-    f.WaitReady();
+    if (!waitReady())
+        return;
     if (f.ErrorState != kUsbOk) {
         failure = communicationFailure(f);
         return;
@@ -170,7 +208,8 @@ void DeviceTransfer::usbRead()
     obs_.phase(kTextReading, kUsbPageCount);
     f.Position = 0;
     f.ImageLength = kImageSize;
-    f.WaitReady();
+    if (!waitReady())
+        return;
     if (f.ErrorState != kUsbOk) {
         failure = communicationFailure(f);
         return;
@@ -233,7 +272,9 @@ int DeviceTransfer::HidTransfer(bool upload)
     HidLayer layer(hid_);
     HidDevice* dev = layer.ClaimDevice(kHidVendorId, kHidProductId);
     if (!dev) {
-        fail({TransferFailure::HidStep, 0});
+        TransferFailure f{TransferFailure::HidStep, 0};
+        f.accessDenied = chimeAccessDenied(flash_.bus(), hid_);
+        fail(f);
         return 2;
     }
     obs_.busy(true);
@@ -250,7 +291,9 @@ int DeviceTransfer::HidTransfer(bool upload)
     }
     layer.ReleaseDevice(dev);
     obs_.busy(false);
-    return Cancelled ? 2 : 1;
+    if (Cancelled)
+        return 2;
+    return !upload || kept(hid_.unsavedReason()) ? 1 : 2;
 }
 
 void DeviceTransfer::hidUpload(HidLayer& layer, HidDevice& dev)

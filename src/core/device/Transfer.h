@@ -22,6 +22,8 @@ constexpr int kTextCommunicationError = 65203;
 constexpr int kTextDifference = 65204;
 constexpr int kTextCancelQuestion = 65205;
 constexpr int kTextAppTitle = 65233;
+constexpr int kTextAccessHint = 65260;
+constexpr int kTextNotKept = 65261;
 
 constexpr int kEraseGaugeMax = 300;
 constexpr int kEraseDeadlineMs = 60000;
@@ -35,6 +37,7 @@ struct TransferFailure {
         UsbDifference,   // USB verification found a difference
         HidStep,         // HID: the report operation of `step` failed (0: no chime to claim)
         HidDifference,   // HID verification found a difference
+        NotKept,         // the chime took the whole upload but could not keep it (`detail` says why)
     };
     Kind kind = None;
     int step = 0;
@@ -43,7 +46,13 @@ struct TransferFailure {
     int written = 0;
     int read = 0;
     bool neverReady = false;   // Communication: the memory stayed busy
+    // NoChime, HidStep 0: a chime is plugged in that this user may not open.
+    bool accessDenied = false;
+    std::string detail;
 };
+
+// The second line of the read-back difference text: what to do after a failed transfer.
+std::string adviceText();
 
 // No communication + "\n\n (HID-ERR: n)".
 std::string HidErrorText(int step);
@@ -64,6 +73,8 @@ public:
     virtual void phase(int textId, int gaugeMax) { (void)textId, (void)gaugeMax; }
     // Gauge value after a page or erase poll; then at most one pending UI event is handled.
     virtual void progress(int value) { (void)value; }
+    // Called now and then while the transfer waits for the chime: handle pending UI events.
+    virtual void waiting() {}
     virtual bool cancelRequested() { return false; }
     virtual void busy(bool on) { (void)on; }
     // A failure to show to the user now.
@@ -86,6 +97,8 @@ public:
 private:
     bool pump(int value);   // progress + cancel check; true when cancelled
     void fail(const TransferFailure& f);
+    bool waitReady();   // false: the user cancelled the wait (a chime that fails shows in ErrorState)
+    bool kept(const std::string& unsaved);
     void usbWrite();
     void usbVerify();
     void usbRead();

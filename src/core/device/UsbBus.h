@@ -45,6 +45,11 @@ public:
                            uint8_t* bytes, int size, int timeoutMs) = 0;
     // Whether the user may open the device at all (a permission check, not an open).
     virtual bool permitted(const UsbBusEntry&, const UsbDevice&) { return true; }
+    // Why the device did not keep what the last closed session wrote into it; empty when it did.
+    virtual std::string unsavedReason() { return {}; }
+    // Where the kernel lists its USB devices (/sys/bus/usb/devices), to find chimes that this bus
+    // cannot list for lack of access; empty for a bus without a kernel behind it.
+    virtual std::string sysfsRoot() { return {}; }
 };
 
 // The real bus, on libusb-0.1.

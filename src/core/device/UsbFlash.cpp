@@ -131,23 +131,30 @@ int32_t TUsbFlash::ReadStatus()
     return TransferBuffer[0];
 }
 
-void TUsbFlash::WaitReady()
+bool TUsbFlash::WaitReady(const std::function<bool()>& stop)
 {
     // The chime has no limit of its own; a memory that never reports ready must not hang the
-    // program, so polling stops after a few seconds and the transfer fails.
+    // program, so polling stops after a few seconds and the transfer fails. Meanwhile the caller
+    // keeps its window alive and may give up sooner.
     MonotonicClock& clock = clock_ ? *clock_ : steadyClock();
     const int64_t start = clock.nowNs();
     const int64_t end = start + int64_t(kWaitReadyLimitMs) * 1000000;
+    int64_t lookUp = start + int64_t(kWaitLookUpMs) * 1000000;
     for (;;) {
         if (ErrorState != kUsbOk)
-            return;
+            return true;
         const int32_t s = ReadStatus();
         if (s >= 0 && (s & 0x80) == 0x80)
-            return;
+            return true;
         const int64_t t = clock.nowNs();
         if (ErrorState == kUsbOk && (t > end || t < start)) {
             ErrorState = kUsbNeverReady;
-            return;
+            return true;
+        }
+        if (stop && t >= lookUp) {
+            lookUp = t + int64_t(kWaitLookUpMs) * 1000000;
+            if (stop())
+                return false;
         }
     }
 }

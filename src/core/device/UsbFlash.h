@@ -5,6 +5,7 @@
 #include "device/UsbBus.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ constexpr int kReqStatus = 7;
 
 // How long WaitReady keeps polling before it gives the chime up.
 constexpr int kWaitReadyLimitMs = 3000;
+constexpr int kWaitLookUpMs = 50;
 
 enum UsbErrorState : int32_t {
     kUsbOk = 0,
@@ -78,7 +80,10 @@ public:
     void ReadBytes(uint8_t n);
     void EndCommand();
     int32_t ReadStatus();
-    void WaitReady();
+    void WaitReady() { WaitReady(nullptr); }
+    // The same wait, looking up to `stop` every kWaitLookUpMs; when it returns true the wait ends
+    // at once and the result is false.
+    bool WaitReady(const std::function<bool()>& stop);
 
     UsbHandle FindDevice();
     // The string descriptor `index` as 8-bit text; characters above 0xFF become "?".

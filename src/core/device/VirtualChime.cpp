@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
@@ -18,26 +17,6 @@ namespace {
 
 constexpr int64_t kUsbMemory = int64_t(kUsbPageCount) * kUsbPageSize;
 constexpr int64_t kHidMemory = int64_t(kHidPageCount) * kHidPageSize;
-constexpr uint8_t kStatusReady = 0xAC;   // ready bit and the 16-Mbit density code
-constexpr uint8_t kStatusBusy = 0x2C;
-
-// Reports the HID chime answers with: a challenge that must be echoed twice to erase, the note that
-// the erase has finished (echoed once to start writing), and the note that reading begins.
-void fillReport(uint8_t* data, const char* text)
-{
-    std::memset(data, 0, kHidPageSize);
-    std::memcpy(data, text, std::strlen(text));
-}
-constexpr char kChallenge[] = "ZELMAR ERASE?";
-constexpr char kErased[] = "ZELMAR ERASED";
-constexpr char kReading[] = "ZELMAR READ";
-
-bool reportIs(const uint8_t* data, const char* text)
-{
-    uint8_t want[kHidPageSize];
-    fillReport(want, text);
-    return std::memcmp(data, want, kHidPageSize) == 0;
-}
 
 int64_t parseNumber(const std::string& name, const std::string& v)
 {
@@ -132,6 +111,7 @@ public:
         return c_.usbControl(static_cast<VirtualChime::UsbSession*>(h), requestType, request, value, index,
                              bytes, size);
     }
+    std::string unsavedReason() override { return c_.unsavedReason(); }
 
 private:
     VirtualChime& c_;
@@ -163,6 +143,7 @@ public:
             return nullptr;
         return std::make_unique<VirtualHidConnection>(c_);
     }
+    std::string unsavedReason() override { return c_.unsavedReason(); }
 
 private:
     VirtualChime& c_;
@@ -173,11 +154,15 @@ private:
 // ---- the chime ---------------------------------------------------------------------------------
 
 VirtualChime::VirtualChime(std::string file, ChimeKind kind, VirtualFault fault)
-    : file_(std::move(file)), kind_(kind), fault_(fault)
+    : model_(kind), timing(model_.timing), file_(std::move(file)), kind_(kind), fault_(fault)
 {
+    model_.neverReady = fault_.kind == VirtualFault::NeverReady;
+    model_.touch = [this](int page) { return touch(page); };
+    if (fault_.kind == VirtualFault::CorruptOffset)
+        model_.readFilter = [this](int64_t offset, uint8_t b) { return fault_.value == offset ? uint8_t(~b) : b; };
     load();
     if (!std::filesystem::exists(file_)) {
-        dirty_ = true;
+        model_.dirty = true;
         if (!flush())
             throw FileError(file_, flushError);
     }
@@ -204,7 +189,7 @@ HidBus& VirtualChime::hidBus()
 
 int VirtualChime::pageSize() const
 {
-    return kind_ == ChimeKind::Usb ? kUsbPageSize : kHidPageSize;
+    return model_.pageSize();
 }
 
 void VirtualChime::load()
@@ -212,7 +197,7 @@ void VirtualChime::load()
     const size_t size = size_t(kind_ == ChimeKind::Usb ? kUsbMemory : kHidMemory);
     std::error_code ec;
     if (!std::filesystem::exists(file_, ec)) {
-        mem_.assign(size, 0xFF);
+        model_.memory().assign(size, 0xFF);
         return;
     }
     std::vector<uint8_t> data = readWholeFile(file_);
@@ -222,17 +207,17 @@ void VirtualChime::load()
         throw FileError(file_, file_ + " is not a virtual chime's memory (" + std::to_string(data.size())
                                    + " bytes, expected " + std::to_string(size) + ")");
     data.resize(size, 0xFF);
-    mem_ = std::move(data);
-    dirty_ = false;
+    model_.memory() = std::move(data);
+    model_.dirty = false;
 }
 
 bool VirtualChime::flush()
 {
-    if (!dirty_ || !persist)
+    if (!model_.dirty || !persist)
         return true;
     try {
-        writeFileAtomically(file_, mem_.data(), mem_.size());
-        dirty_ = false;
+        writeFileAtomically(file_, model_.memory().data(), model_.memory().size());
+        model_.dirty = false;
         flushError.clear();
         return true;
     } catch (const std::exception& e) {
@@ -249,7 +234,7 @@ bool VirtualChime::beginRequest(int& shortBy)
         onRequest(requests_);
     if (fault_.kind == VirtualFault::LatencyUs && fault_.value > 0)
         std::this_thread::sleep_for(std::chrono::microseconds(fault_.value));
-    advanceProgram();
+    model_.tick();
     if (unplugged_)
         return false;
     if (fault_.kind == VirtualFault::FailRequest && fault_.value == requests_)
@@ -269,28 +254,23 @@ bool VirtualChime::touch(int page)
     return true;
 }
 
-uint8_t VirtualChime::readByte(int64_t offset) const
+// The file is what the chime holds between sessions: another process may have written it since,
+// and what could not be written into it is lost.
+void VirtualChime::sessionOpened()
 {
-    const uint8_t b = mem_[size_t(offset)];
-    return fault_.kind == VirtualFault::CorruptOffset && fault_.value == offset ? uint8_t(~b) : b;
-}
-
-// A program that arrives while another runs waits for it; each takes timing.programTicks requests.
-void VirtualChime::advanceProgram()
-{
-    while (!programs_.empty() && requests_ >= programDoneAt_) {
-        const PendingProgram& p = programs_.front();
-        std::copy(p.data.begin(), p.data.end(), mem_.begin() + int64_t(p.page) * kUsbPageSize);
-        dirty_ = true;
-        programs_.pop_front();
-        if (!programs_.empty())
-            programDoneAt_ += timing.programTicks;
+    if (sessions_++ == 0) {
+        unsaved_.clear();
+        if (persist && !model_.dirty && !model_.programming())
+            load();
     }
 }
 
-bool VirtualChime::memoryBusy() const
+void VirtualChime::sessionClosed()
 {
-    return !programs_.empty() || fault_.kind == VirtualFault::NeverReady;
+    if (sessions_ > 0 && --sessions_ == 0 && !flush()) {
+        unsaved_ = flushError.empty() ? "cannot write " + file_ : flushError;
+        model_.dirty = false;
+    }
 }
 
 // ---- USB ---------------------------------------------------------------------------------------
@@ -299,16 +279,12 @@ VirtualChime::UsbSession* VirtualChime::usbOpen()
 {
     if (unplugged_)
         return nullptr;
-    if (sessions_++ == 0 && persist && !dirty_ && programs_.empty()) {
-        // Another process may have written the file since.
-        try {
-            load();
-        } catch (const std::exception&) {
-            --sessions_;
-            return nullptr;
-        }
+    try {
+        sessionOpened();
+    } catch (const std::exception&) {
+        --sessions_;
+        return nullptr;
     }
-    cmd_ = Cmd::None;
     return new UsbSession{this};
 }
 
@@ -317,15 +293,9 @@ void VirtualChime::usbClose(UsbSession* s)
     if (!s)
         return;
     delete s;
-    if (sessions_ > 0 && --sessions_ == 0) {
-        // Pages still being programmed are in the chip already; they reach the file too.
-        programDoneAt_ = requests_;
-        while (!programs_.empty()) {
-            advanceProgram();
-            programDoneAt_ = requests_;
-        }
-        flush();
-    }
+    if (sessions_ == 1)
+        model_.finishPrograms();
+    sessionClosed();
 }
 
 int VirtualChime::usbControl(UsbSession* s, int requestType, int request, int value, int index, uint8_t* bytes,
@@ -336,7 +306,7 @@ int VirtualChime::usbControl(UsbSession* s, int requestType, int request, int va
     int shortBy = 0;
     if (!beginRequest(shortBy))
         return unplugged_ ? kUsbErrNoDevice : kUsbErrTimeout;
-    auto answer = [&](int n) { return std::max(0, n - shortBy); };
+    auto answer = [&](int n) { return n < 0 ? n : std::max(0, n - shortBy); };
 
     if (requestType == 0x80 && request == 6) {
         std::vector<uint8_t> d;
@@ -352,108 +322,25 @@ int VirtualChime::usbControl(UsbSession* s, int requestType, int request, int va
         std::copy_n(d.begin(), n, bytes);
         return answer(n);
     }
-    const bool in = requestType == 0xC0;
-    if (!in && requestType != 0x40)
-        return kUsbErrPipe;
-
-    switch (request) {
-    case kReqBegin: {
-        if (!in || size < 1)
-            return kUsbErrPipe;
-        // Selecting the memory again abandons whatever command was open.
-        const uint8_t opcode = uint8_t(value & 0xFF);
-        const int a1 = (value >> 8) & 0xFF, a2 = index & 0xFF, a3 = (index >> 8) & 0xFF;
-        const int page = ((a1 & 0x3F) << 6) | (a2 >> 2);
-        const int byte = ((a2 & 3) << 8) | a3;
-        cmd_ = Cmd::None;
-        switch (opcode) {
-        case kOpWriteBuffer1:
-        case kOpWriteBuffer2:
-            cmd_ = Cmd::BufferWrite;
-            cmdBuffer_ = opcode == kOpWriteBuffer1 ? 0 : 1;
-            bufferPos_ = byte % kUsbPageSize;
-            break;
-        case kOpProgramBuffer1:
-        case kOpProgramBuffer2:
-            if (!touch(page))
-                return kUsbErrNoDevice;
-            cmd_ = Cmd::Program;
-            cmdBuffer_ = opcode == kOpProgramBuffer1 ? 0 : 1;
-            cmdPage_ = page;
-            break;
-        case kOpContinuousRead:
-            // The memory ignores a read while it programs; the data stages then have nothing to send.
-            cmd_ = memoryBusy() ? Cmd::Refused : Cmd::Read;
-            readAddr_ = int64_t(page) * kUsbPageSize + byte % kUsbPageSize;
-            break;
-        default:
-            cmd_ = Cmd::Refused;
-        }
-        bytes[0] = 0;
-        return answer(1);
-    }
-    case kReqWrite: {
-        if (in || cmd_ != Cmd::BufferWrite || value != size)
-            return kUsbErrPipe;
-        for (int i = 0; i < size; ++i) {
-            buffers_[cmdBuffer_][bufferPos_] = bytes[i];
-            bufferPos_ = (bufferPos_ + 1) % kUsbPageSize;
-        }
-        return answer(size);
-    }
-    case kReqRead: {
-        if (!in || cmd_ != Cmd::Read || value != size)
-            return kUsbErrPipe;
-        for (int i = 0; i < size; ++i) {
-            if (readAddr_ % kUsbPageSize == 0 && !touch(int(readAddr_ / kUsbPageSize)))
-                return kUsbErrNoDevice;
-            bytes[i] = readByte(readAddr_);
-            readAddr_ = (readAddr_ + 1) % kUsbMemory;
-        }
-        return answer(size);
-    }
-    case kReqEnd: {
-        if (!in || size < 1)
-            return kUsbErrPipe;
-        if (cmd_ == Cmd::Program) {
-            if (programs_.empty())
-                programDoneAt_ = requests_ + timing.programTicks;
-            programs_.push_back({cmdPage_, std::vector<uint8_t>(buffers_[cmdBuffer_], buffers_[cmdBuffer_] + kUsbPageSize)});
-        }
-        cmd_ = Cmd::None;
-        bytes[0] = 0;
-        return answer(1);
-    }
-    case kReqStatus:
-        if (!in || size < 1)
-            return kUsbErrPipe;
-        bytes[0] = memoryBusy() ? kStatusBusy : kStatusReady;
-        return answer(1);
-    default:
-        return kUsbErrPipe;
-    }
+    return answer(model_.usbVendorRequest(requestType, request, value, index, bytes, size));
 }
 
 // ---- HID ---------------------------------------------------------------------------------------
 
 void VirtualChime::hidOpen()
 {
-    if (sessions_++ == 0 && persist && !dirty_) {
-        try {
-            load();
-        } catch (const std::exception&) {
-            unplugged_ = true;
-        }
+    // Opening the device sends it nothing: the chime's protocol state stays as the last transfer
+    // left it.
+    try {
+        sessionOpened();
+    } catch (const std::exception&) {
+        unplugged_ = true;
     }
-    // Each claim starts the chime's protocol afresh, so that a transfer cut off before does not
-    // leave it expecting pages.
-    hidState_ = HidState::Idle;
 }
 
 void VirtualChime::hidClose()
 {
-    if (sessions_ > 0 && --sessions_ == 0)
-        flush();
+    sessionClosed();
 }
 
 bool VirtualChime::hidGet(uint8_t* report, size_t length)
@@ -461,42 +348,7 @@ bool VirtualChime::hidGet(uint8_t* report, size_t length)
     int shortBy = 0;
     if (length != kReportLength || report[0] != 0 || !beginRequest(shortBy))
         return false;
-    uint8_t* data = report + 1;
-    switch (hidState_) {
-    case HidState::Idle:
-    case HidState::EraseArmed:
-        hidState_ = HidState::Idle;
-        fillReport(data, kChallenge);
-        break;
-    case HidState::Erasing:
-        if (fault_.kind != VirtualFault::NeverReady && requests_ >= eraseDoneAt_) {
-            std::fill(mem_.begin(), mem_.end(), 0xFF);
-            dirty_ = true;
-            hidState_ = HidState::Erased;
-            fillReport(data, kErased);
-        } else {
-            std::memset(data, 0, kHidPageSize);
-        }
-        break;
-    case HidState::Erased:
-        fillReport(data, kErased);
-        break;
-    case HidState::Writing:
-    case HidState::ReadArmed:
-        hidState_ = HidState::Reading;
-        hidPage_ = 0;
-        fillReport(data, kReading);
-        break;
-    case HidState::Reading:
-        if (!touch(hidPage_))
-            return false;
-        for (int i = 0; i < kHidPageSize; ++i)
-            data[i] = readByte(int64_t(hidPage_) * kHidPageSize + i);
-        if (++hidPage_ == kHidPageCount)
-            hidState_ = HidState::Idle;
-        break;
-    }
-    return shortBy == 0;
+    return model_.hidGet(report + 1) && shortBy == 0;
 }
 
 bool VirtualChime::hidSet(const uint8_t* report, size_t length)
@@ -504,31 +356,7 @@ bool VirtualChime::hidSet(const uint8_t* report, size_t length)
     int shortBy = 0;
     if (length != kReportLength || report[0] != 0 || !beginRequest(shortBy))
         return false;
-    const uint8_t* data = report + 1;
-    if (hidState_ == HidState::Writing) {
-        if (hidPage_ >= kHidPageCount || !touch(hidPage_))
-            return false;
-        std::copy_n(data, kHidPageSize, mem_.begin() + int64_t(hidPage_) * kHidPageSize);
-        dirty_ = true;
-        ++hidPage_;
-        return shortBy == 0;
-    }
-    if (std::all_of(data, data + kHidPageSize, [](uint8_t b) { return b == 0; })) {
-        hidState_ = HidState::ReadArmed;
-    } else if (reportIs(data, kChallenge)) {
-        if (hidState_ == HidState::EraseArmed) {
-            hidState_ = HidState::Erasing;
-            eraseDoneAt_ = requests_ + timing.eraseTicks;
-        } else {
-            hidState_ = HidState::EraseArmed;
-        }
-    } else if (reportIs(data, kErased) && hidState_ == HidState::Erased) {
-        hidState_ = HidState::Writing;
-        hidPage_ = 0;
-    } else {
-        hidState_ = HidState::Idle;
-    }
-    return shortBy == 0;
+    return model_.hidSet(report + 1) && shortBy == 0;
 }
 
 } // namespace zelmar

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <stdexcept>
 #include <system_error>
 
@@ -17,7 +16,9 @@ namespace {
 
 std::atomic<TbsCorePolyglot*> theCore{nullptr};
 std::mutex ownedLock;
-std::unique_ptr<TbsCorePolyglot> owned;
+// Not a smart pointer: a core still there at exit stays alive, so that nothing tears it down
+// after the resource-string hook it holds is gone.
+TbsCorePolyglot* owned = nullptr;
 
 bool hasLngExtension(const std::string& name)
 {
@@ -58,7 +59,7 @@ TbsCorePolyglot& TbsCorePolyglot::GetCorePolyglot()
     std::lock_guard<std::mutex> guard(ownedLock);
     if (TbsCorePolyglot* core = theCore.load())
         return *core;
-    owned = std::make_unique<TbsCorePolyglot>();
+    owned = new TbsCorePolyglot();
     return *owned;
 }
 
@@ -70,7 +71,8 @@ TbsCorePolyglot* TbsCorePolyglot::assigned()
 void TbsCorePolyglot::releaseCorePolyglot()
 {
     std::lock_guard<std::mutex> guard(ownedLock);
-    owned.reset();
+    delete owned;
+    owned = nullptr;
 }
 
 std::string TbsCorePolyglot::langsDir() const

@@ -142,6 +142,9 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
     for (const LibrarySound& s : set.library) {
         if (size_t(s.sound.SampleCount) != s.sound.Samples.size())
             throw std::invalid_argument("sound \"" + s.name + "\" has a sample count that does not match its samples");
+        // The chime's own reader refuses a sound of no samples (its code 15).
+        if (s.sound.SampleCount == 0)
+            throw LimitError(kImageUnfit, "sound \"" + s.name + "\" has no samples");
         soundStart.push_back(samplesBytes);
         soundNames.push_back(chimeName(s.name));
         samplesBytes += encodedSize(int64_t(s.sound.Samples.size()));

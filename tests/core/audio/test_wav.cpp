@@ -119,8 +119,8 @@ TEST_F(WavTest, UnreadableHeaders)
 {
     TWavFileEx w;
     WavLayout s;
-    s.fmtSize = 40;
-    EXPECT_FALSE(w.Open(write("fmt40.wav", build(s))));
+    s.fmtSize = 20;
+    EXPECT_FALSE(w.Open(write("fmt20.wav", build(s))));
     for (int size = 0; size < 4; ++size) {
         s = WavLayout{};
         s.extraChunks = chunk("junk", std::string(size_t(size), 'j'));
@@ -147,16 +147,16 @@ TEST_F(WavTest, UnsupportedFormatsAreReadButNotValid)
 {
     TWavFileEx w;
     WavLayout s;
-    s.tag = 3;
-    EXPECT_TRUE(w.Open(write("float.wav", build(s))));
+    s.tag = 2;   // ADPCM
+    EXPECT_TRUE(w.Open(write("adpcm.wav", build(s))));
     EXPECT_FALSE(w.Valid);
     s = WavLayout{};
-    s.channels = 6;
-    EXPECT_TRUE(w.Open(write("six.wav", build(s))));
+    s.channels = 9;
+    EXPECT_TRUE(w.Open(write("nine.wav", build(s))));
     EXPECT_FALSE(w.Valid);
     EXPECT_EQ(w.Channels, 0);
     // Zero bits or zero rate would divide by zero in Duration and in the conversion.
-    for (auto [bits, rate] : {std::pair<uint16_t, uint32_t>{0, 18000}, {256, 18000}, {16, 0}}) {
+    for (auto [bits, rate] : {std::pair<uint16_t, uint32_t>{0, 18000}, {16, 0}, {16, 384001}}) {
         s = WavLayout{};
         s.bits = bits;
         s.rate = rate;

@@ -2,6 +2,7 @@
 // Shared pieces of the device tests: a temporary directory, a recording observer and image patterns.
 #include "device/Transfer.h"
 #include "device/VirtualChime.h"
+#include "i18n/ResourceStrings.h"
 
 #include <filesystem>
 #include <functional>
@@ -58,6 +59,12 @@ public:
     std::function<void(int)> onProgress;
     bool cancel = false;
 };
+
+// A request that failed mid-transfer: the error and what to do about it.
+inline std::string communicationErrorText()
+{
+    return zelmar::rs(65203) + "\nPopraw kabel łączący dzwonek z komputerem i spróbuj jeszcze raz.";
+}
 
 inline void fillPattern(std::vector<uint8_t>& image, int32_t length, unsigned seed)
 {

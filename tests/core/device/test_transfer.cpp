@@ -165,7 +165,7 @@ TEST_P(BothKinds, UnpluggingMidWriteOrMidReadFailsWithoutHanging)
         if (GetParam() == ChimeKind::Hid)
             EXPECT_EQ(rig.obs.messages[0], HidErrorText(upload ? 7 : 12));
         else
-            EXPECT_EQ(rig.obs.messages[0], rs(65203));
+            EXPECT_EQ(rig.obs.messages[0], devtest::communicationErrorText());
         EXPECT_EQ(rig.obs.busyChanges, (std::vector<bool>{true, false}));
         EXPECT_LE(rig.obs.values.back(), 6);
         // Gone means gone: the next transfer finds no chime.
@@ -204,7 +204,7 @@ TEST_P(BothKinds, AChimeThatNeverBecomesReadyEndsWithAMessage)
         EXPECT_GE(rig.obs.values.size(), 550u);
         EXPECT_LE(rig.obs.values.size(), 601u);
     } else {
-        EXPECT_EQ(rig.obs.messages[0], rs(65203));
+        EXPECT_EQ(rig.obs.messages[0], devtest::communicationErrorText());
         EXPECT_TRUE(rig.lastFailure.neverReady);
     }
     rig.obs.messages.clear();
@@ -276,7 +276,7 @@ TEST(UsbFaults, AFailingRequestAtSampledPointsEndsWithTheRightText)
     // Three pages: identification is requests 1-2; page p takes 8 requests from 3 + 8p (begin,
     // four writes, end, begin program, end); verification polls the status at 27-32 (the last
     // program keeps the memory busy for 6 requests), begins the read at 33 and reads at 34-45.
-    const std::string none = rs(65202), comm = rs(65203), diff = rs(65203) + "\n" + rs(65204);
+    const std::string none = rs(65202), comm = devtest::communicationErrorText(), diff = rs(65203) + "\n" + rs(65204);
     const struct {
         long request;
         std::string text;   // empty: the upload succeeds
@@ -315,7 +315,7 @@ TEST(UsbFaults, AFailedReadDuringDownloadIsReportedAndNotHandedOn)
     Rig rig(ChimeKind::Usb, VirtualFault{VirtualFault::FailRequest, 2 + 1 + 1 + 40});
     EXPECT_EQ(rig.run(false), 2);
     ASSERT_EQ(rig.obs.messages.size(), 1u);
-    EXPECT_EQ(rig.obs.messages[0], rs(65203));
+    EXPECT_EQ(rig.obs.messages[0], devtest::communicationErrorText());
     EXPECT_EQ(rig.flash.ImageLength, kImageSize);
 }
 
@@ -324,7 +324,7 @@ TEST(UsbFaults, AFailedWriteStopsTheUploadAtThatPage)
     Rig rig(ChimeKind::Usb, VirtualFault{VirtualFault::FailRequest, 2 + 8 * 3 + 3});
     rig.flash.ImageLength = 100 * 528;
     EXPECT_EQ(rig.run(true), 2);
-    EXPECT_EQ(rig.obs.messages, (std::vector<std::string>{rs(65203)}));
+    EXPECT_EQ(rig.obs.messages, (std::vector<std::string>{devtest::communicationErrorText()}));
     EXPECT_EQ(rig.obs.values.back(), 3);
 }
 

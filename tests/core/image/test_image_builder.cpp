@@ -217,6 +217,10 @@ TEST(ImageBuilder, RefusalsLeaveTheBufferUntouched)
     EXPECT_EQ(refusal(bad, AddressForm::Page), kImageUnfit);
     bad.signals[0].elements = Signal(129, element(1, 1, 8));
     EXPECT_EQ(refusal(bad, AddressForm::Page), kImageUnfit);
+    // A library sound without samples, even one no signal plays: the chime's reader refuses it.
+    bad.signals[0].elements = {element(1, 1, 8)};
+    bad.library.push_back(sound("empty", {}));
+    EXPECT_EQ(refusal(bad, AddressForm::Page), kImageUnfit);
     EXPECT_TRUE(untouched());
 }
 

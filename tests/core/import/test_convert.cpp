@@ -131,7 +131,7 @@ TEST_F(Convert, FailuresSetTheFlagAndLeaveNoOutput)
 {
     const std::string twelveBit = put("odd.wav", wavBytes(1, 44100, 12, std::string(3000, '\1')));
     const std::string text = put("text.wav", "not a wav at all");
-    const std::string floats = put("float.wav", wavBytes(1, 44100, 32, std::string(4000, '\0'), 3));
+    const std::string floats = put("float.wav", wavBytes(1, 44100, 32, std::string(4000, '\0'), 3));   // not this converter's
     for (const std::string& in : {twelveBit, text, floats, path("missing.wav")}) {
         SCOPED_TRACE(in);
         const Run r = convert(in, path("out.wav"));

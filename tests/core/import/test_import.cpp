@@ -145,11 +145,11 @@ TEST_F(Import, UnreadableAndUnsupportedFilesNameTheChosenFile)
     EXPECT_EQ(r.message->resourceId, 65221);
     EXPECT_FALSE(r.decodedMp3);
 
-    const std::string floats = put("float.wav", wavBytes(1, 44100, 32, std::string(400, '\0'), 3));
-    r = import(floats);
+    const std::string adpcm = put("adpcm.wav", wavBytes(1, 44100, 4, std::string(400, '\0'), 2));
+    r = import(adpcm);
     ASSERT_TRUE(r.message);
     EXPECT_EQ(r.message->resourceId, 65220);
-    EXPECT_EQ(std::get<std::string>(r.message->args.at(0)), floats);
+    EXPECT_EQ(std::get<std::string>(r.message->args.at(0)), adpcm);
     EXPECT_TRUE(set.library.empty());
 }
 
@@ -284,13 +284,13 @@ TEST_F(Import, NormalisationOnYes)
     EXPECT_EQ(set.library[0].sound.Samples[1], 23170);
 }
 
-TEST_F(Import, CancelEndsWith65218AndTheNextImportConverts)
+TEST_F(Import, CancelEndsWithoutAMessageAndTheNextImportConverts)
 {
     const std::string file = put("c.wav", wavBytes(2, 44100, 16, sinePcm(2, 44100, 16, 44100 * 3, 440)));
     obs.cancelAtCall = 2;
     ImportResult r = import(file);
-    ASSERT_TRUE(r.message);
-    EXPECT_EQ(r.message->resourceId, 65218);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.message.has_value());
     EXPECT_EQ(obs.ended, 1);
     EXPECT_TRUE(set.library.empty());
     obs.cancelAtCall = -1;
@@ -305,16 +305,22 @@ TEST_F(Import, ConverterFailureEndsWith65218)
     EXPECT_EQ(r.message->resourceId, 65218);
 }
 
-TEST_F(Import, NoSampleBytesGivesTheMemoryMessage)
+TEST_F(Import, NoSamplesGiveTheMemoryMessageDataCutShortIsDamaged)
 {
-    // The data chunk promises 4 bytes; the file ends after none or one of them.
-    for (size_t cut : {0u, 1u}) {
-        std::string bytes = wavBytes(1, 18000, 16, "\1\2\3\4");
-        bytes.resize(44 + cut);
-        const ImportResult r = import(put("empty.wav", bytes));
+    // Four bytes: less than one frame of 24-bit stereo.
+    {
+        const ImportResult r = import(put("empty.wav", wavBytes(2, 18000, 24, "\1\2\3\4")));
         ASSERT_TRUE(r.message);
         EXPECT_EQ(r.message->resourceId, 0);
         EXPECT_EQ(r.message->text(), "Not enough memory available.\n\nClose other applications and try again.");
+    }
+    // The data chunk promises more than the file holds.
+    for (size_t cut : {0u, 1u, 3000u}) {
+        std::string bytes = wavBytes(1, 18000, 16, std::string(8000, '\1'));
+        bytes.resize(44 + cut);
+        const ImportResult r = import(put("cut.wav", bytes));
+        ASSERT_TRUE(r.message);
+        EXPECT_EQ(r.message->resourceId, 65220);
     }
     EXPECT_TRUE(set.library.empty());
 }

@@ -114,12 +114,12 @@ TEST_F(MpegScan, RealFilesWithAndWithoutTagAreRecognisedTextIsNot)
 TEST_F(MpegScan, ExtendedFormatWavHoldingAFrameHeaderIsTriedAsMpeg)
 {
     const std::string data = std::string(100, '\0') + header(3, 1, 9, 0) + std::string(500, '\0');
-    const std::string file = put("extended.wav", wavBytes(2, 44100, 16, data, 1, 40));
+    const std::string file = put("extended.wav", wavBytes(2, 44100, 16, data, 1, 20));
     TWavFileEx wav;
-    EXPECT_FALSE(wav.Open(file));   // the WAV reader rejects a 40-byte format chunk
+    EXPECT_FALSE(wav.Open(file));   // the WAV reader rejects a 20-byte format chunk
     EXPECT_TRUE(isMpegAudioFile(file));
     // The same file without the stray header is neither.
-    EXPECT_FALSE(isMpegAudioFile(put("plain.wav", wavBytes(2, 44100, 16, std::string(604, '\0'), 1, 40))));
+    EXPECT_FALSE(isMpegAudioFile(put("plain.wav", wavBytes(2, 44100, 16, std::string(604, '\0'), 1, 20))));
 }
 
 TEST(MpegScanFuzz, RandomBytesNeverReadOutside)

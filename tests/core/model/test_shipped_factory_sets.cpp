@@ -1,0 +1,110 @@
+// The factory sets as shipped: they open, have the tables' counts, fit the chime in both address
+// forms, and their sounds are sound: used, audible, unclipped, without clicks, all different.
+#include "device/UsbFlash.h"
+#include "image/ImageBuilder.h"
+#include "image/ImageReader.h"
+#include "model/FactoryNames.h"
+#include "model/SetFile.h"
+#include "paths/DataPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <set>
+
+using namespace zelmar;
+
+namespace {
+
+class ShippedFactorySet : public ::testing::TestWithParam<int> {
+protected:
+    static SignalSet load(int set)
+    {
+        const auto data = findDataDirectory();
+        if (!data)
+            throw std::runtime_error("no data folder beside the tests");
+        return readSetFile((*data / "factory" / std::string(factorySetFileName(set))).string());
+    }
+};
+
+} // namespace
+
+TEST_P(ShippedFactorySet, OpensWithTheTablesCounts)
+{
+    const int index = GetParam();
+    SignalSet set;
+    ASSERT_NO_THROW(set = load(index));
+    EXPECT_EQ(int(set.signals.size()), factorySignalCount(index));
+    EXPECT_EQ(int(set.library.size()), factorySoundCount(index));
+    EXPECT_FALSE(set.backdoor);
+}
+
+TEST_P(ShippedFactorySet, FitsTheChimeInBothAddressForms)
+{
+    const SignalSet set = load(GetParam());
+    EXPECT_GE(set.freeBytes(), 0);
+    EXPECT_LE(set.tableSize(), kTableLimit);
+    for (AddressForm form : {AddressForm::Page, AddressForm::Linear}) {
+        auto flash = std::make_unique<TUsbFlash>();
+        BuildResult r;
+        ASSERT_NO_THROW(r = buildImage(set, form, *flash));
+        EXPECT_EQ(r.sentSignals, int(set.signals.size()));
+        EXPECT_FALSE(r.someSignalsSkipped);
+        EXPECT_LE(flash->ImageLength, kChimeMemory);
+        // What the chime holds reads back as the same set of signals and sounds.
+        const SignalSet back = parseImage(std::span(flash->Image.data(), size_t(flash->ImageLength)), form);
+        EXPECT_EQ(back.signals.size(), set.signals.size());
+        EXPECT_EQ(back.library.size(), set.library.size());
+    }
+}
+
+TEST_P(ShippedFactorySet, EverySoundIsUsedAndEveryElementPlays)
+{
+    const SignalSet set = load(GetParam());
+    std::set<int32_t> used;
+    for (const NamedSignal& s : set.signals) {
+        EXPECT_FALSE(s.elements.empty()) << s.name;
+        EXPECT_GT(set.playingSamples(s.elements), 0) << s.name;
+        for (const TDzwiek& e : s.elements) {
+            if (e.isPause())
+                continue;
+            used.insert(e.SoundNumber);
+            const TDostepnyDzwiek* sound = set.soundAt(e.SoundNumber);
+            ASSERT_NE(sound, nullptr) << s.name;
+            // The fragment lies wholly inside its sound.
+            EXPECT_GE(e.FragmentStart, 1) << s.name;
+            EXPECT_LE(e.FragmentEnd, sound->SampleCount) << s.name;
+            EXPECT_EQ(playedRange(e, *sound).count, e.FragmentEnd - e.FragmentStart + 1) << s.name;
+        }
+    }
+    EXPECT_EQ(int(used.size()), int(set.library.size()));
+}
+
+TEST_P(ShippedFactorySet, SoundsAreAudibleUnclippedWithoutClicksAndAllDifferent)
+{
+    const SignalSet set = load(GetParam());
+    std::set<std::vector<int16_t>> seen;
+    for (size_t j = 0; j < set.library.size(); ++j) {
+        const std::vector<int16_t>& x = set.library[j].sound.Samples;
+        SCOPED_TRACE(set.library[j].name);
+        ASSERT_GT(x.size(), size_t(kSampleRate / 5));   // at least 0.2 s
+        EXPECT_LE(x.size(), size_t(6 * kSampleRate));
+        int peak = 0;
+        size_t clipped = 0;
+        for (int16_t s : x) {
+            peak = std::max(peak, std::abs(int(s)));
+            clipped += std::abs(int(s)) >= 32700;
+        }
+        EXPECT_GT(peak, 16000);   // louder than -6 dB of full scale
+        EXPECT_LE(double(clipped) / double(x.size()), 0.001);
+        // The ends fade, so that neither the start nor a cut clicks.
+        EXPECT_LT(std::abs(int(x.front())), 500);
+        EXPECT_LT(std::abs(int(x.back())), 500);
+        EXPECT_TRUE(seen.insert(x).second) << "same samples as an earlier sound";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, ShippedFactorySet, ::testing::Values(1, 2, 3),
+                         [](const ::testing::TestParamInfo<int>& p) { const std::string name(factorySetFileName(p.param));
+                             return name.substr(0, name.find('.')); });

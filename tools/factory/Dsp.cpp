@@ -1,0 +1,268 @@
+#include "Dsp.h"
+
+#include <algorithm>
+
+namespace factory {
+
+void mixInto(Buffer& dst, const Buffer& src, double at, double gain)
+{
+    const size_t start = samplesFor(at);
+    if (dst.size() < start + src.size())
+        dst.resize(start + src.size(), 0.0f);
+    for (size_t i = 0; i < src.size(); ++i)
+        dst[start + i] += float(src[i] * gain);
+}
+
+Buffer concat(const std::vector<Buffer>& parts, double gapSeconds)
+{
+    Buffer out;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            out.resize(out.size() + samplesFor(gapSeconds), 0.0f);
+        out.insert(out.end(), parts[i].begin(), parts[i].end());
+    }
+    return out;
+}
+
+Buffer silence(double seconds) { return Buffer(samplesFor(seconds), 0.0f); }
+
+Resonator::Resonator(double freq, double bandwidth)
+{
+    const double r = std::exp(-kPi * bandwidth / kRate);
+    a1_ = 2 * r * std::cos(2 * kPi * freq / kRate);
+    a2_ = -r * r;
+    g_ = (1 - r * r) / 2;
+}
+
+float Resonator::operator()(float x)
+{
+    const double y = g_ * x + a1_ * y1_ + a2_ * y2_;
+    const double out = y - y2_;   // zero at DC
+    y2_ = y1_;
+    y1_ = y;
+    return float(out);
+}
+
+Buffer bandPass(const Buffer& in, double freq, double bandwidth)
+{
+    Resonator r(freq, bandwidth);
+    Buffer out(in.size());
+    for (size_t i = 0; i < in.size(); ++i)
+        out[i] = r(in[i]) * 2.0f;
+    return out;
+}
+
+Buffer highPass(const Buffer& in, double cutoff)
+{
+    const double a = 1.0 / (1.0 + 2 * kPi * cutoff / kRate);
+    Buffer out(in.size());
+    double px = 0, py = 0;
+    for (size_t i = 0; i < in.size(); ++i) {
+        py = a * (py + in[i] - px);
+        px = in[i];
+        out[i] = float(py);
+    }
+    return out;
+}
+
+Buffer lowPass(const Buffer& in, double cutoff)
+{
+    const double a = 1.0 - std::exp(-2 * kPi * cutoff / kRate);
+    Buffer out(in.size());
+    double y = 0;
+    for (size_t i = 0; i < in.size(); ++i) {
+        y += a * (in[i] - y);
+        out[i] = float(y);
+    }
+    return out;
+}
+
+Buffer noise(double seconds, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> d(-1.0f, 1.0f);
+    Buffer out(samplesFor(seconds));
+    for (float& x : out)
+        x = d(rng);
+    return out;
+}
+
+Buffer modal(const std::vector<Partial>& partials, double seconds, double strikeNoise, unsigned seed)
+{
+    Buffer out(samplesFor(seconds), 0.0f);
+    for (const Partial& p : partials) {
+        if (p.freq >= kRate / 2 * 0.95)
+            continue;
+        const double k = std::log(1000.0) / (p.t60 * kRate);   // -60 dB after t60
+        const double w = 2 * kPi * p.freq / kRate;
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] += float(p.amp * std::exp(-k * double(i)) * std::sin(w * double(i)));
+    }
+    if (strikeNoise > 0) {
+        Buffer n = highPass(noise(0.03, seed), 1500);
+        for (size_t i = 0; i < n.size(); ++i)
+            n[i] *= float(strikeNoise * std::exp(-double(i) / (0.004 * kRate)));
+        mixInto(out, n, 0.0);
+    }
+    return out;
+}
+
+Formants vowel(char v, double shift)
+{
+    Formants f{};
+    switch (v) {
+    case 'a': f = {800, 1200, 2600}; break;
+    case 'e': f = {480, 1750, 2500}; break;
+    case 'i': f = {300, 2250, 2950}; break;
+    case 'o': f = {470, 820, 2500}; break;
+    case 'u': f = {330, 750, 2400}; break;
+    default: f = {600, 1400, 2500}; break;
+    }
+    return {f.f1 * shift, f.f2 * shift, f.f3 * shift};
+}
+
+std::vector<double> curve(const std::vector<std::pair<double, double>>& points, size_t n)
+{
+    std::vector<double> out(n, points.empty() ? 0.0 : points.front().second);
+    for (size_t i = 0; i < n; ++i) {
+        const double t = double(i) / kRate;
+        if (t <= points.front().first) {
+            out[i] = points.front().second;
+            continue;
+        }
+        out[i] = points.back().second;
+        for (size_t k = 1; k < points.size(); ++k) {
+            if (t <= points[k].first) {
+                const auto& [t0, v0] = points[k - 1];
+                const auto& [t1, v1] = points[k];
+                out[i] = t1 > t0 ? v0 + (v1 - v0) * (t - t0) / (t1 - t0) : v1;
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+Buffer voice(double seconds, const std::vector<double>& pitch, const std::vector<Formants>& vowels, double breath,
+             unsigned seed)
+{
+    const size_t n = samplesFor(seconds);
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> jitter(0.0, 1.0);
+    std::uniform_real_distribution<double> white(-1.0, 1.0);
+    // Glottal source: a rounded pulse once per period, with a little jitter.
+    Buffer source(n, 0.0f);
+    double phase = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double f = pitch[std::min(i, pitch.size() - 1)] * (1.0 + 0.004 * jitter(rng));
+        phase += f / kRate;
+        if (phase >= 1.0)
+            phase -= 1.0;
+        const double open = 0.6;
+        double g = 0;
+        if (phase < open)
+            g = 0.5 * (1 - std::cos(2 * kPi * phase / open));
+        source[i] = float(g - 0.3 + breath * white(rng));
+    }
+    source = highPass(source, 80);
+    // Three formants, retuned every 64 samples along the vowel curve.
+    Buffer out(n, 0.0f);
+    const double bw[3] = {90, 120, 180};
+    const double gain[3] = {1.0, 0.6, 0.25};
+    for (int k = 0; k < 3; ++k) {
+        double y1 = 0, y2 = 0;
+        double a1 = 0, a2 = 0, g = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (i % 64 == 0) {
+                const Formants& fm = vowels[std::min(i, vowels.size() - 1)];
+                const double f = k == 0 ? fm.f1 : k == 1 ? fm.f2 : fm.f3;
+                const double r = std::exp(-kPi * bw[k] / kRate);
+                a1 = 2 * r * std::cos(2 * kPi * std::min(f, kRate / 2 * 0.9) / kRate);
+                a2 = -r * r;
+                g = 1 - r;
+            }
+            const double y = g * source[i] + a1 * y1 + a2 * y2;
+            y2 = y1;
+            y1 = y;
+            out[i] += float(gain[k] * y);
+        }
+    }
+    return out;
+}
+
+void fadeIn(Buffer& b, double seconds)
+{
+    const size_t n = std::min(b.size(), samplesFor(seconds));
+    for (size_t i = 0; i < n; ++i)
+        b[i] *= float(double(i) / double(n));
+}
+
+void fadeOut(Buffer& b, double seconds)
+{
+    const size_t n = std::min(b.size(), samplesFor(seconds));
+    for (size_t i = 0; i < n; ++i) {
+        const double t = double(i) / double(n);   // 0 at the end
+        b[b.size() - 1 - i] *= float(0.5 - 0.5 * std::cos(kPi * t));
+    }
+}
+
+void envelope(Buffer& b, const std::vector<std::pair<double, double>>& points)
+{
+    const std::vector<double> e = curve(points, b.size());
+    for (size_t i = 0; i < b.size(); ++i)
+        b[i] *= float(e[i]);
+}
+
+Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds, double peak)
+{
+    constexpr double kLoudest = 0.35;   // -9 dB of full scale
+    if (b.empty())
+        return b;
+    b = highPass(b, 30);
+    float top = 0;
+    for (float x : b)
+        top = std::max(top, std::fabs(x));
+    if (top <= 0)
+        return {};
+    // Cut what lies below -50 dB of the peak at both ends, keeping a little lead-in.
+    const float floor = top * 0.0032f;
+    size_t first = 0, last = b.size();
+    while (first < b.size() && std::fabs(b[first]) < floor)
+        ++first;
+    while (last > first && std::fabs(b[last - 1]) < floor)
+        --last;
+    first = first > samplesFor(0.004) ? first - samplesFor(0.004) : 0;
+    last = std::min(b.size(), last + samplesFor(0.01));
+    Buffer out(b.begin() + long(first), b.begin() + long(last));
+    bool cut = false;
+    if (out.size() > samplesFor(maxSeconds)) {
+        out.resize(samplesFor(maxSeconds));
+        cut = true;
+    }
+    fadeIn(out, 0.003);
+    fadeOut(out, cut ? std::max(fadeOutSeconds, 0.25) : fadeOutSeconds);
+    top = 0;
+    for (float x : out)
+        top = std::max(top, std::fabs(x));
+    for (float& x : out)
+        x = float(x / top * peak);
+    // Steady tones (sirens, horns) would sound far louder than struck ones at the same peak.
+    double power = 0;
+    for (float x : out)
+        power += double(x) * x;
+    const double rms = std::sqrt(power / double(out.size()));
+    if (rms > kLoudest)
+        for (float& x : out)
+            x = float(x * kLoudest / rms);
+    return out;
+}
+
+std::vector<int16_t> toPcm16(const Buffer& b)
+{
+    std::vector<int16_t> out(b.size());
+    for (size_t i = 0; i < b.size(); ++i)
+        out[i] = int16_t(std::clamp(std::lround(b[i] * 32767.0), -32768L, 32767L));
+    return out;
+}
+
+} // namespace factory
