@@ -46,8 +46,6 @@ public:
     void beginBackdoorEdit();
     void acceptSignalEdit(const QString& name);
     void cancelSignalEdit();
-    // The elements of the edited signal changed under a page that shows them.
-    void editedElementsTouched() { Q_EMIT editedElementsChanged(); }
 
     // Library visits.
     void beginLibraryEdit();
@@ -60,6 +58,7 @@ Q_SIGNALS:
     void signalsChanged();
     // A visit to the library was accepted: the sounds and the numbers elements use may differ.
     void libraryChanged();
+    // The elements under edit changed behind the editor (a cancel, a renumbering).
     void editedElementsChanged();
     void memoryFiguresChanged();
 
