@@ -44,7 +44,7 @@ bootstrap=$!
 step "building the package"
 deb="$("$here/build-deb.sh" | tail -n 1)"
 echo "$deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 echo "size: $(stat -c %s "$deb") bytes ($(du -h "$deb" | cut -f1)), installed: $(dpkg-deb -f "$deb" Installed-Size) KiB"
 
 step "lintian"
