@@ -27,7 +27,15 @@ modinfo="$(command -v modinfo || echo /sbin/modinfo)"
 cd "$cache"
 quiet() { "$@" 2>&1 >/dev/null | grep -v unsandboxed >&2 || true; }
 # The package linux-image-amd64 names; fetched only when it is not cached yet.
-package="$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[^ ]*\).*/\1/p' | head -n 1)"
+resolve() { apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[^ ]*\).*/\1/p' | head -n 1; }
+package="$(resolve)"
+if [ -z "$package" ] && ! ls linux-image-[0-9]*_*.deb >/dev/null 2>&1; then
+    # A machine whose package lists were cleaned knows no kernel package yet.
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq || true
+    package="$(resolve)"
+fi
 if [ -n "$package" ] && ! ls "$package"_*.deb >/dev/null 2>&1; then
     say "downloading $package"
     quiet apt-get download -q "$package"
