@@ -120,11 +120,12 @@ boot() {
     qemu-system-x86_64 "$@" -smp 1 -m 512M -nographic -no-reboot \
         -kernel "$vmlinuz" -initrd "$work/initramfs.cpio" \
         -append "console=ttyS0 panic=-1 quiet loglevel=3" </dev/null >"$log" 2>&1 &
-    local pid=$! t=0 status=0
+    local pid=$! t=0 status=0 up=""
     tail -n +1 -f --pid=$pid "$log" &
     while kill -0 $pid 2>/dev/null; do
         sleep 1
         t=$((t + 1))
+        if [ -z "$up" ] && grep -q "e2e: guest up" "$log"; then up=$t; say "guest up after $t s"; fi
         if [ $t -ge "$upTime" ] && ! grep -q "e2e: guest up" "$log"; then status=125; break; fi
         if [ $t -ge "$timeout_s" ]; then status=124; break; fi
     done
