@@ -14,16 +14,6 @@ done
 
 step() { printf '\n== %s\n' "$*"; }
 
-step "building the package"
-deb="$("$here/build-deb.sh" | tail -n 1)"
-echo "$deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
-echo "size: $(stat -c %s "$deb") bytes ($(du -h "$deb" | cut -f1)), installed: $(dpkg-deb -f "$deb" Installed-Size) KiB"
-
-step "lintian"
-lintian --info --display-info --pedantic "$deb" || true
-echo "errors: $(lintian "$deb" 2>/dev/null | grep -c '^E:' || true)"
-
 # The mirror of the machine's own apt sources (deb822 or one-line form), for the suite bookworm.
 mirror=""
 for f in /etc/apt/sources.list.d/*.sources; do
@@ -47,9 +37,22 @@ cleanup() {
 trap 'cleanup "${keep:-}"' EXIT
 keep="${1:-}"
 
-step "debootstrap bookworm (minbase) from $mirror into $root"
-debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 \
-    || { tail -n 30 "$root.debootstrap.log"; exit 1; }
+step "debootstrap bookworm (minbase) from $mirror into $root, beside the package build"
+debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.debootstrap.log" 2>&1 &
+bootstrap=$!
+
+step "building the package"
+deb="$("$here/build-deb.sh" | tail -n 1)"
+echo "$deb"
+dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+echo "size: $(stat -c %s "$deb") bytes ($(du -h "$deb" | cut -f1)), installed: $(dpkg-deb -f "$deb" Installed-Size) KiB"
+
+step "lintian"
+lintian --info --display-info --pedantic "$deb" || true
+echo "errors: $(lintian "$deb" 2>/dev/null | grep -c '^E:' || true)"
+
+wait "$bootstrap" || { echo "debootstrap failed:"; tail -n 30 "$root.debootstrap.log"; exit 1; }
+step "debootstrap done"
 tail -n 1 "$root.debootstrap.log"
 rm -f "$root.debootstrap.log"
 # The same suites as this machine (updates and security too), and its fetch settings.
@@ -64,8 +67,10 @@ in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HO
 
 step "apt install ./$(basename "$deb") (and man-db, to read its manual pages)"
 in_root apt-get update -qq
+# Without recommends: what Depends pulls must be enough.
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-    "/tmp/$(basename "$deb")" man-db 2>&1 | grep -E '^(Setting up|Unpacking|The following NEW|[0-9]+ upgraded)' | tail -n 12
+    "/tmp/$(basename "$deb")" man-db >"$root/tmp/apt.log" 2>&1 || { tail -n 40 "$root/tmp/apt.log"; exit 1; }
+grep -E '^[0-9]+ upgraded|^Setting up zelmar|^Need to get' "$root/tmp/apt.log"
 echo "packages in the root: $(in_root dpkg-query -f '.\n' -W | wc -l)"
 
 step "the programs in the fresh root"

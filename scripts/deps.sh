@@ -8,8 +8,11 @@ packages=(
   libusb-dev libhidapi-dev libmad0-dev libsoxr-dev libsndfile1-dev
   libgtest-dev libbenchmark-dev libmp3lame-dev libcli11-dev nlohmann-json3-dev sox
   xvfb xauth pulseaudio
+  librsvg2-bin desktop-file-utils appstream shared-mime-info man-db groff-base file
+  qemu-system-x86 busybox-static cpio kmod
 )
 if [ "${1:-}" = "--bench" ]; then packages+=(lame ffmpeg); fi
+if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -228,12 +228,27 @@ void FactoryTest::laterStartsWriteOnlyWhenTheShippedSetsChange()
 void FactoryTest::missingShippedSetIsReportedOnceAndSkipped()
 {
     QVERIFY(QFile::remove(shipped("Classic.zmr")));
+    // A damaged one likewise; the user's file that a link in the folder leads to stays as it is.
+    QFile damaged(shipped("Music.zmr"));
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("ZELMAR");
+    damaged.close();
+    QVERIFY(QDir(home_->path()).mkpath(QStringLiteral("Zestawy")));
+    const QString mine = home(QStringLiteral("mine.zmr"));
+    zelmar::writeSetFile(shippedSet(2, 2, 7), QFile::encodeName(mine).toStdString());
+    const QByteArray mineBytes = bytesOf(mine);
+    QVERIFY(QFile::link(mine, home(QStringLiteral("Zestawy/Premium.zmr"))));
+
     auto form = start(QStringLiteral("Polish"), true);
     QCOMPARE(dialogs_.notices(),
-             QStringList{QString::fromStdString(zelmar::rsf(65225, {shipped("Classic.zmr").toStdString()}))});
+             (QStringList{QString::fromStdString(zelmar::rsf(65225, {shipped("Classic.zmr").toStdString()})),
+                          QString::fromStdString(zelmar::rsf(65225, {shipped("Music.zmr").toStdString()}))}));
     QVERIFY(!QFileInfo::exists(home(QStringLiteral("Zestawy/Classic.zmr"))));
+    QVERIFY(!QFileInfo::exists(home(QStringLiteral("Zestawy/Music.zmr"))));
+    QVERIFY(!QFileInfo(home(QStringLiteral("Zestawy/Premium.zmr"))).isSymLink());
     QCOMPARE(modeOf(home(QStringLiteral("Zestawy/Premium.zmr"))), mode_t(0444));
-    QCOMPARE(modeOf(home(QStringLiteral("Zestawy/Music.zmr"))), mode_t(0444));
+    QCOMPARE(bytesOf(mine), mineBytes);
+    QVERIFY(modeOf(mine) & 0200);
     QVERIFY(!QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
 
     // Not again at every start; once the set is shipped again, its copy comes.
@@ -245,6 +260,7 @@ void FactoryTest::missingShippedSetIsReportedOnceAndSkipped()
     zelmar::writeSetFile(shippedSet(25, 30, 200), QFile::encodeName(shipped("Classic.zmr")).toStdString());
     form = start(QStringLiteral("Polish"), false);
     QCOMPARE(read(home(QStringLiteral("Zestawy/Classic.zmr"))).signals.size(), size_t(25));
+    QCOMPARE(dialogs_.notices().size(), 1);   // the damaged one, still damaged
 }
 
 void FactoryTest::folderThatCannotBeMadeKeepsTheMarker()

@@ -233,7 +233,8 @@ struct Use {
 };
 
 // A signal: its elements in a small text form, "a", "b" ... for the signal's own sounds in order
-// (with "/0.7" to play only the first 0.7 s) and "pN" for a pause of N hundredths.
+// and "pN" for a pause of N hundredths. Sounds always play whole: the chime cuts a fragment dead,
+// so a sound that should ring shorter is made shorter, with its own fade.
 struct SetPlan {
     int index;
     std::vector<Use> sounds;              // in library order
@@ -247,12 +248,12 @@ SetPlan premium()
         {"rooster", 1.9}, {"donkey", 2.2, 0.3}, {"bigdog1", 0.6}, {"bigdog2", 0.6}, {"smalldog1", 0.35},
         {"smalldog2", 0.35}, {"horse", 1.7, 0.3}, {"cow", 1.2}, {"boar1", 0.4}, {"boar2", 0.45}, {"boar3", 0.35},
         {"lark", 1.4, 0.2}, {"blackbird", 0.9}, {"cat", 1.4, 0.2}, {"sheep", 1.1}, {"goat", 0.75}, {"crow", 1.3, 0.2},
-        {"elephant", 1.6, 0.2}, {"chimeE5", 1.3, 0.3}, {"chimeC5", 1.4, 0.3}, {"chimeA4", 1.4, 0.3}, {"chimeF4", 1.5, 0.3},
-        {"gong", 2.8, 0.5}, {"church1", 2.2, 0.4}, {"church2", 2.2, 0.4}, {"school", 1.4}, {"phone", 1.0},
+        {"elephant", 1.6, 0.2}, {"chimeE5", 0.7, 0.3}, {"chimeC5", 1.6, 0.4}, {"chimeA4", 0.85, 0.35}, {"chimeF4", 1.8, 0.4},
+        {"gong", 3.2, 0.6}, {"church1", 2.0, 0.6}, {"church2", 2.0, 0.6}, {"school", 1.4}, {"phone", 1.0},
         {"wail", 2.2, 0.3}, {"twotone", 1.8}, {"yelp", 1.6}, {"ship", 2.0, 0.3}, {"factory", 1.9, 0.3},
         {"harp", 2.0, 0.4}, {"snare", 1.3, 0.3}, {"bassdrum", 1.3, 0.3}, {"trumpet", 1.8, 0.3},
-        {"electronic", 3.4, 0.4}, {"rock1", 3.4, 0.4}, {"jazz1", 3.4, 0.4},
-        {"elise", 4.0, 0.5}, {"nachtmusik", 4.0, 0.5}, {"bach", 4.0, 0.6},
+        {"electronic", 3.6, 0.4}, {"rock1", 3.6, 0.4}, {"jazz1", 3.6, 0.4},
+        {"elise", 4.4, 0.5}, {"nachtmusik", 4.4, 0.5}, {"bach", 4.4, 0.6},
         {"cuckoo", 0.75}, {"clock", 1.9, 0.3}, {"knock", 0.6}, {"door", 1.4, 0.2}, {"glass", 1.1, 0.2}, {"gun", 1.4, 0.2},
         {"whistle", 1.5}, {"bikehorn", 0.8}, {"carhorn", 0.8}, {"trainwhistle", 1.2, 0.2}, {"trainwheels", 1.6, 0.3},
         {"jackhammer", 1.3, 0.2}, {"snorein", 1.2, 0.2}, {"snoreout", 0.8, 0.2}, {"laughup", 1.3}, {"laughdown", 1.3},
@@ -263,13 +264,13 @@ SetPlan premium()
     p.signals[2] = "a p15 b p15 a";
     p.signals[3] = "a p8 b p8 a p8 b";
     p.signals[6] = "a b p10 c p5 a";
-    p.signals[14] = "a/0.65 b";
-    p.signals[15] = "a/0.8 b";
-    p.signals[17] = "a/1.1 b/1.1 a/1.1 b";   // two bells in turn
+    p.signals[14] = "a b";
+    p.signals[15] = "a b";
+    p.signals[17] = "a b a b";   // two bells in turn
     p.signals[19] = "a p100 a";
     p.signals[35] = "b a a a";
     p.signals[36] = "a p50 a";
-    p.signals[42] = "a/0.25 p6 a";
+    p.signals[42] = "a p10 a";
     p.signals[43] = "a b";
     p.signals[45] = "a p20 b p40 a p20 b";
     p.signals[49] = "a b c d";
@@ -280,8 +281,8 @@ SetPlan classic()
 {
     SetPlan p{2, {}, {}};
     p.sounds = {
-        {"chimeE5", 1.3, 0.3}, {"chimeC5", 1.4, 0.3}, {"chimeC6", 1.1, 0.3}, {"chimeA5", 1.2, 0.3}, {"chimeF5", 1.4, 0.3},
-        {"school", 1.4}, {"phone", 1.0}, {"church1", 2.0, 0.4}, {"church2", 1.8, 0.4}, {"church3", 1.8, 0.4},
+        {"chimeE5", 0.7, 0.3}, {"chimeC5", 1.6, 0.4}, {"chimeC6", 0.55, 0.25}, {"chimeA5", 0.55, 0.25}, {"chimeF5", 1.6, 0.4},
+        {"school", 1.4}, {"phone", 1.0}, {"church1", 1.3, 0.5}, {"church2", 1.3, 0.5}, {"church3", 2.4, 0.6},
         {"bassdrum", 1.3, 0.3}, {"snare", 1.3, 0.3}, {"harp", 2.0, 0.4}, {"trumpet", 1.8, 0.3},
         {"bach", 4.8, 0.6}, {"elise", 4.8, 0.6}, {"fifth", 4.8, 0.6}, {"joy", 4.8, 0.6}, {"lullaby", 4.8, 0.6},
         {"mountainking", 4.8, 0.6}, {"morning", 4.8, 0.6}, {"nachtmusik", 4.8, 0.6}, {"turca", 4.8, 0.6},
@@ -289,10 +290,10 @@ SetPlan classic()
         {"spring", 4.8, 0.6}, {"bridal", 4.8, 0.6},
     };
     p.signals.assign(25, "");
-    p.signals[0] = "a/0.65 b";
-    p.signals[1] = "a/0.5 b/0.5 c";
+    p.signals[0] = "a b";
+    p.signals[1] = "a b c";
     p.signals[3] = "a p100 a";
-    p.signals[4] = "a/1.1 b/1.1 c";
+    p.signals[4] = "a b c";
     return p;
 }
 
@@ -300,7 +301,7 @@ SetPlan musicSet()
 {
     SetPlan p{3, {}, {}};
     p.sounds = {
-        {"chimeE5", 1.3, 0.3}, {"chimeC5", 1.4, 0.3}, {"chimeC6", 1.1, 0.3}, {"chimeA5", 1.2, 0.3}, {"chimeF5", 1.4, 0.3},
+        {"chimeE5", 0.7, 0.3}, {"chimeC5", 1.6, 0.4}, {"chimeC6", 0.55, 0.25}, {"chimeA5", 0.55, 0.25}, {"chimeF5", 1.6, 0.4},
         {"school", 1.4}, {"harp", 2.0, 0.4}, {"snare", 1.3, 0.3}, {"trumpet", 1.8, 0.3}, {"guitar", 2.4, 0.4},
         {"dance1", 3.9, 0.1}, {"dance1end", 1.3, 0.4}, {"dance2", 4.2, 0.5}, {"electro1", 4.2, 0.1}, {"electro1end", 1.5, 0.5},
         {"electro2", 4.2, 0.5}, {"techno", 3.6, 0.1}, {"technoend", 1.2, 0.4}, {"reggae1", 4.2, 0.5}, {"reggae2", 4.2, 0.5},
@@ -309,8 +310,8 @@ SetPlan musicSet()
         {"punk", 3.3, 0.4}, {"metal", 4.2, 0.1}, {"metalend", 1.4, 0.5},
     };
     p.signals.assign(25, "");
-    p.signals[0] = "a/0.65 b";
-    p.signals[1] = "a/0.5 b/0.5 c";
+    p.signals[0] = "a b";
+    p.signals[1] = "a b c";
     p.signals[7] = "a a b";
     p.signals[9] = "a b";
     p.signals[11] = "a a b";
@@ -362,10 +363,7 @@ zelmar::SignalSet build(const SetPlan& plan, std::map<std::string, Made>& cache,
             if (part < 0 || part >= count)
                 throw std::runtime_error("signal " + std::to_string(i) + " has no sound " + token);
             const int number = first + part;
-            zelmar::TDzwiek e = zelmar::TDzwiek::sound(number, set.library[size_t(number - 1)].sound);
-            if (token.size() > 2 && token[1] == '/')
-                e.FragmentEnd = std::min(e.FragmentEnd, int32_t(std::stod(token.substr(2)) * kRate));
-            sig.elements.push_back(e);
+            sig.elements.push_back(zelmar::TDzwiek::sound(number, set.library[size_t(number - 1)].sound));
         }
         set.signals.push_back(std::move(sig));
         first += count;

@@ -125,6 +125,7 @@ DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, 
     if (convert && !format.convertible)
         return refuse(65218);
 
+    source.limitSeconds(timeLeft);
     // Samples beyond this count cannot fit whatever else happens.
     const int64_t roomSamples = std::max<int64_t>(0, (int64_t(freeBytes) - finalCost) * 8 / 9 + 8);
     const bool watched = mpeg || convert;
@@ -146,7 +147,9 @@ DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, 
     try {
         std::unique_ptr<MonoResampler> resampler;
         if (convert)
-            resampler = std::make_unique<MonoResampler>(format.sampleRate, kSampleRate);
+            resampler = std::make_unique<MonoResampler>(format.sampleRate, kSampleRate, 0, format.frames);
+        if (format.frames > 0)
+            samples.reserve(size_t(std::min<int64_t>(roomSamples, format.frames * kSampleRate / format.sampleRate + 64)));
         const MonoResampler::Sink keep = [&](const int16_t* s, size_t n) {
             const size_t room = size_t(std::max<int64_t>(0, roomSamples - int64_t(samples.size())));
             samples.insert(samples.end(), s, s + std::min(n, room));

@@ -3,7 +3,7 @@
 #include <soxr.h>
 
 #include <algorithm>
-#include <condition_variable>
+#include <iterator>
 #include <mutex>
 #include <numeric>
 #include <stdexcept>
@@ -14,10 +14,10 @@ namespace zelmar {
 
 namespace {
 
-// Splitting pays only for long inputs and is proven for rate pairs with short periods (all the
-// usual rates); others are filtered in one piece.
-constexpr size_t kMaxSplitPeriod = 1000;
-constexpr double kSegmentSeconds = 8.0;
+// Splitting pays only for long inputs and is proven (by the tests) for the usual rates to 18000;
+// others are filtered in one piece.
+constexpr int kSplitRates[] = {8000, 11025, 16000, 22050, 24000, 32000, 44100, 48000, 88200, 96000};
+constexpr double kSegmentSeconds = 6.0;
 // The filter's memory is far shorter than this; a fresh filter fed this much before a segment
 // gives exactly the samples a running one gives.
 constexpr double kLeadSeconds = 0.25;
@@ -79,7 +79,7 @@ struct MonoResampler::Filter {
     }
 };
 
-MonoResampler::MonoResampler(int inputRate, int outputRate, int threads)
+MonoResampler::MonoResampler(int inputRate, int outputRate, int threads, int64_t expectedFrames)
     : inputRate_(inputRate), outputRate_(outputRate)
 {
     if (inputRate <= 0 || outputRate <= 0)
@@ -89,13 +89,16 @@ MonoResampler::MonoResampler(int inputRate, int outputRate, int threads)
     const size_t g = size_t(std::gcd(inputRate, outputRate));
     period_ = size_t(inputRate) / g;
     periodOut_ = size_t(outputRate) / g;
-    if (threads > 1 && period_ <= kMaxSplitPeriod && inputRate != outputRate) {
+    const bool proven = std::find(std::begin(kSplitRates), std::end(kSplitRates), inputRate) != std::end(kSplitRates);
+    if (threads > 1 && proven && outputRate == 18000) {
         auto wholePeriods = [&](double seconds) {
             const size_t frames = size_t(seconds * inputRate);
             return std::max<size_t>(1, (frames + period_ - 1) / period_) * period_;
         };
         leadFrames_ = wholePeriods(kLeadSeconds);
-        segmentFrames_ = std::max(wholePeriods(kSegmentSeconds), 8 * leadFrames_);
+        // Few long segments: each costs a filter's set-up and two lead-ins.
+        const double seconds = expectedFrames > 0 ? double(expectedFrames) / inputRate / 4 : 0;
+        segmentFrames_ = std::max(wholePeriods(std::max(kSegmentSeconds, seconds)), 8 * leadFrames_);
         maxInFlight_ = size_t(std::min(threads, 3));
     } else {
         single_ = std::make_unique<Filter>(inputRate_, outputRate_);
@@ -157,36 +160,26 @@ MonoResampler::Result MonoResampler::filterPiece(double inputRate, double output
     return r;
 }
 
-// Starts the next segment on its own thread once its run-out has arrived (or the input ended).
+// Hands the segment that buf_ holds (with its lead-in and, unless it is the last, its run-out) to a
+// thread of its own, and keeps in buf_ what the next segment's lead-in needs.
 void MonoResampler::dispatch(bool last)
 {
-    const uint64_t end = base_ + pending_.size();
-    while (nextSegment_ < end || (last && nextSegment_ == 0 && end == 0)) {
-        const uint64_t start = nextSegment_;
-        const uint64_t stop = start + segmentFrames_;
-        const bool final = last && stop + leadFrames_ >= end;
-        if (!final && stop + leadFrames_ > end)
-            return;
-        const uint64_t lead = std::min<uint64_t>(start, leadFrames_);
-        const uint64_t from = start - lead;
-        const uint64_t to = final ? end : stop + leadFrames_;
-        std::vector<float> input(pending_.begin() + ptrdiff_t(from - base_), pending_.begin() + ptrdiff_t(to - base_));
-        const size_t keepFrom = size_t(lead / period_ * periodOut_);
-        const size_t keepTo = final ? SIZE_MAX : size_t((stop - from) / period_ * periodOut_);
-        const double in = inputRate_, out = outputRate_;
-        inFlight_.push_back(std::async(std::launch::async, [in, out, input = std::move(input), keepFrom, keepTo] {
-            return filterPiece(in, out, input.data(), input.size(), keepFrom, keepTo);
-        }));
-        nextSegment_ = final ? end : stop;
-        // Keep only what the next segment's lead-in needs.
-        const uint64_t keep = nextSegment_ >= leadFrames_ ? nextSegment_ - leadFrames_ : 0;
-        if (keep > base_) {
-            pending_.erase(pending_.begin(), pending_.begin() + ptrdiff_t(std::min<uint64_t>(keep - base_, pending_.size())));
-            base_ = keep;
-        }
-        if (final)
-            return;
+    const uint64_t start = nextSegment_;
+    const uint64_t lead = start - base_;
+    const size_t keepFrom = size_t(lead / period_ * periodOut_);
+    const size_t keepTo = last ? SIZE_MAX : size_t((lead + segmentFrames_) / period_ * periodOut_);
+    std::vector<float> next;
+    if (!last) {
+        nextSegment_ = start + segmentFrames_;
+        base_ = nextSegment_ - leadFrames_;
+        next.reserve(segmentFrames_ + 2 * leadFrames_);
+        next.assign(pending_.end() - ptrdiff_t(2 * leadFrames_), pending_.end());
     }
+    const double in = inputRate_, out = outputRate_;
+    inFlight_.push_back(std::async(std::launch::async, [in, out, input = std::move(pending_), keepFrom, keepTo] {
+        return filterPiece(in, out, input.data(), input.size(), keepFrom, keepTo);
+    }));
+    pending_ = std::move(next);
 }
 
 void MonoResampler::drain(size_t keepInFlight, const Sink& sink)
@@ -217,10 +210,17 @@ void MonoResampler::push(const float* samples, size_t count, const Sink& sink)
         emitRounded(out_.data(), out_.size(), sink);
         return;
     }
-    pending_.insert(pending_.end(), samples, samples + count);
-    if (base_ + pending_.size() >= nextSegment_ + segmentFrames_ + leadFrames_) {
-        drain(maxInFlight_ - 1, sink);
-        dispatch(false);
+    while (count > 0) {
+        // Fill up to the end of the current segment's run-out, then hand it over.
+        const uint64_t end = nextSegment_ + segmentFrames_ + leadFrames_;
+        const size_t take = size_t(std::min<uint64_t>(count, end - (base_ + pending_.size())));
+        pending_.insert(pending_.end(), samples, samples + take);
+        samples += take;
+        count -= take;
+        if (base_ + pending_.size() == end) {
+            drain(maxInFlight_ - 1, sink);
+            dispatch(false);
+        }
     }
     drain(maxInFlight_, sink);
 }

@@ -18,8 +18,8 @@ public:
     using Sink = std::function<void(const int16_t* samples, size_t count)>;
 
     // Throws std::runtime_error for a rate of 0 or less. `threads` 0: as many as the machine has;
-    // 1 keeps everything on the caller's thread.
-    MonoResampler(int inputRate, int outputRate, int threads = 0);
+    // 1 keeps everything on the caller's thread. `expectedFrames`, when known, sizes the segments.
+    MonoResampler(int inputRate, int outputRate, int threads = 0, int64_t expectedFrames = -1);
     ~MonoResampler();
     MonoResampler(const MonoResampler&) = delete;
     MonoResampler& operator=(const MonoResampler&) = delete;
@@ -59,7 +59,8 @@ private:
     std::unique_ptr<Filter> single_;
     std::vector<float> out_;
 
-    // Segments: pending_ holds the input from position base_ on.
+    // Segments: pending_ holds the input from position base_ on, up to the end of the current
+    // segment's run-out.
     size_t segmentFrames_ = 0;
     size_t leadFrames_ = 0;
     size_t period_ = 1;        // input samples per period of the ratio

@@ -5,6 +5,7 @@
 
 #include <mad.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -66,7 +67,8 @@ struct Mp3Stream::Mad {
     }
 };
 
-Mp3Stream::Mp3Stream(const std::string& path, size_t pieceBytes) : mad_(std::make_unique<Mad>()), piece_(pieceBytes)
+Mp3Stream::Mp3Stream(const std::string& path, uint64_t startAt, size_t pieceBytes)
+    : mad_(std::make_unique<Mad>()), piece_(pieceBytes)
 {
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
@@ -75,7 +77,9 @@ Mp3Stream::Mp3Stream(const std::string& path, size_t pieceBytes) : mad_(std::mak
         const long size = std::ftell(file_);
         total_ = size > 0 ? uint64_t(size) : 0;
     }
-    std::fseek(file_, 0, SEEK_SET);
+    read_ = std::min(startAt, total_);
+    if (std::fseek(file_, long(read_), SEEK_SET) != 0)
+        throw std::runtime_error("cannot read " + path);
 }
 
 Mp3Stream::Mp3Stream(const uint8_t* data, size_t size, size_t pieceBytes)
@@ -182,6 +186,8 @@ bool Mp3Stream::next(std::vector<int16_t>& out)
         }
         lastFrame_ = s.this_frame;
         lastFrameSize_ = size_t(s.next_frame - s.this_frame);
+        lastFramePosition_ = read_ - (filled_ - size_t(s.this_frame - buffer_.data()));
+        bitrate_ = int(mad_->frame.header.bitrate);
         return true;
     }
 }

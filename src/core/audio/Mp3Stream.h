@@ -23,8 +23,9 @@ Mp3TagLength readMp3TagLength(const uint8_t* frame, size_t size);
 
 class Mp3Stream {
 public:
-    // Reads `path` in pieces of `pieceBytes`; throws std::runtime_error when it cannot be opened.
-    explicit Mp3Stream(const std::string& path, size_t pieceBytes = 256 * 1024);
+    // Reads `path` from byte `startAt` on, in pieces of `pieceBytes`; throws std::runtime_error
+    // when it cannot be opened.
+    explicit Mp3Stream(const std::string& path, uint64_t startAt = 0, size_t pieceBytes = 256 * 1024);
     // The same over bytes in memory (fuzzing, tests).
     Mp3Stream(const uint8_t* data, size_t size, size_t pieceBytes = 256 * 1024);
     ~Mp3Stream();
@@ -37,6 +38,12 @@ public:
 
     int channels() const { return channels_; }
     int sampleRate() const { return sampleRate_; }
+    int bitrate() const { return bitrate_; }   // of the frame last decoded
+    // Byte position in the file of the frame last decoded.
+    uint64_t lastFramePosition() const { return lastFramePosition_; }
+    // Fixes the layout before the first frame, as a stream that starts inside a file must take
+    // the layout of the file's first frame.
+    void setLayout(int channels, int sampleRate) { channels_ = channels, sampleRate_ = sampleRate; }
     uint64_t bytesTotal() const { return total_; }
     uint64_t bytesConsumed() const;   // up to the end of the last decoded frame
 
@@ -64,6 +71,8 @@ private:
     int sampleRate_ = 0;
     const uint8_t* lastFrame_ = nullptr;
     size_t lastFrameSize_ = 0;
+    uint64_t lastFramePosition_ = 0;
+    int bitrate_ = 0;
 };
 
 } // namespace zelmar

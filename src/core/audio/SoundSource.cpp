@@ -7,8 +7,10 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace zelmar {
@@ -171,9 +173,29 @@ private:
     std::vector<float> buffer_;
 };
 
+// Frames the second decoder must have decoded, the same ones as the first, just before the
+// middle: far more than the bit reservoir and the filters remember.
+constexpr size_t kMeetFrames = 16;
+
+// Appends one decoded frame (16-bit, the stream's layout) as mono floats.
+void appendMono(const std::vector<int16_t>& frame, int channels, std::vector<float>& out)
+{
+    const size_t n = frame.size() / size_t(channels);
+    const size_t base = out.size();
+    out.resize(base + n);
+    float* o = out.data() + base;
+    if (channels == 1) {
+        for (size_t i = 0; i < n; ++i)
+            o[i] = float(frame[i]) * (1.0f / 32768.0f);
+    } else {
+        for (size_t i = 0; i < n; ++i)
+            o[i] = float(int(frame[2 * i]) + int(frame[2 * i + 1])) * (0.5f / 32768.0f);
+    }
+}
+
 class MpegSource : public SoundSource {
 public:
-    explicit MpegSource(const std::string& path) : stream_(path)
+    MpegSource(const std::string& path, bool twoHalves) : path_(path), stream_(path), twoHalves_(twoHalves)
     {
         kind_ = SourceKind::Mpeg;
         if (!stream_.next(frame_))
@@ -184,11 +206,26 @@ public:
         const Mp3TagLength tag = stream_.lastFrameTag();
         if (tag.sampleRate == format_.sampleRate)
             stated_ = tag.seconds();
+        noteFirstHalf();
     }
+    ~MpegSource() override { stopHalf(); }
+
     bool anyFrame() const { return format_.channels > 0; }
+    bool splitUsed() const { return usingHalf_; }
+    void limitSeconds(double seconds) override { limit_ = seconds; }
 
     size_t read(float* out, size_t frames) override
     {
+        if (!started_) {
+            started_ = true;
+            maybeStartHalf();
+        }
+        if (usingHalf_) {
+            const size_t n = std::min(frames, half_->out.size() - halfAt_);
+            std::copy_n(half_->out.data() + halfAt_, n, out);
+            halfAt_ += n;
+            return n;
+        }
         size_t made = 0;
         while (made < frames) {
             if (at_ == frame_.size()) {
@@ -197,6 +234,13 @@ public:
                     frame_.clear();
                     break;
                 }
+                if (half_ && stream_.lastFramePosition() >= half_->split && meet()) {
+                    // The second half from here on is the second decoder's, sample for sample.
+                    usingHalf_ = true;
+                    frame_.clear();
+                    return made + read(out + made, frames - made);
+                }
+                noteFirstHalf();
             }
             const int16_t* p = frame_.data() + at_;
             const size_t n = std::min(frames - made, (frame_.size() - at_) / size_t(format_.channels));
@@ -215,15 +259,116 @@ public:
 
     double progress() const override
     {
-        return stream_.bytesTotal() ? double(stream_.bytesConsumed()) / double(stream_.bytesTotal()) : 1.0;
+        const uint64_t total = stream_.bytesTotal();
+        if (total == 0)
+            return 1.0;
+        uint64_t done = stream_.bytesConsumed();
+        if (usingHalf_)
+            done = half_->split + uint64_t(double(total - half_->split) * double(halfAt_) / std::max<double>(1, double(half_->out.size())));
+        else if (half_)
+            done += half_->consumed.load();
+        return std::min(1.0, double(done) / double(total));
     }
     double statedSeconds() const override { return stated_; }
 
 private:
+    // The second decoder: from a little before the middle of the file to its end, on its own thread.
+    struct Half {
+        uint64_t split = 0;                 // the middle byte; its half starts at the first frame from here
+        std::atomic<bool> stop{false};
+        std::atomic<uint64_t> consumed{0};
+        std::vector<float> out;             // mono, from the first frame at or after `split`
+        std::vector<uint64_t> decodedBefore; // positions of the frames it decoded before `split`
+        uint64_t firstOut = UINT64_MAX;     // position of the first frame of `out`
+        bool failed = false;
+        std::thread thread;
+    };
+
+    void noteFirstHalf()
+    {
+        recent_.push_back(stream_.lastFramePosition());
+        if (recent_.size() > 4 * kMeetFrames)
+            recent_.erase(recent_.begin(), recent_.begin() + ptrdiff_t(2 * kMeetFrames));
+    }
+
+    void maybeStartHalf()
+    {
+        const uint64_t total = stream_.bytesTotal();
+        const int bitrate = stream_.bitrate();
+        if (!twoHalves_ || bitrate <= 0 || std::thread::hardware_concurrency() < 2)
+            return;
+        const double seconds = stated_ > 0 ? stated_ : double(total) * 8.0 / bitrate;
+        // Short files gain nothing; files far past the limit are refused long before the middle.
+        if (seconds < 8.0 || (limit_ > 0 && seconds > limit_))
+            return;
+        half_ = std::make_unique<Half>();
+        Half& h = *half_;
+        h.split = total / 2;
+        const uint64_t frameBytes = uint64_t(bitrate) * 144 / uint64_t(format_.sampleRate) + 1;
+        const uint64_t lead = 3 * kMeetFrames * frameBytes;
+        const uint64_t start = h.split > lead ? h.split - lead : 0;
+        const size_t maxFrames = limit_ > 0 ? size_t((limit_ + 1.0) * format_.sampleRate) : SIZE_MAX;
+        h.out.reserve(size_t(std::min<double>(double(maxFrames), (seconds / 2 + 1) * format_.sampleRate)));
+        h.thread = std::thread([this, &h, start, maxFrames, channels = format_.channels, rate = format_.sampleRate] {
+            try {
+                Mp3Stream b(path_, start);
+                b.setLayout(channels, rate);
+                std::vector<int16_t> frame;
+                while (!h.stop.load(std::memory_order_relaxed) && b.next(frame)) {
+                    h.consumed.store(b.bytesConsumed() - start, std::memory_order_relaxed);
+                    const uint64_t at = b.lastFramePosition();
+                    if (at < h.split) {
+                        h.decodedBefore.push_back(at);
+                        continue;
+                    }
+                    if (h.firstOut == UINT64_MAX)
+                        h.firstOut = at;
+                    appendMono(frame, channels, h.out);
+                    if (h.out.size() > maxFrames)
+                        break;   // past any length that could be taken; the rest does not matter
+                }
+            } catch (...) {
+                h.failed = true;
+            }
+        });
+    }
+
+    // Waits for the second decoder and tells whether its half may follow the first decoder's
+    // frames: both really decoded the same frames just before the middle, and its first frame is
+    // the one the first decoder has just reached. Otherwise the first decoder goes on alone.
+    bool meet()
+    {
+        half_->thread.join();
+        const Half& h = *half_;
+        const std::vector<uint64_t>& b = h.decodedBefore;
+        const bool same = !h.failed && h.firstOut == stream_.lastFramePosition() && recent_.size() >= kMeetFrames
+                          && b.size() >= kMeetFrames
+                          && std::equal(recent_.end() - kMeetFrames, recent_.end(), b.end() - kMeetFrames);
+        if (!same)
+            half_.reset();
+        return same;
+    }
+
+    void stopHalf()
+    {
+        if (half_ && half_->thread.joinable()) {
+            half_->stop = true;
+            half_->thread.join();
+        }
+    }
+
+    std::string path_;
     Mp3Stream stream_;
+    bool twoHalves_;
     std::vector<int16_t> frame_;
     size_t at_ = 0;
     double stated_ = 0;
+    double limit_ = 0;
+    bool started_ = false;
+    std::vector<uint64_t> recent_;   // positions of the last frames the first decoder decoded
+    std::unique_ptr<Half> half_;
+    bool usingHalf_ = false;
+    size_t halfAt_ = 0;
 };
 
 uint64_t fileSizeOf(const std::string& path)
@@ -245,7 +390,7 @@ bool looksLikeSndfileFormat(const uint8_t* head, size_t size)
            && (std::memcmp(head + 8, "AIFF", 4) == 0 || std::memcmp(head + 8, "AIFC", 4) == 0);
 }
 
-OpenedSource openSoundSource(const std::string& path)
+OpenedSource openSoundSource(const std::string& path, bool twoHalves)
 {
     OpenedSource r;
     try {
@@ -284,7 +429,7 @@ OpenedSource openSoundSource(const std::string& path)
         }
         if (isMpegAudioFile(path)) {
             r.mpeg = true;
-            auto source = std::make_unique<MpegSource>(path);
+            auto source = std::make_unique<MpegSource>(path, twoHalves);
             if (!source->anyFrame()) {
                 r.refusal = 65221;   // no frame: nothing that reads as sound
                 return r;
@@ -299,6 +444,12 @@ OpenedSource openSoundSource(const std::string& path)
     }
     r.refusal = 65221;
     return r;
+}
+
+bool twoHalvesUsed(const SoundSource& source)
+{
+    const auto* m = dynamic_cast<const MpegSource*>(&source);
+    return m && m->splitUsed();
 }
 
 } // namespace zelmar

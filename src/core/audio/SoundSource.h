@@ -41,6 +41,8 @@ public:
     virtual double statedSeconds() const { return format_.seconds(); }
     // The header states more data than the file holds.
     virtual bool truncated() const { return false; }
+    // Seconds past which the sound is refused anyway (a reader need not look further).
+    virtual void limitSeconds(double seconds) { (void)seconds; }
 
 protected:
     SourceKind kind_ = SourceKind::Wav;
@@ -53,8 +55,12 @@ struct OpenedSource {
     bool mpeg = false; // taken for MPEG audio (whether or not a frame decoded)
 };
 
-// Opens `path` for the import. Never throws for the file's content.
-OpenedSource openSoundSource(const std::string& path);
+// Opens `path` for the import. Never throws for the file's content. With `twoHalves`, a long MPEG
+// stream is decoded by two decoders at once, the second from its middle; the samples are the same.
+OpenedSource openSoundSource(const std::string& path, bool twoHalves = true);
+
+// Whether the two decoders of an MPEG source met and the second one's half was used.
+bool twoHalvesUsed(const SoundSource& source);
 
 // True when the first bytes are those of a format libsndfile reads for the import.
 bool looksLikeSndfileFormat(const uint8_t* head, size_t size);

@@ -75,7 +75,10 @@ FactoryWriteResult writeFactorySets(const fs::path& shippedDir, const fs::path& 
 
         const fs::path copy = folder / name;
         std::error_code ec;
-        // The copy of an earlier run is read-only; the writer keeps a target's mode.
+        // A link put in place of a copy leads to a file of the user's, which is not ours to replace.
+        if (fs::is_symlink(copy, ec))
+            fs::remove(copy, ec);
+        // The copy of an earlier run is read-only, and the writer refuses a read-only target.
         if (fs::exists(copy, ec))
             fs::permissions(copy, fs::perms::owner_write, fs::perm_options::add, ec);
         try {

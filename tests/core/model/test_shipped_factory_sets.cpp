@@ -76,6 +76,9 @@ TEST_P(ShippedFactorySet, EverySoundIsUsedAndEveryElementPlays)
             EXPECT_GE(e.FragmentStart, 1) << s.name;
             EXPECT_LE(e.FragmentEnd, sound->SampleCount) << s.name;
             EXPECT_EQ(playedRange(e, *sound).count, e.FragmentEnd - e.FragmentStart + 1) << s.name;
+            // The chime stops a fragment dead: it must begin and end where its sound is quiet.
+            EXPECT_LT(std::abs(int(sound->Samples[size_t(e.FragmentStart - 1)])), 500) << s.name;
+            EXPECT_LT(std::abs(int(sound->Samples[size_t(e.FragmentEnd - 1)])), 500) << s.name;
         }
     }
     EXPECT_EQ(int(used.size()), int(set.library.size()));
