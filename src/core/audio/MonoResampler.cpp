@@ -3,6 +3,7 @@
 #include <soxr.h>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 #include <mutex>
 #include <numeric>
@@ -119,7 +120,9 @@ void MonoResampler::emitRounded(const float* y, size_t n, const Sink& sink)
         const size_t m = std::min<size_t>(n, 4096);
         for (size_t i = 0; i < m; ++i) {
             double v = roundHalfEven(double(y[i]) * 32768.0);
-            if (v > 32767.0) {
+            if (std::isnan(v)) {
+                v = 0.0;   // a float file's NaN is silence, not a value to convert
+            } else if (v > 32767.0) {
                 v = 32767.0;
                 ++clipped_;
             } else if (v < -32768.0) {
@@ -148,7 +151,9 @@ MonoResampler::Result MonoResampler::filterPiece(double inputRate, double output
     r.samples.resize(to - from);
     for (size_t i = from; i < to; ++i) {
         double v = roundHalfEven(double(y[i]) * 32768.0);
-        if (v > 32767.0) {
+        if (std::isnan(v)) {
+            v = 0.0;
+        } else if (v > 32767.0) {
             v = 32767.0;
             ++r.clipped;
         } else if (v < -32768.0) {
