@@ -44,11 +44,11 @@ bootstrap=$!
 step "building the package"
 deb="$("$here/build-deb.sh" | tail -n 1)"
 echo "$deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb"
 echo "size: $(stat -c %s "$deb") bytes ($(du -h "$deb" | cut -f1)), installed: $(dpkg-deb -f "$deb" Installed-Size) KiB"
 
 step "lintian"
-lintian --info --display-info --pedantic "$deb" || true
+lintian --display-info --pedantic "$deb" || true
 echo "errors: $(lintian "$deb" 2>/dev/null | grep -c '^E:' || true)"
 
 wait "$bootstrap" || { echo "debootstrap failed:"; tail -n 30 "$root.debootstrap.log"; exit 1; }
@@ -87,7 +87,7 @@ in_root sh -euxc '
     # A set composed with zelmarctl alone, from a tone written here.
     cd /tmp
     { printf "RIFF\144\0\0\0WAVEfmt \20\0\0\0\1\0\1\0\120\106\0\0\240\214\0\0\2\0\20\0data\100\0\0\0"
-      i=0; while [ $i -lt 32 ]; do printf "\0\20"; i=$((i + 1)); done; } > tone.wav
+      head -c 64 /dev/zero | tr "\000" "\020"; } > tone.wav
     zelmarctl import door.zmr tone.wav
     zelmarctl signal set door.zmr 1 sound=1 pause=20 sound=1,volume=8 --name Front
     zelmarctl backdoor door.zmr sound=1
@@ -102,7 +102,8 @@ in_root sh -euxc '
 
 step "zelmar started offscreen and closed"
 set +e
-in_root env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp timeout -s TERM 8 zelmar 2>&1
+mkdir -m 700 "$root/tmp/runtime"
+in_root env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=/tmp/runtime timeout -s TERM 8 zelmar 2>&1
 rc=$?
 set -e
 if [ $rc -eq 124 ]; then

@@ -190,10 +190,11 @@ TEST_F(CliOutputs, AKilledImportLeavesTheOldOrTheNewSetAndNothingElse)
     fs::create_directories(dir / "tmp");
     const std::vector<std::pair<std::string, std::string>> env = {{"TMPDIR", path("tmp")}};
 
-    // The whole run, for the new set and the time it takes (the shorter of two).
+    // The whole run, for the new set and the time it takes: the fastest of three, as the first
+    // run meets cold caches and the kills must land inside the later, faster ones.
     double seconds = 1e9;
     std::string newBytes;
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 3; ++i) {
         fs::copy_file(set, path("ref.zmr"), fs::copy_options::overwrite_existing);
         const auto t0 = std::chrono::steady_clock::now();
         ASSERT_EQ(runCli({"import", path("ref.zmr"), path("in.wav")}, env).exitCode, 0);

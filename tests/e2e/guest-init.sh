@@ -134,6 +134,8 @@ check_kind() {
     kill $gadget
     wait $gadget
     wait_chime gone || fail "$kind: the chime stayed after its gadget ended"
+    # What the gadget met: the faults it made, and the requests the host gave up on.
+    sed "s/^/gadget $kind: /" /tmp/gadget-$kind.log | tail -n 20
 }
 
 check_kind usb

@@ -27,7 +27,15 @@ modinfo="$(command -v modinfo || echo /sbin/modinfo)"
 cd "$cache"
 quiet() { "$@" 2>&1 >/dev/null | grep -v unsandboxed >&2 || true; }
 # The package linux-image-amd64 names; fetched only when it is not cached yet.
-package="$(apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[^ ]*\).*/\1/p' | head -n 1)"
+resolve() { apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[^ ]*\).*/\1/p' | head -n 1; }
+package="$(resolve)"
+if [ -z "$package" ] && ! ls linux-image-[0-9]*_*.deb >/dev/null 2>&1; then
+    # A machine whose package lists were cleaned knows no kernel package yet.
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq || true
+    package="$(resolve)"
+fi
 if [ -n "$package" ] && ! ls "$package"_*.deb >/dev/null 2>&1; then
     say "downloading $package"
     quiet apt-get download -q "$package"
@@ -112,11 +120,12 @@ boot() {
     qemu-system-x86_64 "$@" -smp 1 -m 512M -nographic -no-reboot \
         -kernel "$vmlinuz" -initrd "$work/initramfs.cpio" \
         -append "console=ttyS0 panic=-1 quiet loglevel=3" </dev/null >"$log" 2>&1 &
-    local pid=$! t=0 status=0
+    local pid=$! t=0 status=0 up=""
     tail -n +1 -f --pid=$pid "$log" &
     while kill -0 $pid 2>/dev/null; do
         sleep 1
         t=$((t + 1))
+        if [ -z "$up" ] && grep -q "e2e: guest up" "$log"; then up=$t; say "guest up after $t s"; fi
         if [ $t -ge "$upTime" ] && ! grep -q "e2e: guest up" "$log"; then status=125; break; fi
         if [ $t -ge "$timeout_s" ]; then status=124; break; fi
     done

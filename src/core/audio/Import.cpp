@@ -2,6 +2,7 @@
 
 #include "audio/Gain.h"
 #include "audio/MonoResampler.h"
+#include "audio/Rounding.h"
 #include "audio/SoundSource.h"
 #include "audio/WavFile.h"
 
@@ -39,14 +40,6 @@ size_t codePoints(const std::string& s)
         if ((c & 0xC0) != 0x80)
             ++n;
     return n;
-}
-
-// Half to even for the exact halves that averaging two channels makes.
-inline int16_t roundToInt16(float v)
-{
-    constexpr double kMagic = 6755399441055744.0;
-    const double r = (double(v) * 32768.0 + kMagic) - kMagic;
-    return int16_t(std::clamp(r, -32768.0, 32767.0));
 }
 
 constexpr size_t kPieceFrames = 16384;
@@ -165,8 +158,11 @@ DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, 
             if (resampler) {
                 resampler->push(piece.data(), n, keep);
             } else {
-                for (size_t i = 0; i < n && int64_t(samples.size()) < roomSamples; ++i)
-                    samples.push_back(roundToInt16(piece[i]));
+                // Half to even also for the exact halves that averaging two channels makes.
+                const size_t take = size_t(std::min<int64_t>(int64_t(n), roomSamples - int64_t(samples.size())));
+                const size_t at = samples.size();
+                samples.resize(at + take);
+                toInt16(piece.data(), take, samples.data() + at);
             }
             // Stop as soon as the sound is longer than any that could fit: the rest is not read.
             const double secondsRead = double(framesRead) / format.sampleRate;

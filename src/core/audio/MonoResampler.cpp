@@ -1,9 +1,10 @@
 #include "audio/MonoResampler.h"
 
+#include "audio/Rounding.h"
+
 #include <soxr.h>
 
 #include <algorithm>
-#include <cmath>
 #include <iterator>
 #include <mutex>
 #include <numeric>
@@ -22,15 +23,6 @@ constexpr double kSegmentSeconds = 6.0;
 // The filter's memory is far shorter than this; a fresh filter fed this much before a segment
 // gives exactly the samples a running one gives.
 constexpr double kLeadSeconds = 0.25;
-
-// Half to even in the default rounding mode, without a library call per sample: adding and taking
-// away 1.5 * 2^52 leaves the nearest integer for any |v| below 2^51 (strict IEEE arithmetic, which
-// this project never relaxes, keeps the pair from being folded away).
-inline double roundHalfEven(double v)
-{
-    constexpr double kMagic = 6755399441055744.0;
-    return (v + kMagic) - kMagic;
-}
 
 } // namespace
 
@@ -118,19 +110,7 @@ void MonoResampler::emitRounded(const float* y, size_t n, const Sink& sink)
     int16_t piece[4096];
     while (n > 0) {
         const size_t m = std::min<size_t>(n, 4096);
-        for (size_t i = 0; i < m; ++i) {
-            double v = roundHalfEven(double(y[i]) * 32768.0);
-            if (std::isnan(v)) {
-                v = 0.0;   // a float file's NaN is silence, not a value to convert
-            } else if (v > 32767.0) {
-                v = 32767.0;
-                ++clipped_;
-            } else if (v < -32768.0) {
-                v = -32768.0;
-                ++clipped_;
-            }
-            piece[i] = int16_t(v);
-        }
+        clipped_ += toInt16(y, m, piece);
         sink(piece, m);
         y += m;
         n -= m;
@@ -149,19 +129,7 @@ MonoResampler::Result MonoResampler::filterPiece(double inputRate, double output
     from = std::min(from, to);
     Result r;
     r.samples.resize(to - from);
-    for (size_t i = from; i < to; ++i) {
-        double v = roundHalfEven(double(y[i]) * 32768.0);
-        if (std::isnan(v)) {
-            v = 0.0;
-        } else if (v > 32767.0) {
-            v = 32767.0;
-            ++r.clipped;
-        } else if (v < -32768.0) {
-            v = -32768.0;
-            ++r.clipped;
-        }
-        r.samples[i - from] = int16_t(v);
-    }
+    r.clipped = toInt16(y.data() + from, to - from, r.samples.data());
     return r;
 }
 

@@ -152,14 +152,15 @@ bool Mp3Stream::next(std::vector<int16_t>& out)
     for (;;) {
         if (!eof_ && size_t(s.bufend - s.next_frame) < kLookahead)
             refill();
+        const int syncBefore = s.sync;
         if (mad_frame_decode(&mad_->frame, &s) == -1) {
             if (MAD_RECOVERABLE(s.error))
                 continue;   // a damaged frame is skipped
             if (s.error == MAD_ERROR_BUFLEN && !eof_) {
-                // Only a long stretch without a frame gets here; the failed call cleared the sync.
-                const int sync = s.sync;
+                // Only a long stretch without a frame gets here. The failed call cleared the sync,
+                // which one buffer holding the whole input would have kept.
                 refill();
-                s.sync = sync;
+                s.sync = syncBefore;
                 continue;
             }
             ended_ = true;   // the end of the input (the last frame, without guard bytes, stays undecoded)
@@ -171,19 +172,7 @@ bool Mp3Stream::next(std::vector<int16_t>& out)
             channels_ = pcm.channels >= 2 ? 2 : 1;
             sampleRate_ = int(mad_->frame.header.samplerate);
         }
-        const size_t n = pcm.length;
-        out.resize(n * size_t(channels_));
-        const mad_fixed_t* left = pcm.samples[0];
-        const mad_fixed_t* right = pcm.channels > 1 ? pcm.samples[1] : pcm.samples[0];
-        if (channels_ == 1) {
-            for (size_t i = 0; i < n; ++i)
-                out[i] = madFixedToInt16(left[i]);
-        } else {
-            for (size_t i = 0; i < n; ++i) {
-                out[2 * i] = madFixedToInt16(left[i]);
-                out[2 * i + 1] = madFixedToInt16(right[i]);
-            }
-        }
+        appendMadFrame(out, pcm, channels_);
         lastFrame_ = s.this_frame;
         lastFrameSize_ = size_t(s.next_frame - s.this_frame);
         lastFramePosition_ = read_ - (filled_ - size_t(s.this_frame - buffer_.data()));

@@ -50,8 +50,9 @@ std::string decodedHeader(int channels, int sampleRate, uint32_t dataBytes)
                           uint32_t(std::min<uint64_t>(uint64_t(dataBytes) + 44, 0xFFFFFFFFu)));
 }
 
-// Appends one synthesised frame, in the channel layout fixed by the first frame.
-void appendFrame(std::vector<int16_t>& out, const mad_pcm& pcm, int channels)
+} // namespace
+
+void appendMadFrame(std::vector<int16_t>& out, const mad_pcm& pcm, int channels)
 {
     const size_t n = pcm.length;
     const size_t base = out.size();
@@ -69,6 +70,8 @@ void appendFrame(std::vector<int16_t>& out, const mad_pcm& pcm, int channels)
         }
     }
 }
+
+namespace {
 
 enum mad_flow inputCallback(void* data, mad_stream* stream)
 {
@@ -206,7 +209,7 @@ int TMADThread::onOutput(const mad_header* header, mad_pcm* pcm)
     }
     std::vector<int16_t> samples;
     samples.reserve(size_t(pcm->length) * size_t(channels_));
-    appendFrame(samples, *pcm, channels_);
+    appendMadFrame(samples, *pcm, channels_);
     if (std::fwrite(samples.data(), sizeof(int16_t), samples.size(), output_) != samples.size())
         return MAD_FLOW_BREAK;
     written_ += samples.size() * sizeof(int16_t);
@@ -337,7 +340,7 @@ PartResult decodePart(const std::vector<uint8_t>& buf, size_t begin, size_t outp
             r.sampleRate = int(frame.header.samplerate);
             r.bitrate = int(frame.header.bitrate);
         }
-        appendFrame(r.samples, synth.pcm, r.channels);
+        appendMadFrame(r.samples, synth.pcm, r.channels);
     }
     mad_synth_finish(&synth);
     mad_frame_finish(&frame);

@@ -29,6 +29,10 @@ inline int16_t madFixedToInt16(int32_t v)
     return int16_t(v >> 13);
 }
 
+// Appends one synthesised frame as 16-bit samples in the layout fixed by the stream's first frame
+// (`channels` 1 or 2): a mono layout takes the first channel, a stereo one repeats a mono frame.
+void appendMadFrame(std::vector<int16_t>& out, const mad_pcm& pcm, int channels);
+
 // Size of the data part guessed from the first frame, for the first header and the progress only.
 uint32_t estimateDecodedBytes(uint64_t inputSize, int bitrate, int sampleRate, int channels);
 

@@ -1,5 +1,6 @@
 #include "audio/Resample.h"
 
+#include "audio/Rounding.h"
 #include "audio/WavFile.h"
 
 #include <soxr.h>
@@ -148,18 +149,6 @@ void PcmConverter::forEachChannel(const std::function<void(size_t channel)>& wor
     worker_->wait();
 }
 
-namespace {
-
-// Half to even in the default rounding mode, without a library call per sample: adding and
-// taking away 1.5 * 2^52 leaves the nearest integer for any |v| below 2^51 (strict IEEE
-// arithmetic, which this project never relaxes, keeps the pair from being folded away).
-inline double roundHalfEven(double v)
-{
-    constexpr double kMagic = 6755399441055744.0;
-    return (v + kMagic) - kMagic;
-}
-
-} // namespace
 
 size_t PcmConverter::filter(size_t offset, size_t feed, const uint8_t* raw, size_t rawFrames)
 {
@@ -175,21 +164,7 @@ size_t PcmConverter::filter(size_t offset, size_t feed, const uint8_t* raw, size
             throw std::runtime_error(std::string("resampler: ") + err);
         made_[c] = made;
         // To 16 bits on the channel's own thread.
-        int16_t* to = channelPiece_[c].data();
-        const float* y = channelOut_[c].data();
-        uint64_t clipped = 0;
-        for (size_t i = 0; i < made; ++i) {
-            double v = roundHalfEven(double(y[i]) * 32768.0);
-            if (v > 32767.0) {
-                v = 32767.0;
-                ++clipped;
-            } else if (v < -32768.0) {
-                v = -32768.0;
-                ++clipped;
-            }
-            to[i] = int16_t(v);
-        }
-        clipped_[c] += clipped;
+        clipped_[c] += toInt16(channelOut_[c].data(), made, channelPiece_[c].data());
     });
     // Identical filters fed alike keep in step; anything else would scramble the channels.
     const size_t n = soxr_.size();

@@ -202,4 +202,20 @@ protected:
     fs::path dir;
 };
 
+// The same, and the import's private temporary folder holds no more files afterwards.
+class NoLeftoverTest : public TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        tempsBefore = filesIn(zelmar::privateTempDirectory());
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(filesIn(zelmar::privateTempDirectory()), tempsBefore) << "a temporary file was left behind";
+        TempDirTest::TearDown();
+    }
+    size_t tempsBefore = 0;
+};
+
 } // namespace testaudio

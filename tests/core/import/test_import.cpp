@@ -25,18 +25,8 @@ struct Observer : ImportObserver {
 
 } // namespace
 
-class Import : public TempDirTest {
+class Import : public NoLeftoverTest {
 protected:
-    void SetUp() override
-    {
-        TempDirTest::SetUp();
-        tempsBefore = filesIn(privateTempDirectory());
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(filesIn(privateTempDirectory()), tempsBefore) << "a temporary file was left behind";
-        TempDirTest::TearDown();
-    }
     ImportResult import(const std::string& file)
     {
         const std::string before = readBytes(file);
@@ -60,7 +50,6 @@ protected:
     }
     SignalSet set;
     Observer obs;
-    size_t tempsBefore = 0;
 };
 
 TEST_F(Import, MonoAt18000Is16BitTakenAsItIs)

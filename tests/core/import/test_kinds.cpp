@@ -126,18 +126,8 @@ bool sox(const std::string& args)
 
 } // namespace
 
-class Kinds : public TempDirTest {
+class Kinds : public NoLeftoverTest {
 protected:
-    void SetUp() override
-    {
-        TempDirTest::SetUp();
-        tempsBefore = filesIn(privateTempDirectory());
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(filesIn(privateTempDirectory()), tempsBefore) << "a temporary file was left behind";
-        TempDirTest::TearDown();
-    }
     // The imported samples, or none with the refusal's resource in `refusal`.
     std::vector<int16_t> imported(const std::string& file, int* refusal = nullptr)
     {
@@ -149,7 +139,6 @@ protected:
         return r.added ? set.library[0].sound.Samples : std::vector<int16_t>{};
     }
     Observer obs;
-    size_t tempsBefore = 0;
 };
 
 TEST_F(Kinds, MixingFirstStaysWithinOneStepOfTheFormerPipeline)

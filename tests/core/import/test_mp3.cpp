@@ -2,6 +2,7 @@
 // decoded files of every MPEG version.
 #include "AudioFiles.h"
 
+#include "audio/Mp3Stream.h"
 #include "audio/Mp3ToWav.h"
 #include "audio/MpegFile.h"
 #include "audio/WavFile.h"
@@ -236,4 +237,33 @@ TEST_F(Mp3Decode, SplitStaysIdenticalWhenTheFramesBeforeTheMiddleCannotBeDecoded
     // Fewer samples than the intact file: the damaged frames really were skipped.
     ASSERT_TRUE(decodeMp3FileSingle(put("good.mp3", mp3Bytes(2, 44100, 12.0, 128)), path("good.wav")));
     EXPECT_EQ(fs::file_size(path("good.wav")) - one.size(), 15u * 1152 * 4);
+}
+
+TEST_F(Mp3Decode, PieceByPieceGivesExactlyTheFramesOfOneBuffer)
+{
+    // Pieces end inside frames and inside long stretches without any frame; the decoder's state
+    // must carry over as if it had the whole file at once.
+    const std::string good = mp3Bytes(2, 44100, 8.0, 128, 392.0);
+    std::mt19937 rng(3);
+    std::string noise(150000, '\0');
+    for (char& c : noise)
+        c = char(rng() % 0xE0);   // never a sync byte
+    std::string damaged = good;
+    for (int i = 0; i < 60; ++i)
+        damaged[rng() % damaged.size()] = char(rng());
+    const std::string inputs[] = {good, good.substr(0, good.size() / 2) + noise + good.substr(good.size() / 2),
+                                  id3Tag(70000) + good, damaged};
+    for (const std::string& bytes : inputs) {
+        const std::string in = put("in.mp3", bytes);
+        ASSERT_TRUE(decodeMp3FileSingle(in, path("one.wav")));
+        const std::vector<int16_t> one = samples16(readBytes(path("one.wav")), 44);
+        for (size_t piece : {size_t(4096), size_t(100000)}) {
+            Mp3Stream stream(in, 0, piece);
+            std::vector<int16_t> all, frame;
+            while (stream.next(frame))
+                all.insert(all.end(), frame.begin(), frame.end());
+            EXPECT_EQ(stream.channels(), 2);
+            EXPECT_TRUE(all == one) << all.size() << " samples, one decoder " << one.size();
+        }
+    }
 }
