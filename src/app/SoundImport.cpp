@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -23,6 +24,7 @@
 namespace {
 
 bool g_running = false;
+std::function<void()> g_progressProbe;
 
 QString qs(const std::string& s)
 {
@@ -44,6 +46,8 @@ public:
     {
         QMetaObject::invokeMethod(
             windowSide_, [f = progress_, done, total] { f(done, total); }, Qt::QueuedConnection);
+        if (g_progressProbe)
+            g_progressProbe();
         return cancel_.load();
     }
 
@@ -91,6 +95,8 @@ zelmar::DecodedSound decodeWithLiveWindow(const std::string& file, const zelmar:
                 cancel = true;
             }
         });
+    // Anuluj counts at once, not only once the next progress report finds the window hidden.
+    QObject::connect(progress.Anuluj, &QPushButton::clicked, &loop, [&] { cancel = true; });
     // The hidden window is seen between progress calls too.
     QTimer look;
     look.setInterval(20);
@@ -120,6 +126,11 @@ zelmar::DecodedSound decodeWithLiveWindow(const std::string& file, const zelmar:
 }
 
 } // namespace
+
+void setDecodeProgressProbe(std::function<void()> probe)
+{
+    g_progressProbe = std::move(probe);
+}
 
 bool soundImportRunning()
 {

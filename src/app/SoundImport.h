@@ -4,6 +4,8 @@
 // normalisation question.
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 class Dialogs;
 class TKonwersjaDlg;
@@ -19,6 +21,10 @@ class SignalSet;
 // meanwhile returns false at once.
 bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& set, QString& lastSoundDir,
                      TKonwersjaDlg& progress);
+
+// For tests: runs on the decoding thread after each progress report is handed on, so a test can
+// hold the decoding until the window has done what it means to test. Empty to remove.
+void setDecodeProgressProbe(std::function<void()> probe);
 
 // True while an import is under way (for a shell that wants to refuse other work meanwhile).
 bool soundImportRunning();

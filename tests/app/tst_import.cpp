@@ -22,7 +22,10 @@
 
 #include <lame/lame.h>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <numbers>
 
 using zelmar::SignalSet;
@@ -99,6 +102,45 @@ int tempFiles()
 }
 
 // Counts how often a widget is shown and painted.
+// Holds the decoding thread at a progress report until the test has clicked, so a cancel is
+// always tried while the work is under way, however fast the machine.
+class HeldDecoding {
+public:
+    explicit HeldDecoding(int fromReport = 1)
+    {
+        setDecodeProgressProbe([this, fromReport] {
+            std::unique_lock lock(m_);
+            if (++reports_ < fromReport)
+                return;
+            held_ = true;
+            cv_.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
+        });
+    }
+    ~HeldDecoding()
+    {
+        release();
+        setDecodeProgressProbe({});
+    }
+    void release()
+    {
+        std::lock_guard lock(m_);
+        released_ = true;
+        cv_.notify_all();
+    }
+    bool wasHeld()
+    {
+        std::lock_guard lock(m_);
+        return held_;
+    }
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    int reports_ = 0;
+    bool held_ = false;
+    bool released_ = false;
+};
+
 class ShowCounter : public QObject {
 public:
     int shows = 0;
@@ -307,16 +349,19 @@ private Q_SLOTS:
     void anulujEndsWithoutAMessageAndTheNextImportConverts()
     {
         const QString p = put("c.wav", wav(1, 22050, 16, sine16(1, 22050, 22050 * 60)));
+        HeldDecoding held;
         QTimer press;
         press.setInterval(0);
         connect(&press, &QTimer::timeout, this, [&] {
             if (progress->isVisible()) {
                 press.stop();
                 QTest::mouseClick(progress->Anuluj, Qt::LeftButton);
+                held.release();
             }
         });
         press.start();
         QVERIFY(!importFile(p));
+        QVERIFY(held.wasHeld());
         // The user's own choice: the failure text that blames the file is not shown.
         QCOMPARE(dialogs.notices(), QStringList());
         QVERIFY(set.library.empty());
@@ -329,6 +374,9 @@ private Q_SLOTS:
     void anMp3DecodesWhileTheWindowLivesAndAnulujCancelsIt()
     {
         const QString p = put("long.mp3", mp3(40));
+        // From its second progress report on, the decoding waits for the click, so a fast machine
+        // cannot finish it before the window has been seen and cancelled.
+        HeldDecoding held(2);
         int clicks = 0;
         connect(otherButton, &QPushButton::clicked, this, [&] { ++clicks; });
         ShowCounter mainPaints;
@@ -354,10 +402,12 @@ private Q_SLOTS:
             if (mainPaints.paints > paintsWhileDecoding && gaugeSeen > 0) {
                 probe.stop();
                 QTest::mouseClick(progress->Anuluj, Qt::LeftButton);
+                held.release();
             }
         });
         probe.start();
         QVERIFY(!importFile(p));
+        QVERIFY(held.wasHeld());
         QVERIFY(paintsWhileDecoding >= 0);
         QVERIFY(mainPaints.paints > paintsWhileDecoding);
         QVERIFY(gaugeSeen > 0);

@@ -52,6 +52,9 @@ inline void initTestProgram(QTemporaryDir& settingsDir)
 {
     std::setlocale(LC_NUMERIC, "C");
     QStandardPaths::setTestModeEnabled(true);
+    // The factory copies and every other per-user file go under this run's own folder, so two runs
+    // of one test program (or a person's own files) never meet.
+    qputenv("HOME", QFile::encodeName(settingsDir.path()));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     QApplication::setQuitOnLastWindowClosed(false);
