@@ -156,6 +156,23 @@ void report(const SignalSet& set, size_t index)
                 s.elements.size() == 1 ? "" : "s", set.freeBytes());
 }
 
+// What add and set share once the signal stands: its elements, its name, the limits, the file.
+int finishSignal(SignalSet& set, size_t index, const std::vector<TDzwiek>& elements,
+                 const std::optional<std::string>& name)
+{
+    try {
+        zelmar::composeElements(set, set.signals[index].elements, elements);
+    } catch (const zelmar::LimitError&) {
+        refuseElements(set, elements, opt.path);
+    }
+    if (name)
+        set.signals[index].name = *name;
+    requireTablesFit(set, opt.path);
+    save(set);
+    report(set, index);
+    return kOk;
+}
+
 int runAdd()
 {
     SignalSet set = readSetForCommand(opt.path);
@@ -176,17 +193,7 @@ int runAdd()
                                     + std::to_string(zelmar::kSignalReserve) + " bytes of the chime's tables ("
                                     + tablesText(set) + " taken)");
     }
-    try {
-        zelmar::composeElements(set, set.signals[index].elements, elements);
-    } catch (const zelmar::LimitError&) {
-        refuseElements(set, elements, opt.path);
-    }
-    if (name)
-        set.signals[index].name = *name;
-    requireTablesFit(set, opt.path);
-    save(set);
-    report(set, index);
-    return kOk;
+    return finishSignal(set, index, elements, name);
 }
 
 int runSet()
@@ -195,17 +202,7 @@ int runSet()
     const std::optional<std::string> name = opt.nameGiven ? std::optional(checkedName(kSetUsage)) : std::nullopt;
     const size_t index = signalNumber(set, opt.number, kSetUsage);
     const std::vector<TDzwiek> elements = parseElements(set, kSetUsage);
-    try {
-        zelmar::composeElements(set, set.signals[index].elements, elements);
-    } catch (const zelmar::LimitError&) {
-        refuseElements(set, elements, opt.path);
-    }
-    if (name)
-        set.signals[index].name = *name;
-    requireTablesFit(set, opt.path);
-    save(set);
-    report(set, index);
-    return kOk;
+    return finishSignal(set, index, elements, name);
 }
 
 int runRemove()

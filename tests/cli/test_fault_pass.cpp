@@ -2,6 +2,7 @@
 // request of an upload, and a spread of faults in a download. An upload exits 2 or leaves the
 // chime holding the image; a download exits 2 (or 3 for what it read wrong) and leaves its output
 // alone, or saves the set.
+#include "../core/device/FaultSet.h"
 #include "CliRunner.h"
 
 #include "model/SetFile.h"
@@ -26,20 +27,7 @@ void spit(const fs::path& p, const std::string& bytes)
 
 SignalSet smallSet()
 {
-    SignalSet set;
-    for (int k = 0; k < 2; ++k) {
-        LibrarySound s;
-        s.name = k == 0 ? "gong" : "dzyń";
-        std::vector<int16_t> samples(size_t(700 + 300 * k));
-        for (size_t i = 0; i < samples.size(); ++i)
-            samples[i] = int16_t((int(i) * (k + 5) % 400 - 200) * 150);
-        s.sound.SetSamples(samples);
-        set.library.push_back(s);
-    }
-    set.signals.push_back({"pierwszy", {TDzwiek::sound(1, set.library[0].sound), TDzwiek::pause(20),
-                                        TDzwiek::sound(2, set.library[1].sound)}});
-    set.signals.push_back({"drugi", {TDzwiek::sound(2, set.library[1].sound)}});
-    return set;
+    return devtest::smallFaultSet();
 }
 
 class FaultPass : public ::testing::TestWithParam<bool> {

@@ -2,6 +2,7 @@
 // both kinds of chime: an upload fails with a message or leaves the chime holding exactly the
 // image; a download fails and leaves its output alone, or saves the set the chime holds. The
 // chime here is the file-backed model, not the hardware.
+#include "FaultSet.h"
 #include "DeviceTestSupport.h"
 
 #include "image/ImageBuilder.h"
@@ -20,23 +21,9 @@ using devtest::RecordingObserver;
 
 namespace {
 
-// Two signals over two sounds: an image of a few pages in both kinds.
 SignalSet smallSet()
 {
-    SignalSet set;
-    for (int k = 0; k < 2; ++k) {
-        LibrarySound s;
-        s.name = k == 0 ? "gong" : "dzyń";
-        std::vector<int16_t> samples(size_t(700 + 300 * k));
-        for (size_t i = 0; i < samples.size(); ++i)
-            samples[i] = int16_t((int(i) * (k + 5) % 400 - 200) * 150);
-        s.sound.SetSamples(samples);
-        set.library.push_back(s);
-    }
-    set.signals.push_back({"pierwszy", {TDzwiek::sound(1, set.library[0].sound), TDzwiek::pause(20),
-                                        TDzwiek::sound(2, set.library[1].sound)}});
-    set.signals.push_back({"drugi", {TDzwiek::sound(2, set.library[1].sound)}});
-    return set;
+    return devtest::smallFaultSet();
 }
 
 AddressForm formOf(ChimeKind kind)
