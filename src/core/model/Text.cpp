@@ -127,4 +127,14 @@ std::string fromCp1250(std::string_view bytes)
     return out;
 }
 
+bool hasControlCharacter(std::string_view utf8)
+{
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t cp = nextCodePoint(utf8, i);
+        if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F))
+            return true;
+    }
+    return false;
+}
+
 } // namespace zelmar

@@ -13,4 +13,8 @@ std::string toCp1250(std::string_view utf8, size_t maxBytes = 255);
 // value (0x81 -> U+0081), which toCp1250 turns back into that byte.
 std::string fromCp1250(std::string_view bytes);
 
+// True when a UTF-8 name holds a control character (C0, DEL or C1): such a name would break the
+// one-line lists and messages that show it, so typed names refuse it.
+bool hasControlCharacter(std::string_view utf8);
+
 } // namespace zelmar

@@ -154,3 +154,12 @@ TEST(FactoryNames, FoldersOfTheInterfaceLanguages)
     for (const char* other : {"French", "polish", "GERMAN", "", "Polish "})
         EXPECT_FALSE(factoryFolderFor(other)) << other;
 }
+
+TEST(TypedNames, ControlCharactersAreFoundAnywhereButPrintableTextPasses)
+{
+    EXPECT_FALSE(hasControlCharacter("Dzwonek ąę – “x”"));
+    EXPECT_TRUE(hasControlCharacter("a\nb"));
+    EXPECT_TRUE(hasControlCharacter("\tx"));
+    EXPECT_TRUE(hasControlCharacter("x\x7f"));
+    EXPECT_TRUE(hasControlCharacter("x\xc2\x85")); // U+0085, next line
+}
