@@ -67,6 +67,19 @@ const std::map<int, std::string>& builtins()
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
         {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
         {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
+        {65330, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nReguły udev programu są zainstalowane w pliku %s.\nOdłącz dzwonek i podłącz go ponownie. Uprawnienia dostaje użytkownik zalogowany przy tym komputerze."},
+        {65331, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nReguły udev programu są zainstalowane w pliku %s, którego udev nie czyta.\nSkopiuj go jako root do folderu /etc/udev/rules.d i podłącz dzwonek ponownie."},
+        {65332, "Pomoc – Zelmar"},
+        {65333, "Nie znaleziono przewodnika.\nSzukano go w folderze:\n%s"},
+        {65334, "O programie Zelmar"},
+        {65335, "Wersja %s"},
+        {65336, "Ten program jest wolnym oprogramowaniem: możesz go rozpowszechniać i zmieniać na warunkach Powszechnej Licencji Publicznej GNU w wersji 3 albo (według Twojego wyboru) dowolnej późniejszej (GPL-3.0-or-later). Program jest rozpowszechniany BEZ JAKIEJKOLWIEK GWARANCJI."},
+        {65337, "Zestawy fabryczne zawierają nagrania na licencji GPL-3.0-only, a także dźwięki na innych licencjach. Źródło i licencję każdego dźwięku podaje zakładka „Źródła dźwięków”."},
+        {65338, "Program"},
+        {65339, "Biblioteki"},
+        {65340, "Źródła dźwięków"},
+        {65341, "Program korzysta z tych bibliotek (nazwa, wersja, licencja):"},
+        {65342, "Nie znaleziono pliku ze źródłami dźwięków:\n%s"},
     };
     return table;
 }
