@@ -1,10 +1,12 @@
 // The sets offered again (newest first, at most eight, missing ones left out, kept across runs),
 // where the save dialog starts, and what a drag may bring to the window.
+#include "Dialogs.h"
 #include "Drops.h"
 #include "PageDriver.h"
 #include "RecentSets.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QMimeData>
 #include <QUrl>
 
@@ -39,6 +41,7 @@ private Q_SLOTS:
     void newestFirstAtMostEightWithoutMissingOnes();
     void saveStartsWhereTheLastSetWasSavedElseInDocuments();
     void dragsBringOneSetOrSoundsAndNothingElse();
+    void setDialogsShowTheirPlacesInTheSideBar();
 
 private:
     QTemporaryDir settings_;
@@ -122,6 +125,24 @@ void RecentSetsTest::dragsBringOneSetOrSoundsAndNothingElse()
     QMimeData plain;
     plain.setText(wav);
     QCOMPARE(drops::classify(&plain).kind, drops::Kind::Refused);
+}
+
+// The desktop's own dialog cannot show a place of ours, so a dialog with places is the toolkit's,
+// whose side bar keeps its usual places and gains ours once.
+void RecentSetsTest::setDialogsShowTheirPlacesInTheSideBar()
+{
+    QTemporaryDir dir;
+    const QString factory = dir.filePath(QStringLiteral("Signal sets"));
+    QVERIFY(QDir().mkpath(factory));
+    QFileDialog dialog;
+    const QList<QUrl> usual = dialog.sidebarUrls();
+    addPlaces(dialog, {factory, factory});
+    QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
+    QCOMPARE(dialog.sidebarUrls(), usual + QList<QUrl>{QUrl::fromLocalFile(factory)});
+
+    QFileDialog plain;
+    addPlaces(plain, {});
+    QVERIFY(!plain.testOption(QFileDialog::DontUseNativeDialog));
 }
 
 QTEST_MAIN(RecentSetsTest)
