@@ -1,11 +1,14 @@
 #include "HelpDlg.h"
 
+#include "AboutDlg.h"
+
 #include "i18n/CorePolyglot.h"
 #include "i18n/ResourceStrings.h"
 #include "paths/DataPaths.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -14,6 +17,7 @@ namespace {
 
 constexpr int kTextHelpCaption = 65332;
 constexpr int kTextNoGuide = 65333;
+constexpr int kTextAboutButton = 65348;
 
 QString dataDirectory()
 {
@@ -45,6 +49,10 @@ THelpDlg::THelpDlg(QWidget* mainWindow) : QDialog(mainWindow)
     Przyciski = new QDialogButtonBox(QDialogButtonBox::Close, this);
     Przyciski->setObjectName(QStringLiteral("Przyciski"));
     connect(Przyciski, &QDialogButtonBox::rejected, this, &QDialog::close);
+    // The About window is reached from the guide, as the help menu of other programs offers it.
+    OProgramie = Przyciski->addButton(QString(), QDialogButtonBox::ActionRole);
+    OProgramie->setObjectName(QStringLiteral("OProgramie"));
+    connect(OProgramie, &QPushButton::clicked, this, [this] { TAboutDlg::showAbout(this); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(HelpTB);
@@ -80,6 +88,7 @@ QString THelpDlg::guideFile(const QString& dataDir, const QString& language)
 void THelpDlg::loadGuide()
 {
     setWindowTitle(QString::fromStdString(zelmar::rs(kTextHelpCaption)));
+    OProgramie->setText(QString::fromStdString(zelmar::rs(kTextAboutButton)));
     const QString dataDir = dataDirectory();
     const QString file = guideFile(dataDir, languageInEffect());
     if (file.isEmpty()) {

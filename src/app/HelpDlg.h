@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QDialogButtonBox;
+class QPushButton;
 class QTextBrowser;
 
 class THelpDlg : public QDialog {
@@ -23,8 +24,10 @@ public:
     // Loads the guide of the language in effect, or says where it was looked for.
     void loadGuide();
     QTextBrowser* browser() const { return HelpTB; }
+    QPushButton* aboutButton() const { return OProgramie; }
 
 private:
     QTextBrowser* HelpTB = nullptr;
     QDialogButtonBox* Przyciski = nullptr;
+    QPushButton* OProgramie = nullptr;
 };

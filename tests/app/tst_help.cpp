@@ -123,6 +123,18 @@ void HelpTest::guideFollowsTheLanguageInEffect()
     QCOMPARE(form.findChildren<THelpDlg*>().size(), 1);
     QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("What a signal set is")));
 
+    // The About window is reached from the guide.
+    QCOMPARE(help->aboutButton()->text(), QStringLiteral("About..."));
+    QString aboutSeen;
+    QTimer::singleShot(0, [&] {
+        if (auto* about = qobject_cast<TAboutDlg*>(QApplication::activeModalWidget())) {
+            aboutSeen = about->windowTitle();
+            about->reject();
+        }
+    });
+    help->aboutButton()->click();
+    QCOMPARE(aboutSeen, QStringLiteral("About Zelmar"));
+
     // A language without a guide of its own reads the English one; no language in effect is the
     // built-in Polish.
     QCOMPARE(THelpDlg::guideFile(dataDir(), QStringLiteral("French")), dataDir() + QStringLiteral("/help/English/index.html"));

@@ -80,6 +80,12 @@ const std::map<int, std::string>& builtins()
         {65340, "Źródła dźwięków"},
         {65341, "Program korzysta z tych bibliotek (nazwa, wersja, licencja):"},
         {65342, "Nie znaleziono pliku ze źródłami dźwięków:\n%s"},
+        {65343, "Czy zapisać zmiany w zestawie sygnałów „%s”?\n\nJeżeli ich nie zapiszesz, zostaną utracone."},
+        {65344, "Inny zestaw z dysku..."},
+        {65345, "Ostatnio używane zestawy sygnałów"},
+        {65346, "Dźwięk jest zbyt długi (%s sek.).\nAktualnie możesz dodać dźwięk o długości do %s sek.\n\nCzy dodać początek tego dźwięku o tej długości?\nCzęść, która ma grać, wybierzesz potem przyciskiem „Zaawansowane”."},
+        {65347, "Pomoc"},
+        {65348, "O programie..."},
     };
     return table;
 }
