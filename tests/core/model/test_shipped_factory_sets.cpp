@@ -120,7 +120,7 @@ TEST_P(ShippedFactorySet, SignalsAreEquallyLoudOnASmallSpeakerAndNeverClip)
     const SignalSet set = load(GetParam());
     std::vector<double> loudness;
     for (const NamedSignal& s : set.signals) {
-        const std::vector<int16_t> x = renderSignalSamples(s, set);
+        const std::vector<int16_t> x = renderSignalSamples(s.elements, set);
         const auto l = integratedLoudness(x, kSampleRate, kSpeakerHighPass);
         ASSERT_TRUE(l) << s.name << " is silent or shorter than one measuring block";
         loudness.push_back(*l);
