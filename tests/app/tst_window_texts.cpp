@@ -9,6 +9,7 @@
 #include "PolyglotManager.h"
 #include "WindowTexts.h"
 #include "i18n/CorePolyglot.h"
+#include "paths/DataPaths.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,6 +1,7 @@
 #include "Dsp.h"
 
 #include <algorithm>
+#include <deque>
 
 namespace factory {
 
@@ -266,25 +267,37 @@ Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds, double peak, d
 
 void limit(Buffer& b, double ceiling)
 {
-    const size_t ahead = samplesFor(0.003);
-    const double release = std::exp(-1.0 / (0.08 * kRate));
-    // The gain each sample needs, then the least of it over the look-ahead, then a slow return.
-    std::vector<double> need(b.size());
-    for (size_t i = 0; i < b.size(); ++i)
+    const size_t ahead = samplesFor(0.005);
+    const double release = std::exp(-1.0 / (0.15 * kRate));
+    const size_t n = b.size();
+    // The gain each sample needs; the least of it over the coming look-ahead, let go slowly; then
+    // averaged over the look-ahead, so that the gain glides down before a peak instead of jumping
+    // (a jump would click) and is at or below what the peak needs when it comes.
+    std::vector<double> need(n);
+    for (size_t i = 0; i < n; ++i)
         need[i] = std::fabs(b[i]) > ceiling ? ceiling / std::fabs(b[i]) : 1.0;
-    std::vector<double> gain(b.size());
+    std::vector<double> held(n);
     double g = 1.0;
-    for (size_t i = 0; i < b.size(); ++i) {
-        double least = 1.0;
-        for (size_t k = i; k < std::min(b.size(), i + ahead); ++k)
-            least = std::min(least, need[k]);
-        // Falls linearly across the look-ahead to what the coming peak needs; rises slowly after.
-        g = least < g ? g - (g - least) / double(ahead) * 1.0 : 1.0 - (1.0 - g) * release;
-        g = std::min(g, need[i]);
-        gain[i] = g;
+    std::deque<size_t> window;   // indices of a rising run of need over [i, i + ahead]
+    for (size_t i = 0, next = 0; i < n; ++i) {
+        for (; next < std::min(n, i + ahead + 1); ++next) {
+            while (!window.empty() && need[window.back()] >= need[next])
+                window.pop_back();
+            window.push_back(next);
+        }
+        while (window.front() < i)
+            window.pop_front();
+        g = std::min(need[window.front()], 1.0 - (1.0 - g) * release);
+        held[i] = g;
     }
-    for (size_t i = 0; i < b.size(); ++i)
-        b[i] = float(b[i] * gain[i]);
+    double sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        sum += held[i];
+        if (i >= ahead)
+            sum -= held[i - ahead];
+        const double gain = sum / double(std::min(i + 1, ahead));
+        b[i] = float(b[i] * gain);
+    }
 }
 
 std::vector<int16_t> toPcm16(const Buffer& b)

@@ -69,12 +69,12 @@ Buffer churchBell(double strike, double seconds, unsigned seed)
         {strike * 0.25, 0.55, seconds},        {strike * 0.5, 0.7, seconds * 0.8},
         {strike * 0.6, 0.65, seconds * 0.6},   {strike * 0.75, 0.35, seconds * 0.5},
         {strike * 1.0, 1.0, seconds * 0.55},   {strike * 1.25, 0.45, seconds * 0.35},
-        {strike * 1.5, 0.35, seconds * 0.3},   {strike * 2.0, 0.45, seconds * 0.25},
-        {strike * 2.5, 0.35, seconds * 0.2},   {strike * 2.61, 0.3, seconds * 0.18},
-        {strike * 3.01, 0.3, seconds * 0.15},  {strike * 3.35, 0.25, seconds * 0.12},
-        {strike * 4.03, 0.25, seconds * 0.1},  {strike * 4.52, 0.2, seconds * 0.08},
-        {strike * 5.08, 0.18, seconds * 0.07}, {strike * 6.11, 0.15, seconds * 0.05},
-        {strike * 7.24, 0.12, seconds * 0.04}, {strike * 1.0035, 0.6, seconds * 0.5},
+        {strike * 1.5, 0.4, seconds * 0.3},    {strike * 2.0, 0.5, seconds * 0.45},
+        {strike * 2.5, 0.45, seconds * 0.35},  {strike * 2.61, 0.4, seconds * 0.32},
+        {strike * 3.01, 0.4, seconds * 0.28},  {strike * 3.35, 0.35, seconds * 0.25},
+        {strike * 4.03, 0.3, seconds * 0.2},   {strike * 4.52, 0.28, seconds * 0.17},
+        {strike * 5.08, 0.25, seconds * 0.15}, {strike * 6.11, 0.2, seconds * 0.12},
+        {strike * 7.24, 0.15, seconds * 0.1},  {strike * 1.0035, 0.6, seconds * 0.5},
     };
     return modal(p, seconds, 0.12, seed);
 }
