@@ -91,6 +91,18 @@ private:
     bool nothing_ = false;
 };
 
+// Calls the function for the kind of subject the source renders.
+template <class OnSignal, class OnElement, class OnSound>
+auto onSubject(const PreviewSource& source, OnSignal onSignal, OnElement onElement, OnSound onSound)
+{
+    const PreviewSubject& w = source.what();
+    if (w.kind == PreviewSubject::SignalKind)
+        return onSignal(*w.signal, source.set());
+    if (w.kind == PreviewSubject::ElementKind)
+        return onElement(*w.element, source.set());
+    return onSound(*w.sound, w.withGain);
+}
+
 } // namespace
 
 std::vector<int16_t> previewSamples(const SignalSet& set, const PreviewSubject& what, bool asChime)
@@ -98,16 +110,9 @@ std::vector<int16_t> previewSamples(const SignalSet& set, const PreviewSubject& 
     const PreviewSource source(set, what, asChime);
     if (source.nothing())
         return {};
-    const PreviewSubject& w = source.what();
-    switch (w.kind) {
-    case PreviewSubject::SignalKind:
-        return renderSignalSamples(*w.signal, source.set());
-    case PreviewSubject::ElementKind:
-        return renderElementSamples(*w.element, source.set());
-    case PreviewSubject::SoundKind:
-        break;
-    }
-    return renderSoundSamples(*w.sound, w.withGain);
+    return onSubject(
+        source, [](const Signal& s, const SignalSet& in) { return renderSignalSamples(s, in); },
+        [](const TDzwiek& e, const SignalSet& in) { return renderElementSamples(e, in); }, renderSoundSamples);
 }
 
 std::string renderPreview(const SignalSet& set, const PreviewSubject& what, bool asChime)
@@ -115,30 +120,20 @@ std::string renderPreview(const SignalSet& set, const PreviewSubject& what, bool
     const PreviewSource source(set, what, asChime);
     if (source.nothing())
         return {};
-    const PreviewSubject& w = source.what();
-    switch (w.kind) {
-    case PreviewSubject::SignalKind:
-        return renderSignalPreview(*w.signal, source.set());
-    case PreviewSubject::ElementKind:
-        return renderElementPreview(*w.element, source.set());
-    case PreviewSubject::SoundKind:
-        break;
-    }
-    return renderSoundPreview(*w.sound, w.withGain);
+    return onSubject(source, renderSignalPreview, renderElementPreview, renderSoundPreview);
 }
 
 void writePreviewWav(const std::string& path, const SignalSet& set, const PreviewSubject& what, bool asChime)
 {
     const PreviewSource source(set, what, asChime);
-    const PreviewSubject& w = source.what();
-    if (source.nothing())
+    if (source.nothing()) {
         writeSignalWav(path, Signal{}, set);
-    else if (w.kind == PreviewSubject::SignalKind)
-        writeSignalWav(path, *w.signal, source.set());
-    else if (w.kind == PreviewSubject::ElementKind)
-        writeElementWav(path, *w.element, source.set());
-    else
-        writeSoundWav(path, *w.sound, w.withGain);
+        return;
+    }
+    onSubject(
+        source, [&](const Signal& s, const SignalSet& in) { writeSignalWav(path, s, in); },
+        [&](const TDzwiek& e, const SignalSet& in) { writeElementWav(path, e, in); },
+        [&](const TDostepnyDzwiek& s, bool withGain) { writeSoundWav(path, s, withGain); });
 }
 
 } // namespace zelmar
