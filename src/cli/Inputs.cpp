@@ -24,10 +24,10 @@ std::vector<uint8_t> readImageForCommand(const std::string& path, zelmar::Addres
         image = zelmar::readImageFile(path);
         set = zelmar::parseImage(image, form);
     } catch (const zelmar::FormatError& e) {
+        if (zelmar::holdsSetFile(path))
+            throw Failure(kInvalidInput, path + ": a set file, not a memory image (code " + std::to_string(e.code) + ")");
         if (e.code == zelmar::kImageFileTooLong)
             throw Failure(kInvalidInput, e.what());
-        if (zelmar::startsAsSetFile(image))
-            throw Failure(kInvalidInput, path + ": a set file, not a memory image (code " + std::to_string(e.code) + ")");
         throw Failure(kInvalidInput, path + ": not a valid memory image in the "
                                          + (form == zelmar::AddressForm::Page ? "page" : "linear") + " form (code "
                                          + std::to_string(e.code) + ")");

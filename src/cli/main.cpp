@@ -97,7 +97,7 @@ std::string parseErrorText(const CLI::App& app, const CLI::ParseError& e, int ar
             return std::string(e.what()) + " (see zelmarctl --help)";
         return "no command given (see zelmarctl --help)";
     }
-    if (!command->get_subcommands({}).empty()) {
+    if (const auto it = entries().find(command); it != entries().end() && !it->second->define) {
         // A group without one of its commands: name what was given instead.
         int at = 1;
         while (at < argc && argv[at] != command->get_name())
