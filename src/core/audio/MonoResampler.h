@@ -1,13 +1,13 @@
 #pragma once
-// One channel of floating-point samples (full scale 1.0) to 16-bit samples at another rate, on
-// libsoxr at its very high quality, rounded half to even without dither. A long input is cut into
-// segments that start on whole periods of the rate ratio and are filtered on two threads, each from
-// a lead-in long enough that the filter has settled: the output is identical to one filter's.
+// The third stage of the import: one channel of floating-point samples (full scale 1.0) to 16-bit
+// samples at another rate, on libsoxr at its very high quality, rounded half to even without
+// dither. A long input is cut into segments that start on whole periods of the rate ratio and are
+// filtered on both cores, each from a lead-in long enough that the filter has settled: the output
+// is identical to one filter's.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <future>
 #include <memory>
 #include <vector>
 
@@ -17,8 +17,9 @@ class MonoResampler {
 public:
     using Sink = std::function<void(const int16_t* samples, size_t count)>;
 
-    // Throws std::runtime_error for a rate of 0 or less. `threads` 0: as many as the machine has;
-    // 1 keeps everything on the caller's thread. `expectedFrames`, when known, sizes the segments.
+    // Throws std::runtime_error for a rate of 0 or less. `threads` 0: both cores when the machine
+    // has two; 1 keeps everything on the caller's thread. `expectedFrames`, when known, sizes the
+    // segments.
     MonoResampler(int inputRate, int outputRate, int threads = 0, int64_t expectedFrames = -1);
     ~MonoResampler();
     MonoResampler(const MonoResampler&) = delete;
@@ -42,6 +43,7 @@ private:
         uint64_t clipped = 0;
     };
     struct Filter;
+    struct Segment;
 
     // Filters input[0..count) from scratch and keeps the output samples [from, to) (to = SIZE_MAX:
     // all), rounded.
@@ -50,6 +52,7 @@ private:
     void emitRounded(const float* y, size_t n, const Sink& sink);
     void dispatch(bool last);
     void drain(size_t keepInFlight, const Sink& sink);
+    void hand(Segment& segment, const Sink& sink);
 
     double inputRate_;
     double outputRate_;
@@ -68,8 +71,8 @@ private:
     uint64_t base_ = 0;
     uint64_t nextSegment_ = 0; // input position where the next segment starts
     std::vector<float> pending_;
-    std::deque<std::future<Result>> inFlight_;
-    size_t maxInFlight_ = 2;
+    std::deque<std::unique_ptr<Segment>> inFlight_;
+    static constexpr size_t kInFlight = 2;   // segments filtered at once, besides the caller's own work
 };
 
 } // namespace zelmar

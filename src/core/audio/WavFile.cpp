@@ -305,15 +305,28 @@ std::string privateTempDirectory()
     return g_tempDir;
 }
 
+namespace {
+
+// "/zmr", up to four hexadecimal digits, ".tmp"; the name adds ".wav".
+constexpr char kTempStem[] = "/zmr%X.tmp";
+constexpr size_t kLongestTempStem = sizeof "/zmrFFFF.tmp" - 1;
+
+} // namespace
+
+size_t temporaryWavNameLength()
+{
+    return privateTempDirectory().size() + kLongestTempStem + 4;
+}
+
 std::string MakeTempWavName()
 {
     static std::atomic<unsigned> counter{0};
     const std::string dir = privateTempDirectory();
     // Claim the name by creating the file exclusively, then let it go: the name is ours to use.
     for (int attempt = 0; attempt < 0x10000; ++attempt) {
-        char stem[32];
-        std::snprintf(stem, sizeof stem, "zmr%X.tmp", (counter++ & 0xFFFFu));
-        const std::string claim = dir + "/" + stem;
+        char stem[kLongestTempStem + 1];
+        std::snprintf(stem, sizeof stem, kTempStem, (counter++ & 0xFFFFu));
+        const std::string claim = dir + stem;
         int fd = ::open(claim.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)

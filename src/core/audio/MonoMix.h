@@ -1,0 +1,12 @@
+#pragma once
+// The second stage of the import: every frame of a block becomes the mean of its channels, in
+// floating point with full scale at 1.0. Computed in double precision and rounded once to float,
+// so that the mean of two 16-bit channels is exact and its halves round half to even later.
+#include "audio/SoundSource.h"
+
+namespace zelmar {
+
+// Writes block.frames mono samples to `out`.
+void mixToMono(const SampleBlock& block, float* out);
+
+} // namespace zelmar
