@@ -73,8 +73,8 @@ struct MonoResampler::Filter {
 
 // A segment filtered on a thread of its own.
 struct MonoResampler::Segment {
-    Result result;
-    std::unique_ptr<SideJob> job;   // last: it goes first, while the result is still there
+    std::vector<int16_t> samples;
+    std::unique_ptr<SideJob> job;   // last: it goes first, while the samples are still there
 };
 
 MonoResampler::MonoResampler(int inputRate, int outputRate, int threads, int64_t expectedFrames)
@@ -109,15 +109,15 @@ void MonoResampler::emitRounded(const float* y, size_t n, const Sink& sink)
     int16_t piece[4096];
     while (n > 0) {
         const size_t m = std::min<size_t>(n, 4096);
-        clipped_ += toInt16(y, m, piece);
+        toInt16(y, m, piece);
         sink(piece, m);
         y += m;
         n -= m;
     }
 }
 
-MonoResampler::Result MonoResampler::filterPiece(double inputRate, double outputRate, const float* input,
-                                                 size_t count, size_t from, size_t to)
+std::vector<int16_t> MonoResampler::filterPiece(double inputRate, double outputRate, const float* input,
+                                                size_t count, size_t from, size_t to)
 {
     Filter f(inputRate, outputRate);
     std::vector<float> y;
@@ -126,10 +126,9 @@ MonoResampler::Result MonoResampler::filterPiece(double inputRate, double output
     f.run(nullptr, 0, y);
     to = std::min(to, y.size());
     from = std::min(from, to);
-    Result r;
-    r.samples.resize(to - from);
-    r.clipped = toInt16(y.data() + from, to - from, r.samples.data());
-    return r;
+    std::vector<int16_t> samples(to - from);
+    toInt16(y.data() + from, to - from, samples.data());
+    return samples;
 }
 
 // Hands the segment that pending_ holds (with its lead-in and, unless it is the last, its run-out)
@@ -149,8 +148,8 @@ void MonoResampler::dispatch(bool last)
     }
     auto segment = std::make_unique<Segment>();
     segment->job = std::make_unique<SideJob>([in = inputRate_, out = outputRate_, input = std::move(pending_), keepFrom,
-                                              keepTo, &result = segment->result] {
-        result = filterPiece(in, out, input.data(), input.size(), keepFrom, keepTo);
+                                              keepTo, &samples = segment->samples] {
+        samples = filterPiece(in, out, input.data(), input.size(), keepFrom, keepTo);
     });
     inFlight_.push_back(std::move(segment));
     pending_ = std::move(next);
@@ -160,10 +159,8 @@ void MonoResampler::dispatch(bool last)
 void MonoResampler::hand(Segment& segment, const Sink& sink)
 {
     segment.job->wait();
-    const Result& r = segment.result;
-    clipped_ += r.clipped;
-    if (!r.samples.empty())
-        sink(r.samples.data(), r.samples.size());
+    if (!segment.samples.empty())
+        sink(segment.samples.data(), segment.samples.size());
 }
 
 void MonoResampler::drain(size_t keepInFlight, const Sink& sink)

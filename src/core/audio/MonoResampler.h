@@ -30,24 +30,16 @@ public:
     // Ends the input and hands over the rest.
     void finish(const Sink& sink);
 
-    uint64_t clipped() const { return clipped_; }
+    // Whether the input is cut into segments filtered on both cores.
     bool split() const { return segmentFrames_ != 0; }
 
-    // Input samples of one segment (a whole number of periods of the ratio), and of the lead-in
-    // and run-out around it; 0 when this rate pair is filtered in one piece.
-    size_t segmentFrames() const { return segmentFrames_; }
-
 private:
-    struct Result {
-        std::vector<int16_t> samples;
-        uint64_t clipped = 0;
-    };
     struct Filter;
     struct Segment;
 
     // Filters input[0..count) from scratch and keeps the output samples [from, to) (to = SIZE_MAX:
     // all), rounded.
-    static Result filterPiece(double inputRate, double outputRate, const float* input, size_t count, size_t from,
+    static std::vector<int16_t> filterPiece(double inputRate, double outputRate, const float* input, size_t count, size_t from,
                               size_t to);
     void emitRounded(const float* y, size_t n, const Sink& sink);
     void dispatch(bool last);
@@ -56,7 +48,6 @@ private:
 
     double inputRate_;
     double outputRate_;
-    uint64_t clipped_ = 0;
 
     // One filter for the whole input.
     std::unique_ptr<Filter> single_;
@@ -64,8 +55,8 @@ private:
 
     // Segments: pending_ holds the input from position base_ on, up to the end of the current
     // segment's run-out.
-    size_t segmentFrames_ = 0;
-    size_t leadFrames_ = 0;
+    size_t segmentFrames_ = 0; // input samples of one segment, a whole number of periods of the ratio
+    size_t leadFrames_ = 0;    // and of the lead-in and run-out around it
     size_t period_ = 1;        // input samples per period of the ratio
     size_t periodOut_ = 1;     // output samples per period
     uint64_t base_ = 0;
