@@ -1,6 +1,6 @@
-// MPEG audio recognition and decoding: the scan of bytes in memory and of the same bytes in a file
-// agree and report a frame inside the file; the file read in pieces decodes to exactly what libmad
-// makes of it in one buffer; and two decoders, the second from the middle, give what one gives.
+// MPEG audio recognition and decoding: the scan reports a frame inside the file; the file read in
+// pieces decodes to exactly what libmad makes of it in one buffer; and two decoders, the second
+// from the middle, give what one gives.
 #include "FuzzSupport.h"
 #include "../core/import/Mp3Reference.h"
 
@@ -8,7 +8,6 @@
 #include "audio/MpegFile.h"
 #include "audio/SoundSource.h"
 
-#include <span>
 #include <vector>
 
 using namespace zelmar;
@@ -43,13 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string input = folder + "/in.mp3";
     fuzz::writeFile(input, data, size);
 
-    TMPEGData inMemory, inFile;
-    const bool recognised = isMpegAudio(std::span<const uint8_t>(data, size), &inMemory);
-    FUZZ_CHECK(isMpegAudioFile(input, &inFile) == recognised);
-    if (recognised && size > 5) {
-        FUZZ_CHECK(inMemory.FirstFrame == inFile.FirstFrame && inMemory.FrameLength == inFile.FrameLength);
-        FUZZ_CHECK(inMemory.FrameLength > 0 && inMemory.FirstFrame + uint64_t(inMemory.FrameLength) <= size);
-    }
+    TMPEGData info;
+    if (isMpegAudioFile(input, &info) && size > 5)
+        FUZZ_CHECK(info.FrameLength > 0 && info.FirstFrame + uint64_t(info.FrameLength) + 4 < size);
 
     const testaudio::Mp3Reference one = testaudio::decodeMp3Reference(std::string(reinterpret_cast<const char*>(data), size));
     Mp3Stream stream(input, 0, 4096);
