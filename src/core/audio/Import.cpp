@@ -152,7 +152,7 @@ private:
     int32_t lastShown_ = -1;
 };
 
-DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& set, ImportObserver& observer)
+DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& setRoom, ImportObserver& observer)
 {
     DecodedSound out;
     ImportResult& result = out.result;
@@ -162,7 +162,7 @@ DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& set, Im
         return out;
     };
     out.name = soundNameFromPath(chosenFile);
-    if (const int refusal = set.refusal(out.name))
+    if (const int refusal = setRoom.refusal(out.name))
         return refuse(refusal);
 
     OpenedSource opened = openSoundSource(chosenFile);
@@ -173,7 +173,7 @@ DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& set, Im
     const SourceFormat& format = source.format();
     const bool mpeg = source.kind() == SourceKind::Mpeg;
     const bool convert = !format.pcm16 || format.sampleRate != kSampleRate;
-    const SoundRoom room = set.forSound(out.name, chosenFile, {mpeg, convert, format.channels != 1});
+    const SoundRoom room = setRoom.forSound(out.name, chosenFile, {mpeg, convert, format.channels != 1});
 
     const double stated = source.statedSeconds();
     if (stated > 0 && stated >= room.timeLeft)

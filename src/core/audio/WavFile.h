@@ -61,7 +61,8 @@ std::optional<std::vector<uint8_t>> ReadFileBlock(const std::string& path, int64
 // exist; whoever writes it deletes it. The directory goes away when the process ends normally.
 std::string MakeTempWavName();
 
-// The length of the longest name MakeTempWavName gives, worked out without making one.
+// The length of the longest name MakeTempWavName gives, worked out without making a file (only
+// the private directory, once, as for any temporary file).
 size_t temporaryWavNameLength();
 
 // The private temporary directory itself (made on first use, mode 0700).
