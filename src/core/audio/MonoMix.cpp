@@ -1,5 +1,7 @@
 #include "audio/MonoMix.h"
 
+#include <type_traits>
+
 namespace zelmar {
 
 namespace {
@@ -12,6 +14,19 @@ template <class T>
 void mix(std::span<const T> in, int channels, size_t frames, float* out)
 {
     const T* p = in.data();
+    if constexpr (std::is_same_v<T, int16_t>) {
+        // The same values in single precision, where they are exact too, and faster.
+        if (channels == 1) {
+            for (size_t i = 0; i < frames; ++i)
+                out[i] = float(p[i]) * (1.0f / 32768.0f);
+            return;
+        }
+        if (channels == 2) {
+            for (size_t i = 0; i < frames; ++i, p += 2)
+                out[i] = float(int(p[0]) + int(p[1])) * (1.0f / 65536.0f);
+            return;
+        }
+    }
     if (channels == 1) {
         for (size_t i = 0; i < frames; ++i)
             out[i] = float(unit(p[i]));
