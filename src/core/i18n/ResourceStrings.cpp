@@ -67,6 +67,9 @@ const std::map<int, std::string>& builtins()
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
         {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
         {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
+        // The import: 65460..65469.
+        {65460, "Nie można odczytać pliku:\n%s\n\nSprawdź, czy plik nadal istnieje i czy masz prawo do jego odczytu, a potem spróbuj jeszcze raz."},
+        {65461, "Nie udało się dodać dźwięku z pliku:\n%s"},
     };
     return table;
 }
