@@ -86,6 +86,9 @@ const std::map<int, std::string>& builtins()
         {65346, "Dźwięk jest zbyt długi (%s sek.).\nAktualnie możesz dodać dźwięk o długości do %s sek.\n\nCzy dodać początek tego dźwięku o tej długości?\nCzęść, która ma grać, wybierzesz potem przyciskiem „Zaawansowane”."},
         {65347, "Pomoc"},
         {65348, "O programie..."},
+        // The import: 65460..65469.
+        {65460, "Nie można odczytać pliku:\n%s\n\nSprawdź, czy plik nadal istnieje i czy masz prawo do jego odczytu, a potem spróbuj jeszcze raz."},
+        {65461, "Nie udało się dodać dźwięku z pliku:\n%s"},
     };
     return table;
 }
