@@ -1,7 +1,7 @@
 #include "i18n/IniFile.h"
 
 #include "i18n/Literals.h"
-#include "model/Text.h"
+#include "i18n/Text.h"
 
 #include <fstream>
 #include <system_error>

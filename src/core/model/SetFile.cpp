@@ -1,9 +1,9 @@
 #include "model/SetFile.h"
 
+#include "i18n/Text.h"
 #include "model/ByteReader.h"
 #include "model/Errors.h"
 #include "model/FileIO.h"
-#include "model/Text.h"
 
 #include <cstring>
 #include <sys/stat.h>
