@@ -132,7 +132,7 @@ SignalSet parseSetFile(std::span<const uint8_t> bytes)
 
 SignalSet readSetFile(const std::string& path)
 {
-    std::vector<uint8_t> bytes = readWholeFile(path);
+    std::vector<uint8_t> bytes = readWholeFile(path, kMaxSetFileBytes);
     return parseSetFile(bytes);
 }
 
