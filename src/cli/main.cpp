@@ -2,7 +2,6 @@
 
 #include "Version.h"
 #include "model/Errors.h"
-#include "model/TempFolders.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -146,7 +145,6 @@ Failure usageError(const std::string& message, const char* usage)
 int main(int argc, char** argv)
 {
     using namespace zelmarctl;
-    zelmar::removeAbandonedTempFolders();   // of runs that were killed
     CLI::App app("the chime's signal sets from the command line", "zelmarctl");
     app.formatter(std::make_shared<Help>());
     app.set_version_flag("--version", std::string("zelmarctl ") + ZELMAR_VERSION);
