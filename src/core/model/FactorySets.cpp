@@ -87,25 +87,32 @@ void writeRecord(const fs::path& folder, const Record& r)
     writeFileAtomically((folder / kRecordFile).string(), out.str());
 }
 
+// What the file `name` in `folder` holds now, as the record names a copy; nothing when it cannot
+// be read.
+std::optional<Copy> copyAsItIs(const fs::path& folder, const std::string& name)
+{
+    try {
+        const std::vector<uint8_t> bytes = readWholeFile((folder / name).string(), kMaxSetFileBytes);
+        return Copy{name, fnv1a64(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())),
+                    bytes.size()};
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
 // True when the regular file `name` in `folder` still holds exactly what a write of ours put there.
 bool holdsOurCopy(const fs::path& folder, const std::string& name, const struct stat& st, const Record& r)
 {
-    std::optional<uint64_t> hash;
-    for (const Copy& c : r.copies) {
-        if (c.name != name || c.size != uint64_t(st.st_size))
-            continue;
-        if (!hash) {
-            try {
-                const std::vector<uint8_t> bytes = readWholeFile((folder / name).string(), kMaxSetFileBytes);
-                hash = fnv1a64(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-            } catch (const FileError&) {
-                return false;
-            }
-        }
-        if (*hash == c.hash)
-            return true;
-    }
-    return false;
+    const auto recorded = [&](uint64_t size, std::optional<uint64_t> hash) {
+        return std::any_of(r.copies.begin(), r.copies.end(), [&](const Copy& c) {
+            return c.name == name && c.size == size && (!hash || c.hash == *hash);
+        });
+    };
+    // Read only when its size is one that was written.
+    if (!recorded(uint64_t(st.st_size), std::nullopt))
+        return false;
+    const std::optional<Copy> now = copyAsItIs(folder, name);
+    return now && recorded(now->size, now->hash);
 }
 
 // "Premium.zmr", then "Premium (2).zmr" and on.
@@ -207,16 +214,8 @@ FactoryWriteResult writeFactorySets(const fs::path& shippedDir, const fs::path& 
     if (old.stampOnly) {
         // What an earlier version wrote becomes known by its content.
         for (const Planned& p : plan) {
-            struct stat st {};
-            if (::lstat((folder / p.copy.name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-                try {
-                    const std::vector<uint8_t> bytes = readWholeFile((folder / p.copy.name).string(), kMaxSetFileBytes);
-                    during.copies.push_back(
-                        {p.copy.name, fnv1a64(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())),
-                         bytes.size()});
-                } catch (const FileError&) {
-                }
-            }
+            if (const std::optional<Copy> earlier = copyAsItIs(folder, p.copy.name))
+                during.copies.push_back(*earlier);
         }
     }
     for (const Planned& p : plan)
