@@ -30,51 +30,48 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
     std::string p(const std::string& name) const { return (dir / name).string(); }
+    static std::string slurp(const std::string& path)
+    {
+        std::ifstream f(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
     fs::path dir;
 };
 
 } // namespace
 
-TEST_F(BoundedFiles, InputsThatAreNoSetFilesAreRefusedUnread)
+// An input that never ends or claims any size, an output that would block or swallow the set:
+// refused at once, exit 5, saying why, with the set as it was.
+TEST_F(BoundedFiles, FilesThatAreNotWhatTheySeemAreRefused)
 {
     fs::create_directories(dir / "folder");
     // Claims 3 GB, holds nothing: it must not be read before it is refused.
     { std::ofstream(p("sparse.zmr"), std::ios::binary) << "ZELMAR"; }
     fs::resize_file(p("sparse.zmr"), 3'000'000'000ULL);
-    const std::pair<std::string, std::string> cases[] = {{"/dev/zero", "not a regular file"},
-                                                         {p("folder"), "it is a folder"},
-                                                         {p("sparse.zmr"), "larger than any such file"}};
-    for (const auto& [input, why] : cases) {
-        SCOPED_TRACE(input);
-        const auto started = std::chrono::steady_clock::now();
-        const CliResult r = runCli({"info", input});
-        EXPECT_EQ(r.exitCode, 5);
-        EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
-    }
-}
-
-TEST_F(BoundedFiles, OutputsThatAreNoRegularFilesAreRefused)
-{
     ASSERT_EQ(::mkfifo(p("pipe").c_str(), 0600), 0);
     // Read at the other end, so that a writer that used the pipe would not block but succeed.
     const int reader = ::open(p("pipe").c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    const std::string before = [&] {
-        std::ifstream f(p("set.zmr"), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), {});
-    }();
-    for (const std::string& out : {p("pipe"), std::string("/dev/null")}) {
-        SCOPED_TRACE(out);
-        const CliResult r = runCli({"signal", "add", p("set.zmr"), "pause=5", "-o", out});
+    const std::string set = p("set.zmr");
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"info", "/dev/zero"}, "not a regular file"},
+        {{"info", p("folder")}, "it is a folder"},
+        {{"info", p("sparse.zmr")}, "larger than any such file"},
+        {{"signal", "add", set, "pause=5", "-o", p("pipe")}, "not a regular file"},
+        {{"signal", "add", set, "pause=5", "-o", "/dev/null"}, "not a regular file"}};
+    const std::string before = slurp(set);
+    for (const auto& [args, why] : cases) {
+        SCOPED_TRACE(args.back());
+        const auto started = std::chrono::steady_clock::now();
+        const CliResult r = runCli(args);
         EXPECT_EQ(r.exitCode, 5);
-        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
     }
     char buf[16];
     EXPECT_LE(::read(reader, buf, sizeof buf), 0);
     ::close(reader);
-    std::ifstream f(p("set.zmr"), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), before);
+    EXPECT_EQ(slurp(set), before);
 }
 
 // The folders of killed runs go only when a run needs a temporary folder itself, and only those

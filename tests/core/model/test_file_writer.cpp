@@ -355,27 +355,6 @@ TEST_F(FileWriter, AReadOnlyCopyReplacesOnlyItsOwnNameAndStaysReadOnly)
     EXPECT_TRUE(fs::is_symlink(path("copy.zmr")));
 }
 
-// The rename can fail at the last moment (something else took the name); the finished file then
-// goes, and the failure is said.
-TEST_F(FileWriter, AFailedRenameLeavesNothingBeside)
-{
-    put(path("set.zmr"), "old");
-    for (bool unnamed : {true, false}) {
-        setUnnamedFilesRefusedForTesting(!unnamed);
-        setWriteStepHookForTesting([&](WriteStep s, long long) {
-            if (s == WriteStep::Synced) {
-                fs::remove(path("set.zmr"));
-                fs::create_directories(dir / "set.zmr" / "inside");
-            }
-        });
-        EXPECT_THROW(writeFileAtomically(path("set.zmr"), std::string("new")), FileError);
-        setWriteStepHookForTesting({});
-        EXPECT_EQ(entries(dir), std::set<std::string>{"set.zmr"});
-        fs::remove_all(path("set.zmr"));
-        put(path("set.zmr"), "old");
-    }
-}
-
 TEST_F(FileWriter, AFailedWriteLeavesNothingInEitherWay)
 {
     put(path("set.zmr"), "old");
