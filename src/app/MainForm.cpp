@@ -298,33 +298,34 @@ bool TMainForm::openSetFile(bool withDialog)
 
 bool TMainForm::saveSetFile()
 {
-    for (bool askName = setFile_.isEmpty() || page4_->ZapisWNowymPlikuCB->isChecked();; askName = true) {
-        if (askName) {
-            const QString start = setFile_.isEmpty()
-                                      ? installPath_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
-                                      : setFile_;
-            const QString chosen = dialogs_.saveFile(this, start, rsq(65234), QStringLiteral(".zmr"));
-            if (chosen.isEmpty())
-                return false;
-            setFile_ = chosen;
-            updateCaption();
-        }
-        try {
-            // Written beside the target and renamed over it, so a failure keeps the old file whole.
-            zelmar::writeSetFile(state_.set(), localPath(setFile_));
-            return true;
-        } catch (const std::exception& e) {
-            // A folder that takes no new file could only be written into in place, which a failure
-            // would leave damaged: the set goes elsewhere, or nowhere.
-            if (filemessages::unsafeFolder(e)) {
-                if (dialogs_.ask(this, QString::fromStdString(zelmar::rsf(65298, {QFileInfo(setFile_).absolutePath().toStdString()}))))
-                    continue;
-            } else {
-                dialogs_.notify(this, filemessages::writeFailure(setFile_, e));
-            }
+    return saveSetFile(setFile_.isEmpty() || page4_->ZapisWNowymPlikuCB->isChecked());
+}
+
+bool TMainForm::saveSetFile(bool askName)
+{
+    if (askName) {
+        const QString start = setFile_.isEmpty()
+                                  ? installPath_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
+                                  : setFile_;
+        const QString chosen = dialogs_.saveFile(this, start, rsq(65234), QStringLiteral(".zmr"));
+        if (chosen.isEmpty())
             return false;
-        }
+        setFile_ = chosen;
+        updateCaption();
     }
+    try {
+        // Written beside the target and renamed over it, so a failure keeps the old file whole.
+        zelmar::writeSetFile(state_.set(), localPath(setFile_));
+    } catch (const std::exception& e) {
+        // A folder that takes no new file could only be written into in place, which a failure
+        // would leave damaged: the set goes elsewhere, or nowhere.
+        if (filemessages::unsafeFolder(e))
+            return dialogs_.ask(this, QString::fromStdString(zelmar::rsf(65298, {QFileInfo(setFile_).absolutePath().toStdString()})))
+                   && saveSetFile(true);
+        dialogs_.notify(this, filemessages::writeFailure(setFile_, e));
+        return false;
+    }
+    return true;
 }
 
 void TMainForm::DalejClick()
