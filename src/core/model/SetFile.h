@@ -43,6 +43,10 @@ constexpr uint64_t kMaxSetFileBytes = 20 + uint64_t(kMaxSignals) * (1 + kMaxName
 // are ignored.
 SignalSet parseSetFile(std::span<const uint8_t> bytes);
 
+// True when `head`, the first bytes of a file, starts as a set file does. A memory image never
+// does (its third byte is erased filler).
+bool startsAsSetFile(std::span<const uint8_t> head);
+
 // Reads and parses a file; FileError when it cannot be read (also when it is larger than
 // kMaxSetFileBytes or no regular file), FormatError when it is not a set.
 SignalSet readSetFile(const std::string& path);
