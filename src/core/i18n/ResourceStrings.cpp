@@ -78,6 +78,9 @@ const std::map<int, std::string>& builtins()
         {65298, "Folder pliku:\n%s\nnie pozwala na bezpieczny zapis: nie można w nim utworzyć nowego pliku,\na zapis wprost do pliku mógłby go uszkodzić.\n\nCzy zapisać zestaw w innym miejscu?"},
         {65299, "Nie można zapisać w folderze:\n%s.\n\nTen folder nie pozwala na zapis, więc zestawy fabryczne nie zostały skopiowane."},
         {65300, "Zestaw fabryczny nie został zapisany:\n%s.\n\nTa nazwa i jej odmiany z numerem są już zajęte przez inne pliki."},
+        // The import: 65460..65469.
+        {65460, "Nie można odczytać pliku:\n%s\n\nSprawdź, czy plik nadal istnieje i czy masz prawo do jego odczytu, a potem spróbuj jeszcze raz."},
+        {65461, "Nie udało się dodać dźwięku z pliku:\n%s"},
     };
     return table;
 }
