@@ -9,6 +9,7 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -57,6 +58,14 @@ THelpDlg::THelpDlg(QWidget* mainWindow) : QDialog(mainWindow)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(HelpTB);
     layout->addWidget(Przyciski);
+}
+
+void THelpDlg::installHelpKey(QWidget* mainWindow)
+{
+    auto* key = new QShortcut(QKeySequence::HelpContents, mainWindow);
+    key->setObjectName(QStringLiteral("HelpKey"));
+    key->setContext(Qt::ApplicationShortcut);
+    QObject::connect(key, &QShortcut::activated, mainWindow, [mainWindow] { showGuide(mainWindow); });
 }
 
 THelpDlg* THelpDlg::showGuide(QWidget* mainWindow)

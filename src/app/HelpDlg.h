@@ -13,6 +13,9 @@ class THelpDlg : public QDialog {
 public:
     explicit THelpDlg(QWidget* mainWindow = nullptr);
 
+    // F1 anywhere in `mainWindow` (its dialogs included) shows the guide.
+    static void installHelpKey(QWidget* mainWindow);
+
     // Shows the guide of the language in effect: the one window of `mainWindow`, made on first
     // use, raised when it is already open.
     static THelpDlg* showGuide(QWidget* mainWindow);

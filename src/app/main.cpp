@@ -1,5 +1,6 @@
 #include "ChimeStart.h"
 #include "Dialogs.h"
+#include "HelpDlg.h"
 #include "MainForm.h"
 #include "PolyglotStart.h"
 #include "Version.h"
@@ -123,6 +124,7 @@ int main(int argc, char** argv)
     int code = 0;
     {
         TMainForm window(dialogs, firstArgument);
+        THelpDlg::installHelpKey(&window);
         window.show();
         // Said from the running window, in the wizard's language.
         if (!unusableChime.isEmpty())
