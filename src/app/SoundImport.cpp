@@ -72,7 +72,7 @@ private:
 // repaints, shows the progress, and takes a hidden progress window as a cancel. Input anywhere but
 // in the progress window is held back meanwhile.
 zelmar::DecodedSound decodeWithLiveWindow(const std::string& file, const zelmar::ImportRoom& room,
-                                          TKonwersjaDlg& progress)
+                                          TKonwersjaDlg& progress, zelmar::TooLong tooLong = zelmar::TooLong::Refuse)
 {
     QEventLoop loop;
     bool shown = false;
@@ -110,7 +110,7 @@ zelmar::DecodedSound decodeWithLiveWindow(const std::string& file, const zelmar:
     InputBlocker blocker(&progress);
     std::thread worker([&] {
         try {
-            decoded = zelmar::decodeSound(file, room, watch);
+            decoded = zelmar::decodeSound(file, room, watch, tooLong);
         } catch (...) {
             error = std::current_exception();
         }
@@ -159,6 +159,11 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& s
     const std::string file = QFile::encodeName(chosen).toStdString();
     try {
         zelmar::DecodedSound decoded = decodeWithLiveWindow(file, zelmar::ImportRoom::of(set), progress);
+        // A sound too long for the room: its start, as much as fits, is offered before the refusal
+        // is told; the fragment dialog then chooses what plays of it.
+        if (const auto& m = decoded.result.message; m && m->resourceId == 65219 && m->args.size() == 2
+            && dialogs.ask(mainWindow, qs(zelmar::rsf(65346, m->args)), qs(zelmar::rs(65233))))
+            decoded = decodeWithLiveWindow(file, zelmar::ImportRoom::of(set), progress, zelmar::TooLong::KeepWhatFits);
         Question question(mainWindow, dialogs);
         const zelmar::ImportResult r = zelmar::addDecodedSound(std::move(decoded), set, question);
         added = r.added;
