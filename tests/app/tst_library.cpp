@@ -3,8 +3,8 @@
 #include "AudioPlayer.h"
 #include "LibraryPage.h"
 #include "ListKit.h"
-#include "PageDriver.h"
 #include "Previews.h"
+#include "WindowTest.h"
 #include "audio/WavFile.h"
 
 #include <QClipboard>
@@ -48,21 +48,14 @@ void expectSameLibrary(const SignalSet& a, const SignalSet& b)
 
 } // namespace
 
-class LibraryTest : public QObject {
+class LibraryTest : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase()
     {
-        initTestProgram(settingsDir_);
+        WindowTest::initTestCase();
         previews::setPlayer(&player_);
-    }
-    void init() { f_ = std::make_unique<Fixture>(); }
-    void cleanup()
-    {
-        QVERIFY2(f_->dialogs.unexpected().isEmpty(), qPrintable(f_->dialogs.unexpected().join(u'\n')));
-        QCOMPARE(f_->dialogs.pendingAnswers(), 0);
-        f_.reset();
     }
 
     void rowsShowGainAndUsedSoundsInBold();
@@ -93,8 +86,6 @@ private:
     }
     QListWidget* sounds() { return list(*f_->form, "DostepneDzwiekiLB"); }
 
-    QTemporaryDir settingsDir_;
-    std::unique_ptr<Fixture> f_;
     SilentPlayer player_;
 };
 
@@ -111,9 +102,9 @@ void LibraryTest::rowsShowGainAndUsedSoundsInBold()
     QCOMPARE(lib[2].sound.UsageMark, 2);
     QCOMPARE(lib[3].sound.UsageMark, -1);
     // The copy is the library as it stands, with no marks of its own.
-    QCOMPARE(f_->form->libraryCopy().size(), size_t(4));
-    QCOMPARE(f_->form->libraryCopy()[1].sound.Gain, uint8_t(30));
-    QCOMPARE(f_->form->libraryCopy()[2].sound.UsageMark, -1);
+    QCOMPARE(f_->form->state().libraryCopy().size(), size_t(4));
+    QCOMPARE(f_->form->state().libraryCopy()[1].sound.Gain, uint8_t(30));
+    QCOMPARE(f_->form->state().libraryCopy()[2].sound.UsageMark, -1);
 }
 
 void LibraryTest::movingSoundThreeToTheTopRenumbersEverySignal()
@@ -139,13 +130,13 @@ void LibraryTest::movingSoundThreeToTheTopRenumbersEverySignal()
     QVERIFY(set.signals[0].elements == (zelmar::Signal{TDzwiek{2, 0, 1, 18000, 0}, TDzwiek::pause(80), TDzwiek{3, 0, 1, 36000, 0}}));
     QVERIFY(set.signals[1].elements == (zelmar::Signal{TDzwiek{1, 0, 1, 54000, 0}}));
     QVERIFY(*set.backdoor == (zelmar::Signal{TDzwiek{1, 0, 1, 54000, 0}, TDzwiek{2, 0, 1, 18000, 0}}));
-    QVERIFY(f_->form->keptCopy());
-    QVERIFY(*f_->form->keptCopy() == (zelmar::Signal{TDzwiek{1, 3, 5, 100, 0}, TDzwiek{2, 0, 1, 18000, 0},
+    QVERIFY(f_->form->state().keptCopy());
+    QVERIFY(*f_->form->state().keptCopy() == (zelmar::Signal{TDzwiek{1, 3, 5, 100, 0}, TDzwiek{2, 0, 1, 18000, 0},
                                                     TDzwiek::pause(80), TDzwiek{3, 0, 1, 36000, 0}}));
     QCOMPARE(rowTexts(list(*f_->form, "DzwiekiLB")), (QStringList{"0 <pauza>", "1 c", "2 a", "3 b", "4 d"}));
     QCOMPARE(list(*f_->form, "DzwiekiLB")->currentRow(), 0);
     QCOMPARE(rowTexts(list(*f_->form, "SygnalLB")), (QStringList{"1 a", "2 <pauza> 0.80 s", "3 b", ""}));
-    QVERIFY(f_->form->libraryCopy().empty());
+    QVERIFY(f_->form->state().libraryCopy().empty());
 
     // Cancelling the signal edit brings back the kept copy, renumbered too: it sounds as before.
     QVERIFY(click(*f_->form, "Anuluj"));
@@ -210,7 +201,7 @@ void LibraryTest::soundUsedOnlyByTheKeptCopyCountsAsUsed()
     QVERIFY(click(*f_->form, "UsunDzwiek"));
     QCOMPARE(f_->dialogs.questions(), QStringList{rsq(65222)});
     QVERIFY(click(*f_->form, "Dalej"));
-    QVERIFY(*f_->form->keptCopy() == zelmar::Signal{element(1, set)});
+    QVERIFY(*f_->form->state().keptCopy() == zelmar::Signal{element(1, set)});
     QVERIFY(click(*f_->form, "Anuluj"));
     QVERIFY(f_->set().signals[0].elements == zelmar::Signal{element(1, set)});
 }
@@ -244,7 +235,7 @@ void LibraryTest::cancelBringsBackTheLibraryAsItWas()
     for (size_t i = 0; i < original.signals.size(); ++i)
         QVERIFY(f_->set().signals[i].elements == original.signals[i].elements);
     QVERIFY(*f_->set().backdoor == *original.backdoor);
-    QVERIFY(f_->form->libraryCopy().empty());
+    QVERIFY(f_->form->state().libraryCopy().empty());
     QCOMPARE(remaining->text(), remainingBefore);
     QCOMPARE(rowTexts(list(*f_->form, "DzwiekiLB")), choicesBefore);
 
@@ -315,6 +306,15 @@ void LibraryTest::renameEndsInEveryWay()
     edit->setText(QStringLiteral("x"));
     QTest::mouseClick(child<QWidget>(*f_->form, "Image1"), Qt::LeftButton, {}, QPoint(5, 5));
     ended();
+    QCOMPARE(f_->set().library[0].name, std::string("a"));
+
+    // A pasted line break is refused with a notice, and the sound keeps its name.
+    begin(0);
+    edit->setText(QStringLiteral("dwa\nwiersze"));
+    QVERIFY(edit->text().contains(u'\n'));
+    QTest::keyClick(edit, Qt::Key_Return);
+    ended();
+    QCOMPARE(f_->dialogs.notices(), QStringList{rsq(zelmar::kNameWithControlCharacter)});
     QCOMPARE(f_->set().library[0].name, std::string("a"));
 
     // While the rename is on, Enter does not reach "OK": the page is still there afterwards.
@@ -595,7 +595,7 @@ void LibraryTest::editsSurviveSavingAndOpeningAgain()
     child<QRadioButton>(again, "OdczytRB")->setChecked(true);
     f_->dialogs.answerOpen(f_->form->currentSetFile());
     QVERIFY(click(again, "Dalej"));
-    const SignalSet& read = again.signalSet();
+    const SignalSet& read = again.state().set();
     expectSameLibrary(read, edited);
     QCOMPARE(read.signals.size(), edited.signals.size());
     for (size_t i = 0; i < edited.signals.size(); ++i) {

@@ -5,8 +5,8 @@
 #include "FactorySets.h"
 #include "MainForm.h"
 #include "SaveSendPage.h"
-#include "ScriptedDialogs.h"
 #include "StartPage.h"
+#include "WindowTest.h"
 #include "device/ChimeSelection.h"
 #include "i18n/ResourceStrings.h"
 #include "model/FileIO.h"
@@ -20,21 +20,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <clocale>
 #include <memory>
 
+using pagedriver::child;
+using pagedriver::rsq;
 using zelmar::SignalSet;
 
 namespace {
-
-QString rsq(int id)
-{
-    return QString::fromStdString(zelmar::rs(id));
-}
 
 QString rsfq(int id, const QString& arg)
 {
@@ -59,6 +54,14 @@ SignalSet sampleSet()
     set.signals.push_back({"dzwonek", {zelmar::TDzwiek{1, 0, 1, 100, 0}, zelmar::TDzwiek::pause(50)}});
     set.signals.push_back({"drugi", {zelmar::TDzwiek{1, 5, 10, 50, 0}}});
     set.backdoor = zelmar::Signal{zelmar::TDzwiek{1, 3, 1, 20, 0}};
+    return set;
+}
+
+// The one sound of sampleSet() alone.
+SignalSet oneSound()
+{
+    SignalSet set;
+    set.library.push_back(sampleSet().library.front());
     return set;
 }
 
@@ -95,11 +98,10 @@ void writeBytes(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-class ShellTest : public QObject {
+class ShellTest : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -128,56 +130,25 @@ private Q_SLOTS:
     void settingsAreReadAndFirstTimeDeletedOnlyWhenExactlyYes();
 
 private:
-    std::unique_ptr<TMainForm> makeForm(const QString& argument = {});
     QString writeSample(const QString& name, const SignalSet& set = sampleSet());
-    template <typename T>
-    T* child(TMainForm& form, const char* name)
-    {
-        T* w = form.findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qWarning("no control %s", name);
-        return w;
-    }
     void click(TMainForm& form, const char* name);
     void choose(TMainForm& form, const char* radio);
 
-    QTemporaryDir settingsDir_;
     std::unique_ptr<QTemporaryDir> tmp_;
-    ScriptedDialogs dialogs_;
 };
-
-void ShellTest::initTestCase()
-{
-    std::setlocale(LC_NUMERIC, "C");
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(settingsDir_.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir_.path());
-    QApplication::setQuitOnLastWindowClosed(false);
-}
 
 void ShellTest::init()
 {
+    WindowTest::init();
     tmp_ = std::make_unique<QTemporaryDir>();
     QVERIFY(tmp_->isValid());
-    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).clear();
-    dialogs_.reset();
     zelmar::setWriteFailureAfterForTesting(-1);
 }
 
 void ShellTest::cleanup()
 {
     zelmar::setWriteFailureAfterForTesting(-1);
-    zelmar::useChime({});
-    QVERIFY2(dialogs_.unexpected().isEmpty(), qPrintable(dialogs_.unexpected().join(u'\n')));
-    QCOMPARE(dialogs_.pendingAnswers(), 0);
-}
-
-std::unique_ptr<TMainForm> ShellTest::makeForm(const QString& argument)
-{
-    auto form = std::make_unique<TMainForm>(dialogs_, argument);
-    form->show();
-    return form;
+    WindowTest::cleanup();
 }
 
 QString ShellTest::writeSample(const QString& name, const SignalSet& set)
@@ -212,8 +183,8 @@ void ShellTest::startsOnSignalListWithSetFromCommandLine()
     QCOMPARE(form->currentPage(), int(TMainForm::SignalListIndex));
     QCOMPARE(form->windowTitle(), path + " - " + kTitle);
     QCOMPARE(form->currentSetFile(), path);
-    QVERIFY(form->signalSet().backdoor.has_value());
-    QCOMPARE(form->signalSet().backdoor->size(), size_t(1));
+    QVERIFY(form->state().set().backdoor.has_value());
+    QCOMPARE(form->state().set().backdoor->size(), size_t(1));
 
     auto* list = child<QListWidget>(*form, "ZestawLB");
     QCOMPARE(list->count(), 2);   // the back-door signal is not a row
@@ -229,13 +200,13 @@ void ShellTest::startsOnSignalListWithSetFromCommandLine()
     QVERIFY(cb->isEnabled());
     QVERIFY(!cb->isChecked());
 
-    const auto md = zelmar::memoryDisplay(form->signalSet().freeBytes());
+    const auto md = zelmar::memoryDisplay(form->state().set().freeBytes());
     QCOMPARE(md.gaugePercent, 11);
     QCOMPARE(child<QProgressBar>(*form, "ZajetoscS2G")->value(), md.gaugePercent);
     QCOMPARE(child<QProgressBar>(*form, "ZajetoscS3G")->value(), md.gaugePercent);
     QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(),
              QString::fromStdString(zelmar::rsf(65209, {md.remainingSeconds})));
-    QVERIFY(dialogs_.shown().isEmpty());
+    QVERIFY(dialogs().shown().isEmpty());
 }
 
 void ShellTest::startsOnStartPageWithoutUsableArgument_data()
@@ -254,7 +225,7 @@ void ShellTest::startsOnStartPageWithoutUsableArgument()
 
     QCOMPARE(form->currentPage(), int(TMainForm::StartPageIndex));
     QCOMPARE(form->windowTitle(), kTitle);
-    QVERIFY(form->signalSet().empty());
+    QVERIFY(form->state().set().empty());
     QVERIFY(form->currentSetFile().isEmpty());
     QVERIFY(!child<QPushButton>(*form, "Wstecz")->isEnabled());
     QVERIFY(child<QPushButton>(*form, "Dalej")->isEnabled());
@@ -263,7 +234,7 @@ void ShellTest::startsOnStartPageWithoutUsableArgument()
     // The empty set's figures, written with a point.
     QCOMPARE(child<QProgressBar>(*form, "ZajetoscS2G")->value(), 0);
     QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(), QStringLiteral("Pozostały czas: 103.55 sek."));
-    QVERIFY(dialogs_.shown().isEmpty());
+    QVERIFY(dialogs().shown().isEmpty());
 }
 
 void ShellTest::damagedFileOnCommandLineIsReportedAndEmptied()
@@ -273,28 +244,28 @@ void ShellTest::damagedFileOnCommandLineIsReportedAndEmptied()
     auto form = makeForm(path);
 
     QCOMPARE(form->currentPage(), int(TMainForm::StartPageIndex));
-    QCOMPARE(dialogs_.notices(), QStringList{rsfq(65225, path)});
+    QCOMPARE(dialogs().notices(), QStringList{rsfq(65225, path)});
     QCOMPARE(form->windowTitle(), kTitle);
     QVERIFY(form->currentSetFile().isEmpty());
-    QVERIFY(form->signalSet().empty());
+    QVERIFY(form->state().set().empty());
 }
 
 void ShellTest::openDialogCancelledChangesNothing()
 {
     auto form = makeForm();
-    form->signalSet().library.push_back(sampleSet().library.front());
+    form->state().replaceSet(oneSound());
     choose(*form, "OdczytRB");
-    dialogs_.answerOpen({});
+    dialogs().answerOpen({});
     click(*form, "Dalej");
 
     QCOMPARE(form->currentPage(), int(TMainForm::StartPageIndex));
-    QCOMPARE(form->signalSet().library.size(), size_t(1));
+    QCOMPARE(form->state().set().library.size(), size_t(1));
     QCOMPARE(form->windowTitle(), kTitle);
-    QCOMPARE(dialogs_.count(ScriptedDialogs::Kind::Open), 1);
-    const auto& shown = dialogs_.shown().front();
+    QCOMPARE(dialogs().count(ScriptedDialogs::Kind::Open), 1);
+    const auto& shown = dialogs().shown().front();
     QCOMPARE(shown.startPath, form->installPath() + "Zestawy");
     QCOMPARE(shown.filter, rsq(65234));
-    QCOMPARE(dialogs_.notices(), QStringList());
+    QCOMPARE(dialogs().notices(), QStringList());
 }
 
 void ShellTest::openDialogReadsSet()
@@ -302,12 +273,12 @@ void ShellTest::openDialogReadsSet()
     const QString path = writeSample(QStringLiteral("a.zmr"));
     auto form = makeForm();
     choose(*form, "OdczytRB");
-    dialogs_.answerOpen(path);
+    dialogs().answerOpen(path);
     click(*form, "Dalej");
 
     QCOMPARE(form->currentPage(), int(TMainForm::SignalListIndex));
     QCOMPARE(form->windowTitle(), path + " - " + kTitle);
-    expectSameSet(form->signalSet(), sampleSet());
+    expectSameSet(form->state().set(), sampleSet());
     auto* cb = child<QCheckBox>(*form, "ZapisWNowymPlikuCB");
     QVERIFY(cb->isEnabled());
     QVERIFY(!cb->isChecked());
@@ -334,14 +305,14 @@ void ShellTest::openOfDamagedFileEmptiesSet()
     writeBytes(path, bytes);
 
     auto form = makeForm();
-    form->signalSet() = sampleSet();   // whatever was there before goes
+    form->state().replaceSet(sampleSet());   // whatever was there before goes
     choose(*form, "OdczytRB");
-    dialogs_.answerOpen(path);
+    dialogs().answerOpen(path);
     click(*form, "Dalej");
 
     QCOMPARE(form->currentPage(), int(TMainForm::StartPageIndex));
-    QCOMPARE(dialogs_.notices(), QStringList{rsfq(65225, path)});
-    QVERIFY(form->signalSet().empty());
+    QCOMPARE(dialogs().notices(), QStringList{rsfq(65225, path)});
+    QVERIFY(form->state().set().empty());
     QVERIFY(form->currentSetFile().isEmpty());
     QCOMPARE(form->windowTitle(), kTitle);
     QCOMPARE(child<QListWidget>(*form, "ZestawLB")->count(), 0);
@@ -365,11 +336,11 @@ void ShellTest::readOnlyFileIsSavedUnderNewName()
 
     click(*form, "Dalej");
     choose(*form, "ZapisRB");
-    dialogs_.answerSave(renamed);
+    dialogs().answerSave(renamed);
     click(*form, "Dalej");
 
     QCOMPARE(form->currentPage(), int(TMainForm::FarewellIndex));
-    QCOMPARE(dialogs_.shown().back().startPath, renamed);
+    QCOMPARE(dialogs().shown().back().startPath, renamed);
     QCOMPARE(fileBytes(path), before);
     expectSameSet(zelmar::readSetFile(QFile::encodeName(renamed).toStdString()), sampleSet());
 }
@@ -377,7 +348,7 @@ void ShellTest::readOnlyFileIsSavedUnderNewName()
 void ShellTest::backFromEmptySignalListKeepsLibrary()
 {
     auto form = makeForm();
-    form->signalSet().library.push_back(sampleSet().library.front());
+    form->state().replaceSet(oneSound());
     click(*form, "Dalej");   // NowyRB
     QCOMPARE(form->currentPage(), int(TMainForm::SignalListIndex));
     QVERIFY(!child<QPushButton>(*form, "Dalej")->isEnabled());
@@ -389,8 +360,8 @@ void ShellTest::backFromEmptySignalListKeepsLibrary()
     QVERIFY(!child<QPushButton>(*form, "Wstecz")->isEnabled());
     click(*form, "Dalej");
     QCOMPARE(form->currentPage(), int(TMainForm::SignalListIndex));
-    QCOMPARE(form->signalSet().library.size(), size_t(1));
-    QVERIFY(dialogs_.shown().isEmpty());
+    QCOMPARE(form->state().set().library.size(), size_t(1));
+    QVERIFY(dialogs().shown().isEmpty());
 }
 
 void ShellTest::backFromSignalListAsksBeforeClearing()
@@ -398,18 +369,18 @@ void ShellTest::backFromSignalListAsksBeforeClearing()
     const QString path = writeSample(QStringLiteral("a.zmr"));
     auto form = makeForm(path);
 
-    dialogs_.answerAsk(false);
+    dialogs().answerAsk(false);
     click(*form, "Wstecz");
-    QCOMPARE(dialogs_.questions(), QStringList{rsq(65239)});
+    QCOMPARE(dialogs().questions(), QStringList{rsq(65239)});
     QCOMPARE(form->currentPage(), int(TMainForm::SignalListIndex));
     QCOMPARE(form->windowTitle(), path + " - " + kTitle);
-    expectSameSet(form->signalSet(), sampleSet());
+    expectSameSet(form->state().set(), sampleSet());
 
-    dialogs_.answerAsk(true);
+    dialogs().answerAsk(true);
     click(*form, "Wstecz");
     QCOMPARE(form->currentPage(), int(TMainForm::StartPageIndex));
     QCOMPARE(form->windowTitle(), kTitle);
-    QVERIFY(form->signalSet().empty());
+    QVERIFY(form->state().set().empty());
     QCOMPARE(child<QListWidget>(*form, "ZestawLB")->count(), 0);
     QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(), QStringLiteral("Pozostały czas: 103.55 sek."));
 }
@@ -451,7 +422,7 @@ void ShellTest::saveSendPageButtonsAndFarewell()
     QVERIFY(dalej->isEnabled());
     QCOMPARE(dalej->text(), QStringLiteral("&Dalej >"));
 
-    QVERIFY(dialogs_.shown().isEmpty());
+    QVERIFY(dialogs().shown().isEmpty());
     QCOMPARE(fileBytes(path), before);
 }
 
@@ -461,12 +432,12 @@ void ShellTest::enterPressesDefaultButton()
     auto form = makeForm(path);
     click(*form, "Dalej");
     choose(*form, "ZamkniecieRB");
-    QTest::keyClick(form.get(), Qt::Key_Return);
+    QTest::keyClick(form, Qt::Key_Return);
     QCOMPARE(form->currentPage(), int(TMainForm::FarewellIndex));
     // On the farewell page Enter means "Zamknij", which closes without a question.
-    QTest::keyClick(form.get(), Qt::Key_Enter);
+    QTest::keyClick(form, Qt::Key_Enter);
     QVERIFY(!form->isVisible());
-    QVERIFY(dialogs_.shown().isEmpty());
+    QVERIFY(dialogs().shown().isEmpty());
 }
 
 void ShellTest::closeAsksOnEveryPageButFarewell_data()
@@ -495,7 +466,7 @@ void ShellTest::closeAsksOnEveryPageButFarewell()
     form->showPage(page);
     QCOMPARE(form->currentPage(), page);
     if (page != 5)
-        dialogs_.answerAsk(yes);
+        dialogs().answerAsk(yes);
 
     if (byAnuluj)
         click(*form, "Anuluj");
@@ -504,42 +475,42 @@ void ShellTest::closeAsksOnEveryPageButFarewell()
 
     QCOMPARE(form->isVisible(), !yes);
     if (page == 5) {
-        QVERIFY(dialogs_.shown().isEmpty());
+        QVERIFY(dialogs().shown().isEmpty());
     } else {
-        QCOMPARE(dialogs_.questions(), QStringList{rsq(65237)});
+        QCOMPARE(dialogs().questions(), QStringList{rsq(65237)});
         QCOMPARE(form->currentPage(), page);
     }
-    expectSameSet(form->signalSet(), sampleSet());
+    expectSameSet(form->state().set(), sampleSet());
 }
 
 void ShellTest::cancelledSaveSendsNothing()
 {
     auto form = makeForm();
-    form->signalSet() = sampleSet();   // a set made in the editor, never saved
+    form->state().replaceSet(sampleSet());   // a set made in the editor, never saved
     click(*form, "Dalej");
     click(*form, "Dalej");
     QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
     QVERIFY(child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->isChecked());
 
-    dialogs_.answerSave({});
+    dialogs().answerSave({});
     click(*form, "Dalej");
     QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
-    QCOMPARE(dialogs_.count(ScriptedDialogs::Kind::Save), 1);
-    const auto& save = dialogs_.shown().front();
+    QCOMPARE(dialogs().count(ScriptedDialogs::Kind::Save), 1);
+    const auto& save = dialogs().shown().front();
     QCOMPARE(save.startPath, form->installPath() + "Zestawy/nowy zestaw.zmr");
     QCOMPARE(save.filter, rsq(65234));
     QCOMPARE(save.suffix, QStringLiteral(".zmr"));
-    QCOMPARE(dialogs_.notices(), QStringList());   // no upload was tried
+    QCOMPARE(dialogs().notices(), QStringList());   // no upload was tried
     QCOMPARE(form->windowTitle(), kTitle);
 
     // Saved, then the upload fails: the file stays written and the wizard stays here.
     const QString path = tmp_->filePath(QStringLiteral("nowy.zmr"));
-    dialogs_.answerSave(path);
+    dialogs().answerSave(path);
     click(*form, "Dalej");
     QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
     QVERIFY(QFile::exists(path));
     QCOMPARE(form->windowTitle(), path + " - " + kTitle);
-    QCOMPARE(dialogs_.notices().size(), 1);
+    QCOMPARE(dialogs().notices().size(), 1);
 }
 
 void ShellTest::saveAsWritesFileThatReadsBackEqual()
@@ -551,28 +522,29 @@ void ShellTest::saveAsWritesFileThatReadsBackEqual()
     child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->setChecked(true);
 
     const QString to = tmp_->filePath(QStringLiteral("kopia.zmr"));
-    dialogs_.answerSave(to);
+    dialogs().answerSave(to);
     click(*form, "Dalej");
 
     QCOMPARE(form->currentPage(), int(TMainForm::FarewellIndex));
-    QCOMPARE(dialogs_.shown().front().startPath, from);
+    QCOMPARE(dialogs().shown().front().startPath, from);
     QCOMPARE(form->currentSetFile(), to);
     QCOMPARE(form->windowTitle(), to + " - " + kTitle);
     expectSameSet(zelmar::readSetFile(QFile::encodeName(to).toStdString()), sampleSet());
-    QCOMPARE(dialogs_.notices(), QStringList());
+    QCOMPARE(dialogs().notices(), QStringList());
 }
 
 void ShellTest::saveToCurrentFileWithoutDialog()
 {
     const QString path = writeSample(QStringLiteral("a.zmr"));
     auto form = makeForm(path);
-    form->signalSet().signals[1].name = "zmieniony";
+    QVERIFY(form->state().beginEdit(1));
+    form->state().acceptSignalEdit(QStringLiteral("zmieniony"));
     click(*form, "Dalej");
     choose(*form, "ZapisRB");
     click(*form, "Dalej");
 
     QCOMPARE(form->currentPage(), int(TMainForm::FarewellIndex));
-    QVERIFY(dialogs_.shown().isEmpty());
+    QVERIFY(dialogs().shown().isEmpty());
     const SignalSet back = zelmar::readSetFile(QFile::encodeName(path).toStdString());
     QCOMPARE(back.signals[1].name, std::string("zmieniony"));
 }
@@ -587,15 +559,15 @@ void ShellTest::saveFailureKeepsOldFileAndPage()
     child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->setChecked(true);   // save and send
 
     zelmar::setWriteFailureAfterForTesting(10);
-    dialogs_.answerSave(target);
+    dialogs().answerSave(target);
     click(*form, "Dalej");
 
     QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
     // Only the save failure: the upload was not tried.
-    QCOMPARE(dialogs_.notices(), QStringList{rsfq(65226, target)});
+    QCOMPARE(dialogs().notices(), QStringList{rsfq(65226, target)});
     QCOMPARE(fileBytes(target), QByteArray("old contents"));
     QCOMPARE(form->currentSetFile(), target);
-    expectSameSet(form->signalSet(), sampleSet());
+    expectSameSet(form->state().set(), sampleSet());
 }
 
 void ShellTest::saveOntoAReadOnlyFileIsRefused()
@@ -608,11 +580,11 @@ void ShellTest::saveOntoAReadOnlyFileIsRefused()
     click(*form, "Dalej");
     choose(*form, "ZapisRB");
     child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->setChecked(true);
-    dialogs_.answerSave(target);
+    dialogs().answerSave(target);
     click(*form, "Dalej");
 
     QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
-    QCOMPARE(dialogs_.notices(), QStringList{rsfq(65226, target)});
+    QCOMPARE(dialogs().notices(), QStringList{rsfq(65226, target)});
     QCOMPARE(fileBytes(target), QByteArray("old contents"));
 }
 
@@ -624,7 +596,7 @@ void ShellTest::failedDownloadStaysOnStartPage()
     choose(*form, "PobranieRB");
     click(*form, "Dalej");
     QCOMPARE(form->currentPage(), int(TMainForm::StartPageIndex));
-    QCOMPARE(dialogs_.notices(), QStringList{QString::fromStdString(zelmar::rs(65202))});
+    QCOMPARE(dialogs().notices(), QStringList{rsq(65202)});
     QCOMPARE(form->windowTitle(), kTitle);
     QVERIFY(child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->isChecked());
 }
@@ -657,10 +629,10 @@ void ShellTest::settingsAreReadAndFirstTimeDeletedOnlyWhenExactlyYes()
 
     QSettings s(QStringLiteral("VORANEX"), QStringLiteral("Zelmar"));
     if (firstTime == QLatin1String("No")) {
-        QCOMPARE(form->requestedLanguage(), QStringLiteral("English"));
+        QCOMPARE(pagedriver::languageOf(*form), QStringLiteral("English"));
         QCOMPARE(form->installPath(), tmp_->path() + u'/');
     } else {
-        QCOMPARE(form->requestedLanguage(), QStringLiteral("Polish"));
+        QCOMPARE(pagedriver::languageOf(*form), QStringLiteral("Polish"));
         // The user's own data folder: the program's may not be written.
         QCOMPARE(form->installPath(), factorysets::defaultInstallDirectory());
     }
@@ -674,7 +646,7 @@ void ShellTest::settingsAreReadAndFirstTimeDeletedOnlyWhenExactlyYes()
     QStringList keys = s.allKeys();
     keys.sort();
     QCOMPARE(keys, expected);
-    QVERIFY(form->signalSet().empty());
+    QVERIFY(form->state().set().empty());
 }
 
 QTEST_MAIN(ShellTest)

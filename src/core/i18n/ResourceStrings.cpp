@@ -58,7 +58,7 @@ const std::map<int, std::string>& builtins()
         {65246, "bez nazwy"},
         {65247, "Na pewno chcesz usunąć wybrany sygnał?"},
         // Texts of our own (unused numbers below 65248, or above 65247).
-        // IMAGE: 65250..65259, DEVICE: 65260..65269, AUDIO: 65270..65279, APP: 65210, 65215, 65232, 65280..65289
+        // IMAGE: 65250..65259, DEVICE: 65260..65269, AUDIO: 65270..65279, APP: 65210, 65215, 65232, 65280..65289, 65470..65479
         {65250, "Zestaw sygnałów nie mieści się w pamięci dzwonka.\nUsuń część dźwięków lub skróć sygnały i spróbuj jeszcze raz."},
         {65251, "Nie można przesłać zestawu sygnałów do dzwonka.\nZestaw zawiera sygnały lub elementy, których dzwonek nie przyjmie."},
         {65260, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nZainstaluj reguły udev z pliku 70-zelmar.rules (opis w packaging/README.md) i podłącz dzwonek ponownie."},
@@ -67,6 +67,7 @@ const std::map<int, std::string>& builtins()
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
         {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
         {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
+        {65470, "Nazwa nie może zawierać znaków sterujących, takich jak koniec wiersza.\nDźwięk zachowuje dotychczasową nazwę."},
     };
     return table;
 }
