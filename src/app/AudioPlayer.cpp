@@ -121,21 +121,6 @@ bool QtAudioPlayer::play(const QString& path, QString& error)
     return true;
 }
 
-bool SilentPlayer::play(const QString& path, QString& error)
-{
-    if (noDevice_) {
-        error = noDeviceText();
-        return false;
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = failureText(path);
-        return false;
-    }
-    played_.append({path, f.readAll()});
-    return true;
-}
-
 bool PlayWavFile(QWidget* mainWindow, AudioPlayer& player, Dialogs& dialogs, const QString& path)
 {
     if (path.isEmpty())

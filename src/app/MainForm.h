@@ -56,7 +56,6 @@ public:
 
     SignalListPage* signalListPage() const { return page1_; }
     LibraryPage* libraryPage() const { return page3_; }
-    SaveSendPage* saveSendPage() const { return page4_; }
     QPushButton* dalejButton() const { return Dalej; }
     QPushButton* anulujButton() const { return Anuluj; }
 

@@ -1,9 +1,9 @@
 // Page 3: the sound library. Usage marks, delete with its question, rename and how it ends, gain,
 // drag-reorder, the durations bar, and accepting (renumbering) or cancelling (restoring) a visit.
-#include "AudioPlayer.h"
 #include "LibraryPage.h"
 #include "ListKit.h"
 #include "Previews.h"
+#include "SilentPlayer.h"
 #include "WindowTest.h"
 #include "audio/WavFile.h"
 

@@ -1,10 +1,10 @@
 // Page 2: adding, removing and reordering elements, the volume and pause bars, the limits, and
 // how an edit ends (accepted or cancelled, ordinary or back-door signal).
-#include "AudioPlayer.h"
 #include "FragmentDlg.h"
 #include "ListKit.h"
 #include "Previews.h"
 #include "SignalListPage.h"
+#include "SilentPlayer.h"
 #include "WindowTest.h"
 
 #include <QCheckBox>
