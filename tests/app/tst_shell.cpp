@@ -1,177 +1,41 @@
-// The wizard's window: start-up, the flow between pages, closing, and opening and saving sets.
-#include "SetModel.h"
-
-#include "FarewellPage.h"
+// The wizard's window: start-up, the flow between pages, closing, and the settings it reads.
 #include "FactorySets.h"
-#include "MainForm.h"
-#include "SaveSendPage.h"
-#include "StartPage.h"
-#include "WindowTest.h"
+#include "SetFileTest.h"
 #include "device/ChimeSelection.h"
-#include "i18n/ResourceStrings.h"
 #include "model/FileIO.h"
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QtTest>
 
-#include <memory>
-
+using namespace setfiles;
 using pagedriver::child;
 using pagedriver::rsq;
 using zelmar::SignalSet;
 
-namespace {
-
-QString rsfq(int id, const QString& arg)
-{
-    return QString::fromStdString(zelmar::rsf(id, {arg.toStdString()}));
-}
-
-const QString kTitle = QStringLiteral("Zelmar 2.2 USB");
-
-// Two signals, a back-door signal and one sound; names outside ASCII on purpose.
-SignalSet sampleSet()
-{
-    SignalSet set;
-    zelmar::LibrarySound gong;
-    gong.name = "gong żółty";
-    // Long enough to show on the memory gauges (about a tenth of the chime).
-    std::vector<int16_t> samples(200000);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = int16_t(int(i % 101) * 300 - 15000);
-    gong.sound.SetSamples(samples);
-    gong.sound.Gain = 30;
-    set.library.push_back(gong);
-    set.signals.push_back({"dzwonek", {zelmar::TDzwiek{1, 0, 1, 100, 0}, zelmar::TDzwiek::pause(50)}});
-    set.signals.push_back({"drugi", {zelmar::TDzwiek{1, 5, 10, 50, 0}}});
-    set.backdoor = zelmar::Signal{zelmar::TDzwiek{1, 3, 1, 20, 0}};
-    return set;
-}
-
-// The one sound of sampleSet() alone.
-SignalSet oneSound()
-{
-    SignalSet set;
-    set.library.push_back(sampleSet().library.front());
-    return set;
-}
-
-void expectSameSet(const SignalSet& a, const SignalSet& b)
-{
-    QCOMPARE(a.signals.size(), b.signals.size());
-    for (size_t i = 0; i < a.signals.size(); ++i) {
-        QCOMPARE(a.signals[i].name, b.signals[i].name);
-        QVERIFY(a.signals[i].elements == b.signals[i].elements);
-    }
-    QCOMPARE(a.backdoor.has_value(), b.backdoor.has_value());
-    if (a.backdoor)
-        QVERIFY(*a.backdoor == *b.backdoor);
-    QCOMPARE(a.library.size(), b.library.size());
-    for (size_t i = 0; i < a.library.size(); ++i) {
-        QCOMPARE(a.library[i].name, b.library[i].name);
-        QCOMPARE(a.library[i].sound.Gain, b.library[i].sound.Gain);
-        QVERIFY(a.library[i].sound.Samples == b.library[i].sound.Samples);
-    }
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-} // namespace
-
-class ShellTest : public WindowTest {
+class ShellTest : public SetFileTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void startsOnSignalListWithSetFromCommandLine();
     void startsOnStartPageWithoutUsableArgument_data();
     void startsOnStartPageWithoutUsableArgument();
     void damagedFileOnCommandLineIsReportedAndEmptied();
-    void openDialogCancelledChangesNothing();
-    void openDialogReadsSet();
-    void openOfDamagedFileEmptiesSet_data();
-    void openOfDamagedFileEmptiesSet();
-    void readOnlyFileIsSavedUnderNewName();
     void backFromEmptySignalListKeepsLibrary();
     void backFromSignalListAsksBeforeClearing();
     void saveSendPageButtonsAndFarewell();
     void enterPressesDefaultButton();
     void closeAsksOnEveryPageButFarewell_data();
     void closeAsksOnEveryPageButFarewell();
-    void cancelledSaveSendsNothing();
-    void saveAsWritesFileThatReadsBackEqual();
-    void saveToCurrentFileWithoutDialog();
-    void saveFailureKeepsOldFileAndPage();
-    void saveOntoAReadOnlyFileIsRefused();
     void failedDownloadStaysOnStartPage();
     void settingsAreReadAndFirstTimeDeletedOnlyWhenExactlyYes_data();
     void settingsAreReadAndFirstTimeDeletedOnlyWhenExactlyYes();
-
-private:
-    QString writeSample(const QString& name, const SignalSet& set = sampleSet());
-    void click(TMainForm& form, const char* name);
-    void choose(TMainForm& form, const char* radio);
-
-    std::unique_ptr<QTemporaryDir> tmp_;
 };
-
-void ShellTest::init()
-{
-    WindowTest::init();
-    tmp_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(tmp_->isValid());
-    zelmar::setWriteFailureAfterForTesting(-1);
-}
-
-void ShellTest::cleanup()
-{
-    zelmar::setWriteFailureAfterForTesting(-1);
-    WindowTest::cleanup();
-}
-
-QString ShellTest::writeSample(const QString& name, const SignalSet& set)
-{
-    const QString path = tmp_->filePath(name);
-    zelmar::writeSetFile(set, QFile::encodeName(path).toStdString());
-    return path;
-}
-
-void ShellTest::click(TMainForm& form, const char* name)
-{
-    auto* b = child<QPushButton>(form, name);
-    QVERIFY(b);
-    QVERIFY2(b->isEnabled() && b->isVisible(), name);
-    QTest::mouseClick(b, Qt::LeftButton);
-}
-
-void ShellTest::choose(TMainForm& form, const char* radio)
-{
-    auto* rb = child<QRadioButton>(form, radio);
-    QVERIFY(rb);
-    rb->setChecked(true);
-}
 
 void ShellTest::startsOnSignalListWithSetFromCommandLine()
 {
@@ -248,101 +112,6 @@ void ShellTest::damagedFileOnCommandLineIsReportedAndEmptied()
     QCOMPARE(form->windowTitle(), kTitle);
     QVERIFY(form->currentSetFile().isEmpty());
     QVERIFY(form->state().set().empty());
-}
-
-void ShellTest::openDialogCancelledChangesNothing()
-{
-    auto form = makeForm();
-    form->state().replaceSet(oneSound());
-    choose(*form, "OdczytRB");
-    dialogs().answerOpen({});
-    click(*form, "Dalej");
-
-    QCOMPARE(form->currentPage(), int(TMainForm::StartPageIndex));
-    QCOMPARE(form->state().set().library.size(), size_t(1));
-    QCOMPARE(form->windowTitle(), kTitle);
-    QCOMPARE(dialogs().count(ScriptedDialogs::Kind::Open), 1);
-    const auto& shown = dialogs().shown().front();
-    QCOMPARE(shown.startPath, form->installPath() + "Zestawy");
-    QCOMPARE(shown.filter, rsq(65234));
-    QCOMPARE(dialogs().notices(), QStringList());
-}
-
-void ShellTest::openDialogReadsSet()
-{
-    const QString path = writeSample(QStringLiteral("a.zmr"));
-    auto form = makeForm();
-    choose(*form, "OdczytRB");
-    dialogs().answerOpen(path);
-    click(*form, "Dalej");
-
-    QCOMPARE(form->currentPage(), int(TMainForm::SignalListIndex));
-    QCOMPARE(form->windowTitle(), path + " - " + kTitle);
-    expectSameSet(form->state().set(), sampleSet());
-    auto* cb = child<QCheckBox>(*form, "ZapisWNowymPlikuCB");
-    QVERIFY(cb->isEnabled());
-    QVERIFY(!cb->isChecked());
-    QCOMPARE(child<QListWidget>(*form, "ZestawLB")->count(), 2);
-}
-
-void ShellTest::openOfDamagedFileEmptiesSet_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    const std::string whole = zelmar::serializeSetFile(sampleSet());
-    QTest::newRow("not a set") << QByteArray("hello, world");
-    QTest::newRow("truncated") << QByteArray(whole.data(), qsizetype(whole.size() - 7));
-    QTest::newRow("no signals") << [&] {
-        QByteArray b(whole.data(), qsizetype(whole.size()));
-        b[12] = 0;   // S = 0
-        return b;
-    }();
-}
-
-void ShellTest::openOfDamagedFileEmptiesSet()
-{
-    QFETCH(QByteArray, bytes);
-    const QString path = tmp_->filePath(QStringLiteral("damaged.zmr"));
-    writeBytes(path, bytes);
-
-    auto form = makeForm();
-    form->state().replaceSet(sampleSet());   // whatever was there before goes
-    choose(*form, "OdczytRB");
-    dialogs().answerOpen(path);
-    click(*form, "Dalej");
-
-    QCOMPARE(form->currentPage(), int(TMainForm::StartPageIndex));
-    QCOMPARE(dialogs().notices(), QStringList{rsfq(65225, path)});
-    QVERIFY(form->state().set().empty());
-    QVERIFY(form->currentSetFile().isEmpty());
-    QCOMPARE(form->windowTitle(), kTitle);
-    QCOMPARE(child<QListWidget>(*form, "ZestawLB")->count(), 0);
-    QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(), QStringLiteral("Pozostały czas: 103.55 sek."));
-}
-
-void ShellTest::readOnlyFileIsSavedUnderNewName()
-{
-    const QString path = writeSample(QStringLiteral("Fabryczny.zmr"));
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-    const QByteArray before = fileBytes(path);
-    const QString renamed = tmp_->filePath(QStringLiteral("Fabryczny (1).zmr"));
-
-    auto form = makeForm(path);
-    QCOMPARE(form->currentPage(), int(TMainForm::SignalListIndex));
-    QCOMPARE(form->currentSetFile(), renamed);
-    QCOMPARE(form->windowTitle(), renamed + " - " + kTitle);
-    auto* cb = child<QCheckBox>(*form, "ZapisWNowymPlikuCB");
-    QVERIFY(cb->isEnabled());
-    QVERIFY(cb->isChecked());
-
-    click(*form, "Dalej");
-    choose(*form, "ZapisRB");
-    dialogs().answerSave(renamed);
-    click(*form, "Dalej");
-
-    QCOMPARE(form->currentPage(), int(TMainForm::FarewellIndex));
-    QCOMPARE(dialogs().shown().back().startPath, renamed);
-    QCOMPARE(fileBytes(path), before);
-    expectSameSet(zelmar::readSetFile(QFile::encodeName(renamed).toStdString()), sampleSet());
 }
 
 void ShellTest::backFromEmptySignalListKeepsLibrary()
@@ -481,111 +250,6 @@ void ShellTest::closeAsksOnEveryPageButFarewell()
         QCOMPARE(form->currentPage(), page);
     }
     expectSameSet(form->state().set(), sampleSet());
-}
-
-void ShellTest::cancelledSaveSendsNothing()
-{
-    auto form = makeForm();
-    form->state().replaceSet(sampleSet());   // a set made in the editor, never saved
-    click(*form, "Dalej");
-    click(*form, "Dalej");
-    QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
-    QVERIFY(child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->isChecked());
-
-    dialogs().answerSave({});
-    click(*form, "Dalej");
-    QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
-    QCOMPARE(dialogs().count(ScriptedDialogs::Kind::Save), 1);
-    const auto& save = dialogs().shown().front();
-    QCOMPARE(save.startPath, form->installPath() + "Zestawy/nowy zestaw.zmr");
-    QCOMPARE(save.filter, rsq(65234));
-    QCOMPARE(save.suffix, QStringLiteral(".zmr"));
-    QCOMPARE(dialogs().notices(), QStringList());   // no upload was tried
-    QCOMPARE(form->windowTitle(), kTitle);
-
-    // Saved, then the upload fails: the file stays written and the wizard stays here.
-    const QString path = tmp_->filePath(QStringLiteral("nowy.zmr"));
-    dialogs().answerSave(path);
-    click(*form, "Dalej");
-    QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
-    QVERIFY(QFile::exists(path));
-    QCOMPARE(form->windowTitle(), path + " - " + kTitle);
-    QCOMPARE(dialogs().notices().size(), 1);
-}
-
-void ShellTest::saveAsWritesFileThatReadsBackEqual()
-{
-    const QString from = writeSample(QStringLiteral("źródło.zmr"));
-    auto form = makeForm(from);
-    click(*form, "Dalej");
-    choose(*form, "ZapisRB");
-    child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->setChecked(true);
-
-    const QString to = tmp_->filePath(QStringLiteral("kopia.zmr"));
-    dialogs().answerSave(to);
-    click(*form, "Dalej");
-
-    QCOMPARE(form->currentPage(), int(TMainForm::FarewellIndex));
-    QCOMPARE(dialogs().shown().front().startPath, from);
-    QCOMPARE(form->currentSetFile(), to);
-    QCOMPARE(form->windowTitle(), to + " - " + kTitle);
-    expectSameSet(zelmar::readSetFile(QFile::encodeName(to).toStdString()), sampleSet());
-    QCOMPARE(dialogs().notices(), QStringList());
-}
-
-void ShellTest::saveToCurrentFileWithoutDialog()
-{
-    const QString path = writeSample(QStringLiteral("a.zmr"));
-    auto form = makeForm(path);
-    QVERIFY(form->state().beginEdit(1));
-    form->state().acceptSignalEdit(QStringLiteral("zmieniony"));
-    click(*form, "Dalej");
-    choose(*form, "ZapisRB");
-    click(*form, "Dalej");
-
-    QCOMPARE(form->currentPage(), int(TMainForm::FarewellIndex));
-    QVERIFY(dialogs().shown().isEmpty());
-    const SignalSet back = zelmar::readSetFile(QFile::encodeName(path).toStdString());
-    QCOMPARE(back.signals[1].name, std::string("zmieniony"));
-}
-
-void ShellTest::saveFailureKeepsOldFileAndPage()
-{
-    const QString path = writeSample(QStringLiteral("a.zmr"));
-    const QString target = tmp_->filePath(QStringLiteral("cel.zmr"));
-    writeBytes(target, "old contents");
-    auto form = makeForm(path);
-    click(*form, "Dalej");
-    child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->setChecked(true);   // save and send
-
-    zelmar::setWriteFailureAfterForTesting(10);
-    dialogs().answerSave(target);
-    click(*form, "Dalej");
-
-    QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
-    // Only the save failure: the upload was not tried.
-    QCOMPARE(dialogs().notices(), QStringList{rsfq(65226, target)});
-    QCOMPARE(fileBytes(target), QByteArray("old contents"));
-    QCOMPARE(form->currentSetFile(), target);
-    expectSameSet(form->state().set(), sampleSet());
-}
-
-void ShellTest::saveOntoAReadOnlyFileIsRefused()
-{
-    const QString path = writeSample(QStringLiteral("a.zmr"));
-    const QString target = tmp_->filePath(QStringLiteral("ro.zmr"));
-    writeBytes(target, "old contents");
-    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    auto form = makeForm(path);
-    click(*form, "Dalej");
-    choose(*form, "ZapisRB");
-    child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->setChecked(true);
-    dialogs().answerSave(target);
-    click(*form, "Dalej");
-
-    QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
-    QCOMPARE(dialogs().notices(), QStringList{rsfq(65226, target)});
-    QCOMPARE(fileBytes(target), QByteArray("old contents"));
 }
 
 void ShellTest::failedDownloadStaysOnStartPage()
