@@ -1,6 +1,7 @@
 #pragma once
-// Page 3: the sound library. Every change applies to the set's library at once; the copy taken on
-// entry is the way back when the visit is cancelled, and accepting renumbers the signals' elements.
+// Page 3: the sound library. Every change goes to the set's library at once through the state; the
+// copy the state takes on entry is the way back when the visit is cancelled, and accepting
+// renumbers the signals' elements.
 #include <QWidget>
 
 class Dialogs;
@@ -32,7 +33,6 @@ public:
 
     // Draws the durations bar for the rows now in view.
     void redrawDurations();
-    bool renaming() const { return renaming_; }
     // Ends a rename without a change: a press outside the rename edit does (the window's own
     // presses come through here, the page's own through its mousePressEvent).
     void abandonRename();
