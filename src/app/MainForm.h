@@ -47,7 +47,8 @@ public:
     // True only when a set was read; every failure has been reported.
     bool openSetFile(bool withDialog);
     // Saves the set, asking for a name when there is no current file or a new one is wanted.
-    // True only when the file was written; every failure has been reported.
+    // True only when the file was written; every failure has been reported. A folder that
+    // allows no safe save leads, when the user agrees, to the save dialog.
     bool saveSetFile();
     // Writes the user's copies of the factory sets, named in the current language, under
     // `installDirectory`. Leaves the set empty and the current set file as it was; false when a
@@ -83,6 +84,7 @@ private:
     void FormCreate(const QString& firstArgument);
     bool FormCloseQuery();
     void runPageEntry(int index);
+    bool saveSetFile(bool askName);
 
     Dialogs& dialogs_;
     WizardState state_;

@@ -4,7 +4,6 @@
 #include "PolyglotStart.h"
 #include "Version.h"
 #include "i18n/CorePolyglot.h"
-#include "model/TempFolders.h"
 #include "paths/DataPaths.h"
 
 #include <QApplication>
@@ -92,7 +91,6 @@ int main(int argc, char** argv)
     // The translation core comes first: every window and text after it goes through it.
     zelmar::i18n::TbsCorePolyglot::GetCorePolyglot();
     QApplication app(argc, argv);
-    zelmar::removeAbandonedTempFolders();   // of runs that were killed
     // Numbers in texts are written with a point whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("VORANEX"));

@@ -230,7 +230,9 @@ void SetFilesTest::saveOntoAReadOnlyFileIsRefused()
     click(*form, "Dalej");
 
     QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
-    QCOMPARE(dialogs().notices(), QStringList{rsfq(65226, target)});
+    // Why, rather than advice about free space.
+    QCOMPARE(dialogs().notices(),
+             QStringList{QString::fromStdString(zelmar::rsf(65291, {target.toStdString(), zelmar::rs(65292)}))});
     QCOMPARE(fileBytes(target), QByteArray("old contents"));
 }
 

@@ -78,7 +78,6 @@ void ShellTest::startsOnStartPageWithoutUsableArgument_data()
     QTest::addColumn<QString>("argument");
     QTest::newRow("none") << QString();
     QTest::newRow("missing file") << QStringLiteral("no-such.zmr");
-    QTest::newRow("directory") << QStringLiteral(".");
 }
 
 void ShellTest::startsOnStartPageWithoutUsableArgument()

@@ -67,6 +67,20 @@ const std::map<int, std::string>& builtins()
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
         {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
         {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
+        {65290, "Nie można odczytać pliku:\n%s.\n\n%s"},
+        {65291, "Nie można zapisać pliku:\n%s.\n\n%s"},
+        {65292, "Nie masz uprawnień do tego pliku lub jego folderu."},
+        {65293, "To jest folder, a nie plik."},
+        {65294, "To nie jest zwykły plik, lecz urządzenie, potok lub gniazdo."},
+        {65295, "Plik jest większy, niż może być jakikolwiek zestaw sygnałów."},
+        {65296, "Plik lub jego folder nie istnieje."},
+        {65297, "Wystąpił błąd wejścia/wyjścia."},
+        {65298, "Folder pliku:\n%s\nnie pozwala na bezpieczny zapis: nie można w nim utworzyć nowego pliku,\na zapis wprost do pliku mógłby go uszkodzić.\n\nCzy zapisać zestaw w innym miejscu?"},
+        {65299, "Nie można zapisać w folderze:\n%s.\n\nTen folder nie pozwala na zapis, więc zestawy fabryczne nie zostały skopiowane."},
+        {65300, "Zestaw fabryczny nie został zapisany:\n%s.\n\nTa nazwa i jej odmiany z numerem są już zajęte przez inne pliki."},
+        // The import: 65460..65469.
+        {65460, "Nie można odczytać pliku:\n%s\n\nSprawdź, czy plik nadal istnieje i czy masz prawo do jego odczytu, a potem spróbuj jeszcze raz."},
+        {65461, "Nie udało się dodać dźwięku z pliku:\n%s"},
         {65470, "Nazwa nie może zawierać znaków sterujących, takich jak koniec wiersza.\nDźwięk zachowuje dotychczasową nazwę."},
     };
     return table;

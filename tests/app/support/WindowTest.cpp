@@ -4,8 +4,8 @@
 
 void WindowTest::initTestCase()
 {
-    QVERIFY(home_.isValid());
-    pagedriver::initTestProgram(home_);
+    QVERIFY(userFolder_.isValid());
+    pagedriver::initTestProgram(userFolder_);
 }
 
 void WindowTest::init()

@@ -24,6 +24,6 @@ protected:
     TMainForm* makeForm(const QString& argument = {});
     ScriptedDialogs& dialogs() { return f_->dialogs; }
 
-    QTemporaryDir home_;
+    QTemporaryDir userFolder_;
     std::unique_ptr<pagedriver::Fixture> f_;
 };
