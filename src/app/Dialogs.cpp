@@ -1,6 +1,6 @@
 #include "Dialogs.h"
 
-#include "i18n/ResourceStrings.h"
+#include "ResourceText.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -10,7 +10,7 @@
 namespace {
 QString appTitle()
 {
-    return QString::fromStdString(zelmar::rs(65233));
+    return rsq(65233);
 }
 } // namespace
 

@@ -105,9 +105,6 @@ public:
 
     // Playing length of a signal in samples, counting what its fragments really play.
     int64_t playingSamples(const Signal& s) const;
-
-    bool canAddSignal() const { return int(signals.size()) < kMaxSignals && tableSize() + 300 <= kTableLimit; }
-    bool canAddElement() const { return tableSize() + 8 <= kTableLimit; }
 };
 
 // Whether two sets hold the same work: the same signals (names and elements), back-door signal and

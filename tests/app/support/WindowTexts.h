@@ -2,7 +2,6 @@
 // The texts a window shows, as the keys a translation file gives them: "Caption" for the window's
 // title, "Name.Caption" for a control's text, "Name.Hint" for its tool tip.
 #include <QAbstractButton>
-#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QList>
@@ -17,7 +16,7 @@ namespace windowtexts {
 struct Text {
     QString key;
     QString text;
-    QWidget* control;   // null for the window's title and for menu entries
+    QWidget* control;   // null for the window's title
 };
 
 // The text a control carries, or empty.
@@ -79,22 +78,6 @@ inline QList<Text> textsOf(QWidget* window, QStringList* unnamed = nullptr)
             out.append({w->objectName() + QStringLiteral(".Caption"), text, w});
         if (hasLetter(w->toolTip()))
             out.append({w->objectName() + QStringLiteral(".Hint"), w->toolTip(), w});
-    }
-    // Menu entries belong to the window that holds them.
-    QList<QObject*> holders{window};
-    for (QWidget* w : controlsOf(window))
-        holders << w;
-    for (QObject* h : holders) {
-        for (QAction* a : h->findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
-            if (!hasLetter(a->text()))
-                continue;
-            if (a->objectName().isEmpty()) {
-                if (unnamed)
-                    *unnamed << a->text();
-                continue;
-            }
-            out.append({a->objectName() + QStringLiteral(".Caption"), a->text(), nullptr});
-        }
     }
     return out;
 }
