@@ -12,6 +12,7 @@
 #include "PageKit.h"
 #include "PolyglotManager.h"
 #include "PolyglotStart.h"
+#include "RecentSets.h"
 #include "ResourceText.h"
 #include "SaveSendPage.h"
 #include "Settings.h"
@@ -30,6 +31,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
 
@@ -233,7 +235,7 @@ bool TMainForm::openSetFile(bool withDialog)
 {
     QString path = setFile_;
     if (withDialog) {
-        path = dialogs_.openFile(this, installPath_ + rsq(65235), rsq(65234));
+        path = dialogs_.openFile(this, installPath_ + rsq(65235), rsq(65234), {factoryFolder()});
         if (path.isEmpty())
             return false;
     }
@@ -264,7 +266,29 @@ bool TMainForm::openSetFile(bool withDialog)
     updateCaption();
     state_.replaceSet(std::move(read));
     page4_->offerNewFile(true, readOnly);
+    recentsets::remember(path);
     return true;
+}
+
+QString TMainForm::factoryFolder() const
+{
+    return installPath_ + rsq(65235);
+}
+
+bool TMainForm::mayLeaveSet()
+{
+    if (!state_.hasUnsavedChanges())
+        return true;
+    const QString name = setFile_.isEmpty() ? rsq(65227) : QFileInfo(setFile_).fileName();
+    switch (dialogs_.askToSave(this, rsfq(65343, {name.toStdString()}))) {
+    case Dialogs::SaveAnswer::Save:
+        return saveSetFile();
+    case Dialogs::SaveAnswer::Discard:
+        return true;
+    case Dialogs::SaveAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 bool TMainForm::saveSetFile()
@@ -275,10 +299,14 @@ bool TMainForm::saveSetFile()
 bool TMainForm::saveSetFile(bool askName)
 {
     if (askName) {
-        const QString start = setFile_.isEmpty()
-                                  ? installPath_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
-                                  : setFile_;
-        const QString chosen = dialogs_.saveFile(this, start, rsq(65234), QStringLiteral(".zmr"));
+        // The user's own sets start in the documents folder or where the last one was saved; the
+        // factory folder stays a place of the side bar.
+        QString start = setFile_;
+        if (start.isEmpty())
+            start = recentsets::saveFolder() + u'/' + rsq(65227) + QStringLiteral(".zmr");
+        else if (QFileInfo(start).absolutePath() == QFileInfo(factoryFolder()).absoluteFilePath())
+            start = recentsets::saveFolder() + u'/' + QFileInfo(start).fileName();
+        const QString chosen = dialogs_.saveFile(this, start, rsq(65234), QStringLiteral(".zmr"), {factoryFolder()});
         if (chosen.isEmpty())
             return false;
         setFile_ = chosen;
@@ -296,6 +324,8 @@ bool TMainForm::saveSetFile(bool askName)
         dialogs_.notify(this, filemessages::writeFailure(setFile_, e));
         return false;
     }
+    state_.markSaved();
+    recentsets::rememberSaved(setFile_);
     return true;
 }
 
@@ -303,6 +333,9 @@ void TMainForm::DalejClick()
 {
     switch (currentPage()) {
     case StartPageIndex: {
+        // Another set in the place of sounds kept from the last one, not yet saved.
+        if (page0_->choice() != StartPage::Choice::NewSet && !mayLeaveSet())
+            break;
         page4_->offerNewFile(false, true);
         setFile_.clear();
         updateCaption();
@@ -348,7 +381,7 @@ void TMainForm::WsteczClick()
     case SignalListIndex:
         if (state_.set().signals.empty()) {
             showPage(StartPageIndex);
-        } else if (dialogs_.ask(this, rsq(65239))) {
+        } else if (state_.hasUnsavedChanges() ? mayLeaveSet() : dialogs_.ask(this, rsq(65239))) {
             setFile_.clear();
             updateCaption();
             state_.clearSet();
@@ -421,6 +454,9 @@ void TMainForm::Strona4Show()
     Dalej->setEnabled(true);
     Dalej->setText(rsq(65240) + QStringLiteral(" >"));
     Dalej->setDefault(true);
+    // A set with changes never saved starts on saving it, whatever was chosen last time.
+    if (state_.hasUnsavedChanges())
+        page4_->ZapisIPrzeslanieRB->setChecked(true);
 }
 
 void TMainForm::Strona5Show()
@@ -433,6 +469,10 @@ void TMainForm::Strona5Show()
 
 bool TMainForm::FormCloseQuery()
 {
+    // Work not saved is offered to be saved, unless the user chose on page 4 to close without it.
+    const bool closeChosen = currentPage() == FarewellIndex && page4_->choice() == SaveSendPage::Choice::Close;
+    if (state_.hasUnsavedChanges() && !closeChosen)
+        return mayLeaveSet();
     if (currentPage() == FarewellIndex)
         return true;
     return dialogs_.ask(this, rsq(65237));

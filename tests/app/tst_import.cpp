@@ -290,7 +290,7 @@ private Q_SLOTS:
         // Declining the offer of its start leaves the refusal.
         dialogs.answerOpen(p);
         dialogs.answerAsk(false);
-        QVERIFY(!importSoundFile(main.get(), dialogs, set, lastDir, *progress));
+        QVERIFY(!importSoundFile(main.get(), dialogs, state, *progress));
         QCOMPARE(dialogs.questions(), QStringList{QString::fromStdString(zelmar::rsf(65346, {std::string("110.00"), std::string("103.55")}))});
         const QString expected = QString::fromStdString(zelmar::rsf(65219, {std::string("110.00"), std::string("103.55")}));
         QCOMPARE(dialogs.notices(), QStringList{expected});
@@ -308,13 +308,13 @@ private Q_SLOTS:
         dialogs.answerOpen(p);
         dialogs.answerAsk(true);
         dialogs.answerAsk(false);
-        QVERIFY(importSoundFile(main.get(), dialogs, set, lastDir, *progress));
+        QVERIFY(importSoundFile(main.get(), dialogs, state, *progress));
         QCOMPARE(dialogs.questions().size(), 2);
         QVERIFY(dialogs.questions().first().contains(QStringLiteral("103.55")));
         QVERIFY(dialogs.notices().isEmpty());
-        QCOMPARE(set.library.size(), size_t(1));
-        QVERIFY(set.freeBytes() >= 0);
-        QVERIFY(set.library[0].sound.SampleCount > 103 * 18000);
+        QCOMPARE(state.set().library.size(), size_t(1));
+        QVERIFY(state.set().freeBytes() >= 0);
+        QVERIFY(state.set().library[0].sound.SampleCount > 103 * 18000);
     }
 
     void oneHundredTwentyEightSoundsRefuseBeforeTheDialog()
