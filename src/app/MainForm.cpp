@@ -6,6 +6,7 @@
 #include "FarewellPage.h"
 #include "FileMessages.h"
 #include "FragmentDlg.h"
+#include "HelpDlg.h"
 #include "KonwersjaDlg.h"
 #include "Previews.h"
 #include "LibraryPage.h"
@@ -127,6 +128,10 @@ void TMainForm::buildWindow()
     Wstecz = addBottomButton(Przyciski, "Wstecz", QStringLiteral("< &Wstecz"), 390);
     Dalej = addBottomButton(Przyciski, "Dalej", QStringLiteral("&Dalej >"), 490);
     Anuluj = addBottomButton(Przyciski, "Anuluj", QStringLiteral("Anuluj"), 602);
+    // The guide, also on F1, where wizards keep their help.
+    auto* help = addBottomButton(Przyciski, "Pomoc", QStringLiteral("Pomoc"), 10);
+    connect(help, &QPushButton::clicked, this, [this] { THelpDlg::showGuide(this); });
+    THelpDlg::installHelpKey(this);
     Wstecz->setEnabled(false);
     Dalej->setDefault(true);
     connect(Wstecz, &QPushButton::clicked, this, &TMainForm::WsteczClick);

@@ -1,6 +1,5 @@
 #include "ChimeStart.h"
 #include "Dialogs.h"
-#include "HelpDlg.h"
 #include "MainForm.h"
 #include "PolyglotStart.h"
 #include "Version.h"
@@ -124,7 +123,6 @@ int main(int argc, char** argv)
     int code = 0;
     {
         TMainForm window(dialogs, firstArgument);
-        THelpDlg::installHelpKey(&window);
         window.show();
         // Said from the running window, in the wizard's language.
         if (!unusableChime.isEmpty())

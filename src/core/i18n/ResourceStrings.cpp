@@ -84,7 +84,6 @@ const std::map<int, std::string>& builtins()
         {65344, "Inny zestaw z dysku..."},
         {65345, "Ostatnio używane zestawy sygnałów"},
         {65346, "Dźwięk jest zbyt długi (%s sek.).\nAktualnie możesz dodać dźwięk o długości do %s sek.\n\nCzy dodać początek tego dźwięku o tej długości?\nCzęść, która ma grać, wybierzesz potem przyciskiem „Zaawansowane”."},
-        {65347, "Pomoc"},
         {65348, "O programie..."},
         {65290, "Nie można odczytać pliku:\n%s.\n\n%s"},
         {65291, "Nie można zapisać pliku:\n%s.\n\n%s"},
