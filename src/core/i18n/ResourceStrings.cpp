@@ -67,6 +67,10 @@ const std::map<int, std::string>& builtins()
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
         {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
         {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
+        // A11Y: 65370..65449, what a screen reader says where no visible text says it.
+        {65370, "Pytanie"},
+        {65371, "Informacja"},
+        {65372, "Fragment od %s s do %s s, długość %s s"},
     };
     return table;
 }
