@@ -1,4 +1,5 @@
 #include "FragmentDlg.h"
+#include "Accessibility.h"
 #include "PolyglotManager.h"
 
 #include "PageKit.h"
@@ -108,6 +109,7 @@ TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
     WidokWav->setObjectName(QStringLiteral("WidokWav"));
     WidokWav->setGeometry(10, 32, 661, 166);
     WidokWav->setAccessibleName(QStringLiteral("Przebieg dźwięku"));
+    accessibility::setRole(WidokWav, QAccessible::Graphic);
 
     // The cut as numbers, which the keys move: under the picture, the start, the end and the length.
     PoczatekL = addFieldLabel(this, "PoczatekL", QStringLiteral("&Początek:"), 10, 206, 70);

@@ -236,14 +236,14 @@ class App:
             self.proc.wait()
 
 
-def unnamed_controls(window):
+def unnamed_controls(window, exposure=True):
     """Faults of one window as a screen reader meets it: every showing control without a name,
-    and anything shown inside a parent that is not."""
+    and (with `exposure`) anything shown inside a parent that is not."""
     faults = []
 
     def visit(obj, parent_showing):
         is_showing = showing(obj)
-        if is_showing and not parent_showing:
+        if is_showing and not parent_showing and exposure:
             faults.append("%s: exposed as showing inside a hidden parent" % path_of(obj))
         if is_showing and parent_showing:
             r = role(obj)
