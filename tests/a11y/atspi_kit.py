@@ -263,3 +263,48 @@ def unnamed_controls(window, exposure=True):
     for c in children(window):
         visit(c, showing(window))
     return faults
+
+
+def address(obj):
+    """Where an object sits: its index in each parent up to the application."""
+    out = []
+    o = obj
+    while o is not None and role(o) != "application":
+        out.append(o.getIndexInParent())
+        o = o.parent
+    return tuple(reversed(out))
+
+
+TAB_ROLES = {"push button", "check box", "list", "text", "spin button", "slider", "combo box", "radio button"}
+
+
+def tab_faults(app, window):
+    """Tabs once round the window and says which of its enabled controls the focus never reached,
+    and where it went that cannot be seen. Radio buttons of a group share one stop."""
+    faults = []
+    stops = []
+    previous = focused(window)
+    for _ in range(80):
+        key("Tab")
+        try:
+            now = wait_for("the focus to move on", lambda: (lambda f: f if f is not None and (
+                previous is None or address(f) != address(previous)) else None)(focused(window)), timeout=2)
+        except Failure:
+            break   # one stop only, or the focus stays
+        if not showing(now):
+            faults.append("%s: the focus went to a control that is not shown" % path_of(now))
+        a = address(now if role(now) not in CELL_ROLES else now.parent)
+        if a in stops:
+            break
+        stops.append(a)
+        previous = now
+    reached_radio = any(role(o) == "radio button" and address(o) in stops for o in descendants(window))
+    for o in descendants(window):
+        r = role(o)
+        if r not in TAB_ROLES or not has_state(o, pyatspi.STATE_ENABLED) or not has_state(o, pyatspi.STATE_FOCUSABLE):
+            continue
+        if r == "radio button" and reached_radio:
+            continue
+        if address(o) not in stops:
+            faults.append("%s: not reached by Tab" % path_of(o))
+    return faults

@@ -102,6 +102,11 @@ def inner(argv):
         ctx.check("road: saved file and chime hold the signal", wc.check_files, ctx, saved, road.get("cut"))
     ctx.check("walk: German", wc.walk, ctx, "German", walk_set)
     ctx.check("walk: Polish", wc.walk, ctx, "Polish", walk_set)
+    def tabbed():
+        if ctx.tab_faults:
+            raise Failure("%d faults of the Tab key:\n       %s" % (len(ctx.tab_faults), "\n       ".join(ctx.tab_faults)))
+    if road is not None:
+        ctx.check("keys: Tab reaches every control of each page", tabbed)
     for language, faults in ctx.name_faults.items():
         def named(faults=faults):
             if faults:

@@ -10,7 +10,7 @@ import subprocess
 import time
 import wave
 
-from atspi_kit import (App, Failure, descendants, describe, find, key, need, path_of, press, role, showing, text_of,
+from atspi_kit import (App, Failure, descendants, describe, find, tab_faults, key, need, path_of, press, role, showing, text_of,
                        type_text, unnamed_controls, value_of, wait_for, children)
 import lng
 
@@ -40,6 +40,7 @@ class Context:
         self.texts = {n: lng.Texts(os.path.join(lang_dir, n + ".lng")) for n in ("English", "German", "Polish")}
         self.name_faults = {n: [] for n in self.texts}
         self.seen = {}
+        self.tab_faults = []
         self.chime = os.path.join(work, "chime.bin")
         self.log = open(os.path.join(work, "wizard.log"), "ab")
         self.results = []
@@ -116,8 +117,11 @@ class Wizard:
         """The active dialog (a question box, a file dialog, one of the wizard's own) once probe holds."""
         return self.app.wait_active(what, lambda w: role(w) in DIALOG_ROLES and probe(w))
 
-    def audit(self, where, window=None, toolkit=False):
-        self.ctx.audit(self.language, where, window or self.app.active_window(), toolkit)
+    def audit(self, where, window=None, toolkit=False, tab=False):
+        window = window or self.app.active_window()
+        self.ctx.audit(self.language, where, window, toolkit)
+        if tab:
+            self.ctx.tab_faults.extend("%s: %s" % (where, f) for f in tab_faults(self.app, window))
 
     def alt(self, control, section="TMainForm"):
         key(self.T.access_key(control, section), "Alt")
@@ -176,7 +180,7 @@ def road(ctx, wav, saved):
     result = {}
     try:
         wz.page("WitamyST")
-        wz.audit("start page")
+        wz.audit("start page", tab=True)
         wz.alt("Dalej")
         wz.page("TwojZesatawSygnalowST")
         wz.audit("signal list, empty")
@@ -192,7 +196,7 @@ def road(ctx, wav, saved):
         wz.alt("DzwiekiL")
         library = focused_list(wz, "the sound library after the import")
         wait_for("the imported sound in the library", lambda: len(list_items(library)) == 1)
-        wz.audit("sound library with a sound")
+        wz.audit("sound library with a sound", tab=True)
         wz.alt("ZmienNazweDzwieku")
         wz.focus("the focus on the rename field", lambda f: role(f) == "text")
         wz.audit("sound library, renaming")
@@ -209,7 +213,8 @@ def road(ctx, wav, saved):
         wait_for("the sound and the pause in the signal", lambda: len(list_items(elements)) == 3)
         key("Home")
         wait_for("the volume of the sound shown", lambda: slider(wz.main, 16))
-        wz.audit("signal editor, a sound selected")
+        wz.audit("signal editor, a sound selected", tab=True)
+        wz.alt("SygnalL")
         key("Down")
         wait_for("the pause length shown", lambda: slider(wz.main, 255))
         wz.audit("signal editor, a pause selected")
@@ -229,10 +234,10 @@ def road(ctx, wav, saved):
         press(wz.button(T.resource(65241)))
 
         wz.page("TwojZesatawSygnalowST")
-        wz.audit("signal list with a signal")
+        wz.audit("signal list with a signal", tab=True)
         wz.alt("Dalej")
         wz.page("GratulacjeST")
-        wz.audit("save and send page")
+        wz.audit("save and send page", tab=True)
         wz.alt("Dalej")
         dlg = wz.dialog("the save dialog", lambda w: True)
         wz.audit("save dialog", dlg, toolkit=True)
@@ -243,7 +248,7 @@ def road(ctx, wav, saved):
         transfer = T.raw("TKomunikacjaDlg", "Caption")
         wz.audit("transfer dialog", wz.dialog("the transfer dialog", lambda w: w.name == transfer))
         wz.page("DziekujemyST")
-        wz.audit("farewell page")
+        wz.audit("farewell page", tab=True)
         press(wz.button(T.resource(65243)))
         code = wz.app.wait_exit()
         if code != 0:
@@ -298,7 +303,7 @@ def cut_by_keys(wz):
     wz.alt("Zaawansowane")
     caption = T.raw("TFragmentDlg", "Caption")
     dlg = wz.dialog("the fragment dialog '%s'" % caption, lambda w: w.name == caption)
-    wz.audit("fragment dialog", dlg)
+    wz.audit("fragment dialog", dlg, tab=True)
     try:
         start_label = T.caption("PoczatekL", "TFragmentDlg")
     except KeyError:
