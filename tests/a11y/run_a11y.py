@@ -66,8 +66,13 @@ def outer(argv):
                      "NO_AT_BRIDGE", "ZELMAR_DATA_DIR"):
             env.pop(name, None)
         # The session bus starts the accessibility bus on demand, with the display already set.
-        code = subprocess.call(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__)] + argv,
-                               env=env, stderr=subprocess.STDOUT)
+        # The buses and the registry say much that is no news; kept for a failure.
+        with open(os.path.join(work, "session.log"), "wb") as log:
+            code = subprocess.call(["dbus-run-session", "--", sys.executable, os.path.abspath(__file__)] + argv,
+                                   env=env, stderr=log)
+        if code != 0:
+            with open(os.path.join(work, "session.log"), "rb") as log:
+                sys.stdout.write(log.read().decode(errors="replace")[-4000:])
     finally:
         for p in procs:
             p.kill()

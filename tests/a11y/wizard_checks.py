@@ -142,6 +142,16 @@ def slider(window, maximum):
                  if role(o) == "slider" and o.queryValue().maximumValue == maximum), None)
 
 
+def type_into(wz, what, text, replace=False):
+    """Types into the focused text field and waits until the field holds the text."""
+    field = wz.focus("the focus on %s" % what, lambda f: role(f) == "text")
+    if replace:
+        key("a", "Control")
+    type_text(text)
+    wait_for("%s to hold '%s' in %s" % (what, text, path_of(field)), lambda: text_of(field).endswith(text))
+    return field
+
+
 def list_items(lst):
     return [c.name for c in children(lst) if role(c) == "list item"]
 
@@ -156,8 +166,7 @@ def import_sound(wz, wav):
     wz.alt("DodajDzwiek")
     dlg = wz.dialog("the sound file dialog", lambda w: True)
     wz.audit("sound file dialog", dlg, toolkit=True)
-    wz.focus("the focus on the file name field", lambda f: role(f) == "text")
-    type_text(wav)
+    type_into(wz, "the file name field", wav)
     key("Return")
     conversion = T.raw("TKonwersjaDlg", "Caption")
     question = T.resource(65211)
@@ -200,8 +209,7 @@ def road(ctx, wav, saved):
         wz.alt("ZmienNazweDzwieku")
         wz.focus("the focus on the rename field", lambda f: role(f) == "text")
         wz.audit("sound library, renaming")
-        key("a", "Control")
-        type_text("Ding")
+        type_into(wz, "the rename field", "Ding", replace=True)
         key("Return")
         wait_for("the renamed sound in the library", lambda: any("Ding" in n for n in list_items(library)))
         press(wz.button(T.resource(65241)))
@@ -228,9 +236,7 @@ def road(ctx, wav, saved):
             key("Escape")
         wz.page("TwojSygnalST")
         wz.alt("NazwaSygnaluL")
-        wz.focus("the focus on the name field", lambda f: role(f) == "text")
-        key("a", "Control")
-        type_text("Front door")
+        type_into(wz, "the name field", "Front door", replace=True)
         press(wz.button(T.resource(65241)))
 
         wz.page("TwojZesatawSygnalowST")
@@ -241,9 +247,7 @@ def road(ctx, wav, saved):
         wz.alt("Dalej")
         dlg = wz.dialog("the save dialog", lambda w: True)
         wz.audit("save dialog", dlg, toolkit=True)
-        wz.focus("the focus on the file name field", lambda f: role(f) == "text")
-        key("a", "Control")
-        type_text(saved)
+        type_into(wz, "the file name field", saved, replace=True)
         key("Return")
         transfer = T.raw("TKomunikacjaDlg", "Caption")
         wz.audit("transfer dialog", wz.dialog("the transfer dialog", lambda w: w.name == transfer))
@@ -384,8 +388,7 @@ def walk(ctx, language, set_file):
         press(wz.button(T.caption("Dalej")))
         dlg = wz.dialog("the open dialog", lambda w: True)
         wz.audit("open dialog", dlg, toolkit=True)
-        wz.focus("the focus on the file name field", lambda f: role(f) == "text")
-        type_text(set_file)
+        type_into(wz, "the file name field", set_file, replace=True)
         key("Return")
         wz.page("TwojZesatawSygnalowST")
         wz.audit("signal list")
