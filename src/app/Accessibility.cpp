@@ -1,8 +1,12 @@
 #include "Accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QFrame>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QStackedWidget>
+#include <QStyleOptionButton>
 #include <QVariant>
 
 namespace accessibility {
@@ -49,11 +53,34 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
     return nullptr;
 }
 
+// Some styles draw the default button alike with and without the focus, so a keyboard user could
+// not tell it has it: it gets the focus frame the other controls show.
+class FocusMarkStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (element != CE_PushButton || !button || !(button->features & QStyleOptionButton::DefaultButton)
+            || !(option->state & State_HasFocus) || !(option->state & State_KeyboardFocusChange))
+            return;
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(*option);
+        focus.rect = subElementRect(SE_PushButtonFocusRect, option, widget);
+        drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
+    }
+};
+
 } // namespace
 
 void install()
 {
     QAccessible::installFactory(factory);   // the toolkit keeps each factory once
+    if (qApp && !dynamic_cast<FocusMarkStyle*>(QApplication::style()))
+        QApplication::setStyle(new FocusMarkStyle(QApplication::style()->name()));
 }
 
 void setRole(QWidget* widget, QAccessible::Role role)

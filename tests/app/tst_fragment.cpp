@@ -1,5 +1,7 @@
 // The fragment dialog: its column arithmetic, snapping and alignment, the drawing, and the real
 // dialog driven with the mouse and with the keys while it runs modally.
+#include "Accessibility.h"
+#include "FocusWalk.h"
 #include "FragmentDlg.h"
 #include "model/SignalSet.h"
 
@@ -455,6 +457,7 @@ void FragmentTest::keyStepsSnapAsADragDoes()
 
 void FragmentTest::cutSetByKeysInAnActiveWindow()
 {
+    accessibility::install();   // as the program does: the default button shows the focus too
     QWidget mainWindow;
     mainWindow.show();
     TFragmentDlg dlg(&mainWindow);
@@ -473,6 +476,13 @@ void FragmentTest::cutSetByKeysInAnActiveWindow()
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QCOMPARE(startE->text(), QStringLiteral("0.00 s"));
         QCOMPARE(endE->text(), QStringLiteral("3.66 s"));
+
+        // Tab reaches every control that does something, and each shows it has the focus.
+        const focuswalk::Round round = focuswalk::tabRound(&dlg);
+        QStringList stops = focuswalk::names(round.stops);
+        stops.sort();
+        QCOMPARE(stops, (QStringList{"Anuluj", "KoniecE", "OK", "Odtworz", "PoczatekE", "PrzyciaganieCB"}));
+        QVERIFY2(round.unseen.isEmpty(), qPrintable(round.unseen.join(u' ')));
 
         // The start's access key, then a long step and a short one forward and one back.
         QTest::keyClick(&dlg, Qt::Key_P, Qt::AltModifier);
