@@ -61,9 +61,12 @@ def path_of(obj):
     """The chain of roles and names from the application down to obj."""
     parts = []
     o = obj
-    while o is not None and role(o) != "application":
-        parts.append(describe(o))
-        o = o.parent
+    try:
+        while o is not None and role(o) != "application":
+            parts.append(describe(o))
+            o = o.parent
+    except Exception:   # it went away meanwhile
+        parts.append("(gone)")
     return " > ".join(reversed(parts))
 
 

@@ -108,9 +108,15 @@ class Wizard:
     def page(self, heading_control):
         """Waits until the main window is active and shows the page with this heading."""
         heading = self.T.caption(heading_control)
-        self.main = self.app.wait_active(
-            "the page '%s' in the active main window" % heading,
-            lambda w: self.title in w.name and find(w, "label", heading) is not None)
+        try:
+            self.main = self.app.wait_active(
+                "the page '%s' in the active main window" % heading,
+                lambda w: self.title in w.name and find(w, "label", heading) is not None)
+        except Failure as e:
+            active = self.app.active_window()
+            seen = ", ".join(describe(o) for o in descendants(active) if role(o) in ("label", "push button"))[:400] \
+                if active is not None else ""
+            raise Failure("%s; active: %s showing %s" % (e, describe(active) if active else "none", seen))
         return self.main
 
     def dialog(self, what, probe):
@@ -142,14 +148,39 @@ def slider(window, maximum):
                  if role(o) == "slider" and o.queryValue().maximumValue == maximum), None)
 
 
-def type_into(wz, what, text, replace=False):
-    """Types into the focused text field and waits until the field holds the text."""
+def type_into(wz, what, text, replace=False, whole=False):
+    """Types into the focused text field and waits until the field holds the text. `whole` puts
+    the text in as assistive technology does, at once: a file dialog's completion list, which
+    typing opens, would otherwise take the keys that follow."""
     field = wz.focus("the focus on %s" % what, lambda f: role(f) == "text")
-    if replace:
-        key("a", "Control")
-    type_text(text)
+    if whole:
+        field.queryEditableText().setTextContents(text)
+    else:
+        if replace:
+            key("a", "Control")
+        type_text(text)
     wait_for("%s to hold '%s' in %s" % (what, text, path_of(field)), lambda: text_of(field).endswith(text))
     return field
+
+
+def gone(obj):
+    try:
+        return not showing(obj)
+    except Exception:
+        return True
+
+
+def accept_file(dlg):
+    """Return in a file dialog's name field. A completion list the typing opened takes the first
+    Return, so the key is pressed again while the dialog stays."""
+    where = path_of(dlg)
+    for _ in range(3):
+        key("Return")
+        try:
+            return wait_for("%s to close" % where, lambda: gone(dlg), timeout=5)
+        except Failure:
+            continue
+    raise Failure("%s stays open after Return with the file name typed" % where)
 
 
 def list_items(lst):
@@ -166,8 +197,8 @@ def import_sound(wz, wav):
     wz.alt("DodajDzwiek")
     dlg = wz.dialog("the sound file dialog", lambda w: True)
     wz.audit("sound file dialog", dlg, toolkit=True)
-    type_into(wz, "the file name field", wav)
-    key("Return")
+    type_into(wz, "the file name field", wav, whole=True)
+    accept_file(dlg)
     conversion = T.raw("TKonwersjaDlg", "Caption")
     question = T.resource(65211)
 
@@ -247,8 +278,8 @@ def road(ctx, wav, saved):
         wz.alt("Dalej")
         dlg = wz.dialog("the save dialog", lambda w: True)
         wz.audit("save dialog", dlg, toolkit=True)
-        type_into(wz, "the file name field", saved, replace=True)
-        key("Return")
+        type_into(wz, "the file name field", saved, whole=True)
+        accept_file(dlg)
         transfer = T.raw("TKomunikacjaDlg", "Caption")
         wz.audit("transfer dialog", wz.dialog("the transfer dialog", lambda w: w.name == transfer))
         wz.page("DziekujemyST")
@@ -388,8 +419,8 @@ def walk(ctx, language, set_file):
         press(wz.button(T.caption("Dalej")))
         dlg = wz.dialog("the open dialog", lambda w: True)
         wz.audit("open dialog", dlg, toolkit=True)
-        type_into(wz, "the file name field", set_file, replace=True)
-        key("Return")
+        type_into(wz, "the file name field", set_file, whole=True)
+        accept_file(dlg)
         wz.page("TwojZesatawSygnalowST")
         wz.audit("signal list")
         press(wz.button(T.caption("ZmianaSygnalu")))
