@@ -1,16 +1,21 @@
 #include "KonwersjaDlg.h"
+#include "PageKit.h"
 #include "PolyglotManager.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShowEvent>
+
+#include <algorithm>
 
 TKonwersjaDlg::TKonwersjaDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName("KonwersjaDlg");
     setWindowTitle("Zelmar");
     setModal(false);
+    setFont(pagekit::windowFont());
     setFixedSize(330, 120);
 
     OpisST = new QLabel(QString::fromUtf8("Proszę czekać. Trwa konwersja pliku..."), this);
@@ -31,6 +36,22 @@ TKonwersjaDlg::TKonwersjaDlg(QWidget* parent) : QDialog(parent)
     Anuluj->setGeometry(127, 76, 75, 25);
     connect(Anuluj, &QPushButton::clicked, this, &TKonwersjaDlg::AnulujClick);
     bsPolyglotTranslator1 = new TbsPolyglotTranslator(this);
+    bsPolyglotTranslator1->AfterTranslate = [this](QObject*) { fitTexts(); };
+    fitTexts();
+}
+
+void TKonwersjaDlg::fitTexts()
+{
+    // A longer translation widens the window rather than cutting its text; the button stays centred.
+    constexpr int kMargin = 16;
+    QString caption = Anuluj->text();
+    caption.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+    const int buttonWidth = std::max(Anuluj->width(), Anuluj->fontMetrics().horizontalAdvance(caption) + 24);
+    const int inner = std::max({OpisST->width(), OpisST->sizeHint().width(), buttonWidth});
+    OpisST->resize(inner, std::max(OpisST->height(), OpisST->sizeHint().height()));
+    StanG->resize(inner, StanG->height());
+    setFixedSize(inner + 2 * kMargin, height());
+    Anuluj->setGeometry((width() - buttonWidth) / 2, Anuluj->y(), buttonWidth, Anuluj->height());
 }
 
 void TKonwersjaDlg::showEvent(QShowEvent* event)

@@ -25,5 +25,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void fitTexts();
+
     TbsPolyglotTranslator* bsPolyglotTranslator1 = nullptr;
 };

@@ -1,5 +1,5 @@
-// Translation of the windows: keys applied to real windows, the shipped files complete and fitting,
-// and the language a start chooses.
+// Translation of the windows: keys applied to real windows, the shipped files complete, and the
+// language a start chooses.
 #include "ChimeRoads.h"
 #include "FragmentDlg.h"
 #include "KomunikacjaDlg.h"
@@ -15,8 +15,6 @@
 #include "paths/DataPaths.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QGroupBox>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
@@ -70,31 +68,6 @@ bool writtenByProgram(const QString& key)
     return key.startsWith(QLatin1String("PozostalyCzasST."));
 }
 
-// Width a control's text needs to show whole.
-int neededWidth(QWidget* w)
-{
-    if (auto* b = qobject_cast<QPushButton*>(w)) {
-        QString t = b->text();
-        t.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-        // The text and the button's frame and inner margins on both sides.
-        return b->fontMetrics().horizontalAdvance(t) + 8;
-    }
-    if (auto* g = qobject_cast<QGroupBox*>(w)) {
-        QString t = g->title();
-        t.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-        return g->fontMetrics().horizontalAdvance(t) + 16;
-    }
-    return w->sizeHint().width();
-}
-
-// The part of a control its text takes; the whole control for one without a text.
-QRect usedRect(QWidget* w)
-{
-    if (qobject_cast<QLabel*>(w) || qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w))
-        return QRect(w->pos(), QSize(std::min(neededWidth(w), w->width()), w->height()));
-    return w->geometry();
-}
-
 } // namespace
 
 class PolyglotTest : public QObject {
@@ -110,8 +83,6 @@ private Q_SLOTS:
     void managerEventsCanCancelAndTranslatorsFollowTheirManager();
     void shippedFilesCoverEveryTextAndResource_data();
     void shippedFilesCoverEveryTextAndResource();
-    void textsFitTheirControls_data();
-    void textsFitTheirControls();
     void settingsLanguageTranslatesEveryWindowAndQtsOwnTexts();
     void withoutLanguageSettingTheLocaleDecides_data();
     void withoutLanguageSettingTheLocaleDecides();
@@ -412,43 +383,6 @@ void PolyglotTest::shippedFilesCoverEveryTextAndResource()
             missing << QStringLiteral("resource %1 differs: %2").arg(id).arg(text);
     }
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u'\n')));
-}
-
-void PolyglotTest::textsFitTheirControls_data()
-{
-    shippedFilesCoverEveryTextAndResource_data();
-}
-
-void PolyglotTest::textsFitTheirControls()
-{
-    QFETCH(QString, language);
-    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).setValue(QStringLiteral("Language"), language);
-    auto form = makeForm();
-    QCOMPARE(form->findChild<TbsPolyglotManager*>()->CurrentLang(), language);
-    // The texts the program writes itself on the pages, in this language.
-    child<QPushButton>(*form, "Anuluj")->setText(rsq(65243));
-    child<QGroupBox>(*form, "CzasPauzyGB")->setTitle(QString::fromStdString(zelmar::rsf(65216, {std::string("2.55")})));
-    QStringList faults;
-    for (QWidget* window : windowsOf(*form)) {
-        for (const windowtexts::Text& t : windowtexts::textsOf(window)) {
-            QWidget* w = t.control;
-            if (!w || !t.key.endsWith(QLatin1String(".Caption")))   // tips and spoken names take no room
-                continue;
-            const int needed = neededWidth(w);
-            if (needed > w->width())
-                faults << QStringLiteral("%1: needs %2, has %3").arg(t.key).arg(needed).arg(w->width());
-            // What the text needs must not run into a neighbour, nor into what a neighbour's text needs.
-            const QRect used = usedRect(w);
-            for (QObject* o : w->parentWidget()->children()) {
-                auto* other = qobject_cast<QWidget*>(o);
-                if (!other || other == w || other->isWindow() || other->isHidden())
-                    continue;
-                if (used.intersects(usedRect(other)))
-                    faults << QStringLiteral("%1 runs into %2").arg(t.key, other->objectName());
-            }
-        }
-    }
-    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
 }
 
 void PolyglotTest::settingsLanguageTranslatesEveryWindowAndQtsOwnTexts()

@@ -1,6 +1,7 @@
 #include "Dsp.h"
 
 #include <algorithm>
+#include <deque>
 
 namespace factory {
 
@@ -150,34 +151,40 @@ Buffer voice(double seconds, const std::vector<double>& pitch, const std::vector
     std::mt19937 rng(seed);
     std::normal_distribution<double> jitter(0.0, 1.0);
     std::uniform_real_distribution<double> white(-1.0, 1.0);
-    // Glottal source: a rounded pulse once per period, with a little jitter.
+    // Glottal source: a Rosenberg pulse, opening slowly and closing abruptly, taken as the flow's
+    // change (what the lips radiate); the sudden closure gives the voice its upper harmonics.
     Buffer source(n, 0.0f);
-    double phase = 0;
+    double phase = 0, previous = 0;
     for (size_t i = 0; i < n; ++i) {
         const double f = pitch[std::min(i, pitch.size() - 1)] * (1.0 + 0.004 * jitter(rng));
         phase += f / kRate;
         if (phase >= 1.0)
             phase -= 1.0;
-        const double open = 0.6;
+        constexpr double open = 0.42, close = 0.16;
         double g = 0;
         if (phase < open)
-            g = 0.5 * (1 - std::cos(2 * kPi * phase / open));
-        source[i] = float(g - 0.3 + breath * white(rng));
+            g = 0.5 * (1 - std::cos(kPi * phase / open));
+        else if (phase < open + close)
+            g = std::cos(kPi / 2 * (phase - open) / close);
+        source[i] = float((g - previous) * 8.0 + breath * white(rng) * g);
+        previous = g;
     }
     source = highPass(source, 80);
-    // Three formants, retuned every 64 samples along the vowel curve.
+    // Five formants. Their frequencies glide to each new vowel over some 15 ms instead of jumping,
+    // which would click; the filters are retuned every 16 samples.
     Buffer out(n, 0.0f);
-    const double bw[3] = {90, 120, 180};
-    const double gain[3] = {1.0, 0.6, 0.25};
-    for (int k = 0; k < 3; ++k) {
-        double y1 = 0, y2 = 0;
-        double a1 = 0, a2 = 0, g = 0;
+    const double bw[5] = {90, 110, 170, 250, 300};
+    const double gain[5] = {1.0, 0.7, 0.35, 0.2, 0.12};
+    const double glide = 1.0 - std::exp(-1.0 / (0.015 * kRate));
+    for (int k = 0; k < 5; ++k) {
+        double y1 = 0, y2 = 0, a1 = 0, a2 = 0, g = 0, freq = -1;
         for (size_t i = 0; i < n; ++i) {
-            if (i % 64 == 0) {
-                const Formants& fm = vowels[std::min(i, vowels.size() - 1)];
-                const double f = k == 0 ? fm.f1 : k == 1 ? fm.f2 : fm.f3;
+            const Formants& fm = vowels[std::min(i, vowels.size() - 1)];
+            const double target = k == 0 ? fm.f1 : k == 1 ? fm.f2 : k == 2 ? fm.f3 : k == 3 ? 3500 : 4500;
+            freq = freq < 0 ? target : freq + (target - freq) * glide;
+            if (i % 16 == 0) {
                 const double r = std::exp(-kPi * bw[k] / kRate);
-                a1 = 2 * r * std::cos(2 * kPi * std::min(f, kRate / 2 * 0.9) / kRate);
+                a1 = 2 * r * std::cos(2 * kPi * std::min(freq, kRate / 2 * 0.9) / kRate);
                 a2 = -r * r;
                 g = 1 - r;
             }
@@ -213,48 +220,84 @@ void envelope(Buffer& b, const std::vector<std::pair<double, double>>& points)
         b[i] *= float(e[i]);
 }
 
-Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds, double peak)
+float peakOf(const Buffer& b)
 {
-    constexpr double kLoudest = 0.35;   // -9 dB of full scale
-    if (b.empty())
-        return b;
-    b = highPass(b, 30);
     float top = 0;
     for (float x : b)
         top = std::max(top, std::fabs(x));
+    return top;
+}
+
+Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds, double peak, double exactSeconds)
+{
+    if (b.empty())
+        return b;
+    b = highPass(b, 30);
+    float top = peakOf(b);
     if (top <= 0)
         return {};
-    // Cut what lies below -50 dB of the peak at both ends, keeping a little lead-in.
-    const float floor = top * 0.0032f;
-    size_t first = 0, last = b.size();
-    while (first < b.size() && std::fabs(b[first]) < floor)
-        ++first;
-    while (last > first && std::fabs(b[last - 1]) < floor)
-        --last;
-    first = first > samplesFor(0.004) ? first - samplesFor(0.004) : 0;
-    last = std::min(b.size(), last + samplesFor(0.01));
-    Buffer out(b.begin() + long(first), b.begin() + long(last));
+    Buffer out;
     bool cut = false;
-    if (out.size() > samplesFor(maxSeconds)) {
-        out.resize(samplesFor(maxSeconds));
-        cut = true;
+    if (exactSeconds > 0) {
+        out = b;
+        out.resize(samplesFor(exactSeconds), 0.0f);
+    } else {
+        // Cut what lies below -50 dB of the peak at both ends, keeping a little lead-in.
+        const float floor = top * 0.0032f;
+        size_t first = 0, last = b.size();
+        while (first < b.size() && std::fabs(b[first]) < floor)
+            ++first;
+        while (last > first && std::fabs(b[last - 1]) < floor)
+            --last;
+        first = first > samplesFor(0.004) ? first - samplesFor(0.004) : 0;
+        last = std::min(b.size(), last + samplesFor(0.01));
+        out.assign(b.begin() + long(first), b.begin() + long(last));
+        if (out.size() > samplesFor(maxSeconds)) {
+            out.resize(samplesFor(maxSeconds));
+            cut = true;
+        }
     }
     fadeIn(out, 0.003);
     fadeOut(out, cut ? std::max(fadeOutSeconds, 0.25) : fadeOutSeconds);
-    top = 0;
-    for (float x : out)
-        top = std::max(top, std::fabs(x));
+    top = peakOf(out);
     for (float& x : out)
         x = float(x / top * peak);
-    // Steady tones (sirens, horns) would sound far louder than struck ones at the same peak.
-    double power = 0;
-    for (float x : out)
-        power += double(x) * x;
-    const double rms = std::sqrt(power / double(out.size()));
-    if (rms > kLoudest)
-        for (float& x : out)
-            x = float(x * kLoudest / rms);
     return out;
+}
+
+void limit(Buffer& b, double ceiling)
+{
+    const size_t ahead = samplesFor(0.005);
+    const double release = std::exp(-1.0 / (0.15 * kRate));
+    const size_t n = b.size();
+    // The gain each sample needs; the least of it over the coming look-ahead, let go slowly; then
+    // averaged over the look-ahead, so that the gain glides down before a peak instead of jumping
+    // (a jump would click) and is at or below what the peak needs when it comes.
+    std::vector<double> need(n);
+    for (size_t i = 0; i < n; ++i)
+        need[i] = std::fabs(b[i]) > ceiling ? ceiling / std::fabs(b[i]) : 1.0;
+    std::vector<double> held(n);
+    double g = 1.0;
+    std::deque<size_t> window;   // indices of a rising run of need over [i, i + ahead]
+    for (size_t i = 0, next = 0; i < n; ++i) {
+        for (; next < std::min(n, i + ahead + 1); ++next) {
+            while (!window.empty() && need[window.back()] >= need[next])
+                window.pop_back();
+            window.push_back(next);
+        }
+        while (window.front() < i)
+            window.pop_front();
+        g = std::min(need[window.front()], 1.0 - (1.0 - g) * release);
+        held[i] = g;
+    }
+    double sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        sum += held[i];
+        if (i >= ahead)
+            sum -= held[i - ahead];
+        const double gain = sum / double(std::min(i + 1, ahead));
+        b[i] = float(b[i] * gain);
+    }
 }
 
 std::vector<int16_t> toPcm16(const Buffer& b)

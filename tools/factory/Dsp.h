@@ -45,8 +45,8 @@ Buffer modal(const std::vector<Partial>& partials, double seconds, double strike
 // White noise in -1..1.
 Buffer noise(double seconds, unsigned seed);
 
-// A glottal pulse train through vowel formants: the voice used for laughing, screaming and
-// yodelling. `pitch` and the formant frequencies are given per sample through callbacks.
+// A glottal pulse train through vowel formants: the voice the yodel is sung with. The pitch and
+// the vowel are given per sample.
 struct Formants {
     double f1, f2, f3;
 };
@@ -64,8 +64,14 @@ void envelope(Buffer& b, const std::vector<std::pair<double, double>>& points);
 
 // The finishing every sound gets: DC removed, silence cut from both ends, cut to at most
 // `maxSeconds` (with a fade-out at the cut), fades so that no end clicks, and the peak
-// normalised to `peak` of full scale, or lower where a steady sound would be louder than -9 dB RMS.
-Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds = 0.05, double peak = 0.89);
+// normalised to `peak` of full scale. A loop (`exactSeconds` above 0) keeps its start where its
+// first beat is and lasts exactly that long, so that it repeats on the beat.
+Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds = 0.05, double peak = 0.89, double exactSeconds = 0);
+
+// Holds every sample within `ceiling`: the gain falls ahead of a peak (a few milliseconds of
+// look-ahead) and comes back slowly, so that short hits are pressed down without distortion.
+void limit(Buffer& b, double ceiling);
+float peakOf(const Buffer& b);
 
 std::vector<int16_t> toPcm16(const Buffer& b);
 

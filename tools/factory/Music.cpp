@@ -28,9 +28,12 @@ std::map<std::string, Piece> pieces()
                                                  "G6:.125 C7:.5 C3+G3+C4+E4+G4+C5:2.5", .velocity = 95}}, {}, 2.0};
     m["snare"] = {120, {}, {D{Snare, "gggggggxxxxxxxxxxxxxxxxXXXXXXXX", 0.0625}, D{Snare, "................................X", 0.0625},
                            D{Crash, "................................X", 0.0625}}, 1.0};
-    m["bassdrum"] = {100, {V{.program = 47, .notes = "r:2 D2:1", .velocity = 100}}, {D{Kick2, "X...x.X.", 0.25}}, 1.4};
-    m["trumpet"] = {112, {V{.program = 56, .notes = "G4:.33 G4:.33 G4:.34 ^C5:1 G4:.5 C5:.5 ^E5:1.5", .velocity = 100}}, {}, 0.8};
-    m["guitar"] = {84, {V{.program = 24, .notes = "A2:.5 E3:.5 A3:.5 C4:.5 E4:.5 A4:.5 E4:.5 C4:.5 A2+E3+A3+C4+E4+A4:2", .velocity = 90}}, {}, 1.5};
+    // A concert bass drum: the deep stroke with the skin's slap above it (floor tom and taiko).
+    m["bassdrum"] = {100, {V{.program = 116, .notes = "^D3:1 D3:.5 D3:.5 ^D3:1", .velocity = 105}},
+                     {D{Kick2, "X...x.x.X", 0.25}, D{TomFloor, "X...x.x.X", 0.25}}, 1.2};
+    m["trumpet"] = {132, {V{.program = 56, .notes = "G4:.33 G4:.33 G4:.34 ^C5:.75 G4:.25 C5:.5 ^E5:1.5", .velocity = 100}}, {}, 0.8};
+    m["guitar"] = {96, {V{.program = 24, .notes = "A2:.25 E3:.25 A3:.25 C4:.25 E4:.25 A4:.25 E4:.25 C4:.25 A2+E3+A3+C4+E4+A4:2",
+                          .velocity = 90}}, {}, 1.5};
 
     // Classical excerpts.
     m["bach"] = {96,

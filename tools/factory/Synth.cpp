@@ -64,15 +64,19 @@ Buffer gongOneTone()
 Buffer churchBell(double strike, double seconds, unsigned seed)
 {
     // Partials of a tuned bell relative to its strike note (the nominal): hum, prime, tierce, quint,
-    // nominal and the upper partials.
+    // nominal, and the upper partials that carry the clang of the strike (they die first).
     const std::vector<Partial> p = {
-        {strike * 0.25, 0.55, seconds},       {strike * 0.5, 0.7, seconds * 0.8},
-        {strike * 0.6, 0.65, seconds * 0.6},  {strike * 0.75, 0.35, seconds * 0.5},
-        {strike * 1.0, 1.0, seconds * 0.55},  {strike * 1.25, 0.45, seconds * 0.35},
-        {strike * 1.5, 0.35, seconds * 0.3},  {strike * 2.0, 0.3, seconds * 0.2},
-        {strike * 2.5, 0.2, seconds * 0.15},  {strike * 1.0035, 0.6, seconds * 0.5},
+        {strike * 0.25, 0.55, seconds},        {strike * 0.5, 0.7, seconds * 0.8},
+        {strike * 0.6, 0.65, seconds * 0.6},   {strike * 0.75, 0.35, seconds * 0.5},
+        {strike * 1.0, 1.0, seconds * 0.55},   {strike * 1.25, 0.45, seconds * 0.35},
+        {strike * 1.5, 0.4, seconds * 0.3},    {strike * 2.0, 0.5, seconds * 0.45},
+        {strike * 2.5, 0.45, seconds * 0.35},  {strike * 2.61, 0.4, seconds * 0.32},
+        {strike * 3.01, 0.4, seconds * 0.28},  {strike * 3.35, 0.35, seconds * 0.25},
+        {strike * 4.03, 0.3, seconds * 0.2},   {strike * 4.52, 0.28, seconds * 0.17},
+        {strike * 5.08, 0.25, seconds * 0.15}, {strike * 6.11, 0.2, seconds * 0.12},
+        {strike * 7.24, 0.15, seconds * 0.1},  {strike * 1.0035, 0.6, seconds * 0.5},
     };
-    return modal(p, seconds, 0.06, seed);
+    return modal(p, seconds, 0.12, seed);
 }
 
 Buffer schoolBell(double seconds)
@@ -197,16 +201,17 @@ Buffer clockTicks()
 
 Buffer knocking()
 {
-    // Knuckles on a wooden door: a few wood modes, very short.
+    // Knuckles on a wooden door: the door's panel modes ring on for a moment after each knock.
+    // Below 150 Hz the panel is left out: a chime's speaker would not give it.
     Buffer out;
     int k = 0;
     for (double t : {0.0, 0.2, 0.4}) {
-        Buffer knock = modal({{105, 0.8, 0.2}, {170, 1.0, 0.16}, {360, 0.7, 0.11}, {590, 0.45, 0.08}, {940, 0.3, 0.05},
-                              {1500, 0.2, 0.03}},
-                             0.2, 0.15, unsigned(81 + k++));
+        Buffer knock = modal({{170, 0.7, 0.3}, {360, 1.0, 0.25}, {590, 0.8, 0.2}, {940, 0.55, 0.14}, {1500, 0.35, 0.08},
+                              {2300, 0.2, 0.05}},
+                             0.35, 0.3, unsigned(81 + k++));
         mixInto(out, knock, t, t == 0.4 ? 1.0 : 0.85);
     }
-    return out;
+    return highPass(highPass(out, 150), 150);
 }
 
 Buffer creakingDoor()
@@ -386,51 +391,6 @@ Buffer snoreOut()
     Buffer b = tone(pitch, 1);
     mixInto(b, bandPass(noise(len, 161), 1000, 900), 0, 0.7);
     envelope(b, {{0, 0}, {0.2, 0.7}, {0.6, 0.6}, {len, 0}});
-    return b;
-}
-
-namespace {
-
-// A syllable: an "h" of breath, then the vowel on a pitch glide.
-Buffer syllable(char v, double f0, double f1, double len, double shift, double breath, unsigned seed)
-{
-    const auto pitch = curve({{0, f0}, {len, f1}}, samplesFor(len));
-    const std::vector<Formants> vowels(samplesFor(len), vowel(v, shift));
-    Buffer b = voice(len, pitch, vowels, breath, seed);
-    Buffer h = bandPass(noise(0.06, seed + 1), 1500, 2000);
-    envelope(h, {{0, 0}, {0.03, 0.3}, {0.06, 0}});
-    Buffer out;
-    mixInto(out, h, 0);
-    envelope(b, {{0, 0}, {0.03, 1}, {len * 0.7, 0.9}, {len, 0}});
-    mixInto(out, b, 0.04);
-    return out;
-}
-
-} // namespace
-
-Buffer laughter(bool rising)
-{
-    Buffer out;
-    double t = 0;
-    for (int k = 0; k < 7; ++k) {
-        const double f = rising ? 190 + k * 28 : 330 - k * 22;
-        mixInto(out, syllable('a', f * 1.05, f, 0.15, 1.0, 0.15, unsigned(170 + k)), t);
-        t += 0.19;
-    }
-    return out;
-}
-
-Buffer scream(bool woman)
-{
-    const double len = 1.6;
-    const double base = woman ? 880 : 370;
-    std::vector<double> pitch = curve({{0, base * 0.8}, {0.2, base * 1.1}, {1.1, base * 1.05}, {len, base * 0.75}},
-                                      samplesFor(len));
-    for (size_t i = 0; i < pitch.size(); ++i)
-        pitch[i] *= 1.0 + 0.03 * std::sin(2 * kPi * 6.0 * double(i) / kRate);
-    const std::vector<Formants> vowels(pitch.size(), vowel('a', woman ? 1.2 : 1.0));
-    Buffer b = voice(len, pitch, vowels, 0.35, woman ? 181 : 182);
-    envelope(b, {{0, 0}, {0.08, 1}, {1.2, 0.9}, {len, 0}});
     return b;
 }
 

@@ -28,8 +28,6 @@ Buffer trainWheels();
 Buffer jackhammer();
 Buffer snoreIn();
 Buffer snoreOut();
-Buffer laughter(bool rising);
-Buffer scream(bool woman);
 Buffer yodel(int phrase);
 
 } // namespace factory

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Makes data/factory/{Premium,Classic,Music}.zmr and data/factory/SOURCES.md from scratch.
-# Installs the packages it needs when they are missing (root or sudo), builds the generator in
+# Installs the packages it needs when they are missing (root or sudo; the data packages are the
+# sources of its recordings and are installed here only, never by the build), builds the generator in
 # build-factory/ and runs it. Nothing of this is needed to build or test the program.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
-packages=(fluidsynth fluid-soundfont-gm sox libsox-fmt-all tuxpaint-stamps-default gcompris-qt-data)
+packages=(fluidsynth fluid-soundfont-gm sox libsox-fmt-all tuxpaint-stamps-default gcompris-qt-data wesnoth-1.16-data)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -67,9 +67,9 @@ constexpr std::array<const char*, 50> kPremiumEnglish = {
     "sheep", "goat", "crow", "elephant", "two-tone gong 1", "two-tone gong 2", "one-tone gong", "church bell",
     "school bell", "telephone", "siren 1", "siren 2", "siren 3", "ship's horn", "factory whistle", "harp",
     "snare drum", "bass drum", "trumpet", "electronic music", "rock", "jazz", "Beethoven", "Mozart", "Bach",
-    "cuckoo clock", "knocking", "creaking door", "breaking glass", "machine gun", "fan's whistle",
+    "cuckoo clock", "knocking", "creaking door", "breaking glass", "machine gun", "sports fan's whistle",
     "bicycle horn", "car horn", "train", "jackhammer", "deep sleep", "crazy laughter", "man's scream",
-    "woman's scream", "yodelling",
+    "woman's scream", "yodeling",
 };
 
 constexpr std::array<const char*, 25> kClassicEnglish = {

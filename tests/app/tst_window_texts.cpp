@@ -1,0 +1,214 @@
+// The shipped translations on the real windows: every text fits its control and runs into no
+// neighbour, and no two controls that can be seen together answer the same access key. ctest runs
+// the fit again with larger fonts (QT_FONT_DPI 120 and 144, Qt's scaling off).
+#include "ChimeRoads.h"
+#include "FragmentDlg.h"
+#include "KomunikacjaDlg.h"
+#include "KonwersjaDlg.h"
+#include "PageDriver.h"
+#include "PolyglotManager.h"
+#include "WindowTexts.h"
+#include "i18n/CorePolyglot.h"
+#include "paths/DataPaths.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QScreen>
+#include <QStackedWidget>
+
+using namespace pagedriver;
+
+namespace {
+
+QString withoutMnemonics(QString t)
+{
+    static const QRegularExpression marker(QStringLiteral("&(?!&)"));
+    return t.remove(marker);
+}
+
+// Width a control's text needs to show whole.
+int neededWidth(QWidget* w)
+{
+    if (auto* b = qobject_cast<QPushButton*>(w)) {
+        // The text and the button's frame and inner margins on both sides.
+        return b->fontMetrics().horizontalAdvance(withoutMnemonics(b->text())) + 8;
+    }
+    if (auto* g = qobject_cast<QGroupBox*>(w))
+        return g->fontMetrics().horizontalAdvance(withoutMnemonics(g->title())) + 16;
+    return w->sizeHint().width();
+}
+
+// Height a text needs: its lines in the control's font. Buttons and boxes draw their own frames
+// around it and are left to their width.
+int neededHeight(QWidget* w)
+{
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->fontMetrics().height() * int(l->text().count(u'\n') + 1);
+    if (qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w))
+        return w->fontMetrics().height();
+    return 0;
+}
+
+// The part of a control its text takes; the whole control for one without a text.
+QRect usedRect(QWidget* w)
+{
+    if (qobject_cast<QLabel*>(w) || qobject_cast<QRadioButton*>(w) || qobject_cast<QCheckBox*>(w))
+        return QRect(w->pos(), QSize(std::min(neededWidth(w), w->width()), w->height()));
+    return w->geometry();
+}
+
+// The key Alt plus which reaches a control, or none.
+QKeySequence accessKey(QWidget* w)
+{
+    QString text;
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        text = b->text();
+    else if (auto* g = qobject_cast<QGroupBox*>(w))
+        text = g->title();
+    else if (auto* l = qobject_cast<QLabel*>(w); l && l->buddy())
+        text = l->text();
+    return QKeySequence::mnemonic(text);
+}
+
+} // namespace
+
+class WindowTextsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void textsFitTheirControls_data();
+    void textsFitTheirControls();
+    void accessKeysDifferWithinEveryPageAndDialog_data();
+    void accessKeysDifferWithinEveryPageAndDialog();
+
+private:
+    std::unique_ptr<TMainForm> makeForm(const QString& language);
+    QList<QWidget*> windowsOf(TMainForm& form);
+
+    QTemporaryDir settingsDir_;
+    ScriptedDialogs dialogs_;
+};
+
+void WindowTextsTest::initTestCase()
+{
+    initTestProgram(settingsDir_);
+    QVERIFY(zelmar::findDataDirectory());
+    qInfo("font DPI %g", QGuiApplication::primaryScreen()->logicalDotsPerInch());
+}
+
+void WindowTextsTest::init()
+{
+    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).clear();
+    dialogs_.reset();
+    zelmar::i18n::TbsCorePolyglot::releaseCorePolyglot();
+}
+
+void WindowTextsTest::cleanup()
+{
+    zelmar::i18n::TbsCorePolyglot::releaseCorePolyglot();
+}
+
+std::unique_ptr<TMainForm> WindowTextsTest::makeForm(const QString& language)
+{
+    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).setValue(QStringLiteral("Language"), language);
+    auto form = std::make_unique<TMainForm>(dialogs_);
+    form->show();
+    return form;
+}
+
+QList<QWidget*> WindowTextsTest::windowsOf(TMainForm& form)
+{
+    return {&form, &form.fragmentDialog(), &transferDialog(form, dialogs_), &form.conversionDialog()};
+}
+
+void WindowTextsTest::textsFitTheirControls_data()
+{
+    QTest::addColumn<QString>("language");
+    for (const char* language : {"English", "German", "Polish"})
+        QTest::newRow(language) << QString::fromLatin1(language);
+}
+
+void WindowTextsTest::textsFitTheirControls()
+{
+    QFETCH(QString, language);
+    auto form = makeForm(language);
+    QCOMPARE(form->findChild<TbsPolyglotManager*>()->CurrentLang(), language);
+    // The texts the program writes itself on the pages, in this language.
+    child<QPushButton>(*form, "Anuluj")->setText(rsq(65243));
+    child<QGroupBox>(*form, "CzasPauzyGB")->setTitle(QString::fromStdString(zelmar::rsf(65216, {std::string("2.55")})));
+    QStringList faults;
+    for (QWidget* window : windowsOf(*form)) {
+        for (const windowtexts::Text& t : windowtexts::textsOf(window)) {
+            QWidget* w = t.control;
+            if (!w || !t.key.endsWith(QLatin1String(".Caption")))   // tips and spoken names take no room
+                continue;
+            const int needed = neededWidth(w);
+            if (needed > w->width())
+                faults << QStringLiteral("%1: needs %2, has %3").arg(t.key).arg(needed).arg(w->width());
+            if (neededHeight(w) > w->height())
+                faults << QStringLiteral("%1: needs %2 high, has %3").arg(t.key).arg(neededHeight(w)).arg(w->height());
+            // What the text needs must not run into a neighbour, nor into what a neighbour's text needs.
+            const QRect used = usedRect(w);
+            for (QObject* o : w->parentWidget()->children()) {
+                auto* other = qobject_cast<QWidget*>(o);
+                if (!other || other == w || other->isWindow() || other->isHidden())
+                    continue;
+                if (used.intersects(usedRect(other)))
+                    faults << QStringLiteral("%1 runs into %2").arg(t.key, other->objectName());
+            }
+            // Nor out of its window.
+            if (!window->rect().contains(QRect(w->mapTo(window, QPoint(0, 0)), used.size())))
+                faults << QStringLiteral("%1 runs out of its window").arg(t.key);
+        }
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+}
+
+void WindowTextsTest::accessKeysDifferWithinEveryPageAndDialog_data()
+{
+    textsFitTheirControls_data();
+}
+
+void WindowTextsTest::accessKeysDifferWithinEveryPageAndDialog()
+{
+    QFETCH(QString, language);
+    auto form = makeForm(language);
+    // A set to edit, so that every page can be shown as the user meets it.
+    zelmar::SignalSet set;
+    set.library.push_back(sound("gong", 9000));
+    set.signals.push_back({"dzwonek", {element(1, set)}});
+    form->signalSet() = set;
+    QStringList clashes;
+    const auto check = [&](QWidget* window, const QString& where) {
+        QMap<QKeySequence, QString> taken;
+        for (QWidget* w : windowtexts::controlsOf(window)) {
+            const QKeySequence key = accessKey(w);
+            if (key.isEmpty() || !w->isVisibleTo(window))
+                continue;
+            if (taken.contains(key))
+                clashes << QStringLiteral("%1: %2 and %3 both take %4")
+                               .arg(where, taken[key], w->objectName(), key.toString(QKeySequence::NativeText));
+            else
+                taken.insert(key, w->objectName());
+        }
+    };
+    auto* pages = form->findChild<QStackedWidget*>(QStringLiteral("Strony"));
+    QVERIFY(pages);
+    for (int page = 0; page < pages->count(); ++page) {
+        form->showPage(page);
+        QCOMPARE(form->currentPage(), page);
+        // A page shares its keys with the buttons under it, whatever the page's entry made of them.
+        check(form.get(), QStringLiteral("page %1").arg(page));
+    }
+    for (QWidget* dialog : windowsOf(*form).mid(1))
+        check(dialog, dialog->objectName());
+    QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(u'\n')));
+}
+
+QTEST_MAIN(WindowTextsTest)
+#include "tst_window_texts.moc"
