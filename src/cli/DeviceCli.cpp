@@ -1,5 +1,6 @@
 #include "DeviceCli.h"
 
+#include "device/HidLayer.h"
 #include "model/Errors.h"
 
 #include <csignal>
@@ -20,14 +21,17 @@ void onInterrupt(int)
 std::unique_ptr<zelmar::ChimeLink> openChime(const Context& ctx)
 {
     try {
-        // The same rules as the wizard's: a file given here sets the kind by --hid alone.
-        std::vector<std::string> given = ctx.chimeArgs;
-        return std::make_unique<zelmar::ChimeLink>(zelmar::takeChimeChoice(given));
+        return std::make_unique<zelmar::ChimeLink>(ctx.chime);
     } catch (const std::invalid_argument& e) {
         throw Failure(kUsage, e.what());
     } catch (const zelmar::FileError& e) {
         throw Failure(kIoFailure, e.what());
     }
+}
+
+ChimeKind chimeKind(zelmar::ChimeLink& link)
+{
+    return ChimeKind{zelmar::hidChimePresent(link.hid())};
 }
 
 const char* const kAccessFix =
@@ -135,23 +139,25 @@ bool ProgressLine::cancelRequested()
     return interrupted != 0;
 }
 
-void runTransfer(zelmar::ChimeLink& link, zelmar::TUsbFlash& flash, bool upload, bool useHid)
+CliTransfer::CliTransfer(zelmar::ChimeLink& link, zelmar::TUsbFlash& flash) : transfer_(flash, link.hid(), line_, timer_)
 {
     flash.SetBus(&link.usb());
-    zelmar::Timer timer;
-    zelmar::TransferFailure failure;
-    bool cancelled = false;
-    int result = 2;
-    {
-        ProgressLine line;
-        zelmar::DeviceTransfer t(flash, link.hid(), line, timer);
-        result = t.run(upload, useHid);
-        failure = t.failure;
-        cancelled = t.Cancelled;
-    }
-    if (result != 1)
-        throw Failure(failure.kind == zelmar::TransferFailure::NotKept ? kIoFailure : kDevice,
-                      failureInEnglish(failure, cancelled, upload));
+}
+
+void CliTransfer::check(int result, bool upload)
+{
+    line_.finishLine();
+    if (result == 1)
+        return;
+    const zelmar::TransferFailure& failure = transfer_.failure;
+    throw Failure(failure.kind == zelmar::TransferFailure::NotKept ? kIoFailure : kDevice,
+                  failureInEnglish(failure, transfer_.Cancelled, upload));
+}
+
+void runTransfer(zelmar::ChimeLink& link, zelmar::TUsbFlash& flash, bool upload, bool useHid)
+{
+    CliTransfer t(link, flash);
+    t.check(t.transfer().run(upload, useHid), upload);
 }
 
 } // namespace zelmarctl

@@ -14,6 +14,15 @@ namespace zelmarctl {
 // The chime of --virtual-chime/--hid or the environment; a bad fault is a usage error.
 std::unique_ptr<zelmar::ChimeLink> openChime(const Context& ctx);
 
+// The address form of the chime found: the HID chime is preferred and takes plain offsets, the
+// USB chime page addresses.
+struct ChimeKind {
+    bool hid = false;
+    zelmar::AddressForm form() const { return hid ? zelmar::AddressForm::Linear : zelmar::AddressForm::Page; }
+    const char* name() const { return hid ? "HID" : "USB"; }
+};
+ChimeKind chimeKind(zelmar::ChimeLink& link);
+
 // What to do about a chime the user may not open.
 extern const char* const kAccessFix;
 
@@ -30,9 +39,10 @@ public:
     void progress(int value) override;
     bool cancelRequested() override;
     void failed(const zelmar::TransferFailure&) override {}
+    // Ends a bar line, so that a message can follow.
+    void finishLine();
 
 private:
-    void finishLine();
     std::string name_;
     int max_ = 1;
     int lastShown_ = -1;
@@ -40,7 +50,22 @@ private:
     bool open_ = false;
 };
 
-// Runs a transfer with a progress line; a failure or cancel throws Failure(kDevice).
+// A transfer with a progress line on standard error, and its failures in English.
+class CliTransfer {
+public:
+    CliTransfer(zelmar::ChimeLink& link, zelmar::TUsbFlash& flash);
+    zelmar::DeviceTransfer& transfer() { return transfer_; }
+    // Nothing for a completed run (result 1); otherwise throws Failure(kDevice), or kIoFailure for a
+    // virtual chime that could not keep what it took, with the words of an upload or a download.
+    void check(int result, bool upload);
+
+private:
+    ProgressLine line_;
+    zelmar::Timer timer_;
+    zelmar::DeviceTransfer transfer_;
+};
+
+// One whole transfer: CliTransfer's run and check.
 void runTransfer(zelmar::ChimeLink& link, zelmar::TUsbFlash& flash, bool upload, bool useHid);
 
 } // namespace zelmarctl

@@ -1,7 +1,8 @@
 // zelmarctl build-image: the chime's memory image of a set, as an upload would write it.
-#include "ImageCli.h"
+#include "Inputs.h"
 
 #include "device/UsbFlash.h"
+#include "model/Errors.h"
 #include "model/FileIO.h"
 
 #include <cstdio>
@@ -9,47 +10,33 @@
 
 namespace zelmarctl {
 
-namespace {
-
-const char* kUsage = "build-image SET.zmr -o IMAGE.bin [--form page|linear]";
-
-struct {
-    std::string path, out, form;
-    bool hid = false;
-} opt;
-
-int runBuildImage()
+Run defineBuildImage(CLI::App& c)
 {
-    const zelmar::AddressForm form = addressForm(opt.form, opt.hid, kUsage);
-    const zelmar::SignalSet set = readSetForCommand(opt.path);
-
-    auto flash = std::make_unique<zelmar::TUsbFlash>();
-    zelmar::BuildResult r;
-    try {
-        r = zelmar::buildImage(set, form, *flash);
-    } catch (const zelmar::LimitError& e) {
-        throw Failure(kRefused, opt.path + ": " + e.what());
-    }
-    if (r.someSignalsSkipped)
-        note("signals without sounds are left out of the image");
-    zelmar::writeFileAtomically(opt.out, flash->Image.data(), size_t(flash->ImageLength));
-    std::printf("%s: %d bytes, %d signal%s (%s form)\n", opt.out.c_str(), flash->ImageLength, r.sentSignals,
-                r.sentSignals == 1 ? "" : "s", form == zelmar::AddressForm::Page ? "page" : "linear");
-    return kOk;
+    struct Options {
+        std::string path, out;
+        FormOption form;
+    };
+    auto o = std::make_shared<Options>();
+    addInput(c, "SET.zmr", o->path, "the set file");
+    addOutput(c, o->out, "the image file to write")->required();
+    addForm(c, o->form, true);
+    return [o](const Context&) {
+        const zelmar::AddressForm form = o->form.chosen();
+        const zelmar::SignalSet set = readSetForCommand(o->path);
+        auto flash = std::make_unique<zelmar::TUsbFlash>();
+        zelmar::BuildResult r;
+        try {
+            r = zelmar::buildImage(set, form, *flash);
+        } catch (const zelmar::LimitError& e) {
+            throw Failure(kRefused, o->path + ": " + e.what());
+        }
+        if (r.someSignalsSkipped)
+            note("signals without sounds are left out of the image");
+        zelmar::writeFileAtomically(o->out, flash->Image.data(), size_t(flash->ImageLength));
+        std::printf("%s: %d bytes, %d signal%s (%s form)\n", o->out.c_str(), flash->ImageLength, r.sentSignals,
+                    r.sentSignals == 1 ? "" : "s", form == zelmar::AddressForm::Page ? "page" : "linear");
+        return int(kOk);
+    };
 }
-
-void define(CLI::App& app, Context&)
-{
-    CLI::App* c = addCommand(app, "build-image", kUsage, "build the chime's memory image of a set");
-    c->add_option("SET.zmr", opt.path, "the set file")->required();
-    addOutput(c, opt.out, "the image file to write")->required();
-    c->add_option("--form", opt.form, "page (the USB chime, default) or linear (the HID chime)");
-    c->add_flag("--hid", opt.hid, "the same as --form linear");
-    onRun(c, runBuildImage);
-}
-
-const RegisterCommand reg({"build-image", define});
-
-} // namespace
 
 } // namespace zelmarctl

@@ -9,7 +9,7 @@ namespace zelmarctl {
 
 namespace {
 
-int runDevices(Context& ctx)
+int runDevices(const Context& ctx)
 {
     auto link = openChime(ctx);
     std::vector<zelmar::ChimeEntry> found = zelmar::listChimes(link->usb(), link->hid());
@@ -38,14 +38,11 @@ int runDevices(Context& ctx)
     return kOk;
 }
 
-void define(CLI::App& app, Context& ctx)
-{
-    CLI::App* c = addCommand(app, "devices", "devices", "list the chimes found, and any that cannot be opened");
-    onRun(c, [&ctx] { return runDevices(ctx); });
-}
-
-const RegisterCommand reg({"devices", define});
-
 } // namespace
+
+Run defineDevices(CLI::App&)
+{
+    return runDevices;
+}
 
 } // namespace zelmarctl

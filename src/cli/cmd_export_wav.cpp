@@ -1,40 +1,31 @@
 // zelmarctl export-wav: every library sound as DIR/<name>.wav.
-#include "ImageCli.h"
+#include "Inputs.h"
 
 #include "audio/Export.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace zelmarctl {
 
-namespace {
-
-struct {
-    std::string path, dir;
-} opt;
-
-int runExportWav()
+Run defineExportWav(CLI::App& c)
 {
-    const zelmar::SignalSet set = readSetForCommand(opt.path);
-    if (set.library.empty()) {
-        note(opt.path + " has no sounds; nothing exported");
-        return kOk;
-    }
-    for (const std::string& written : zelmar::exportWavFiles(set, opt.dir))
-        std::printf("%s\n", written.c_str());
-    return kOk;
+    struct Options {
+        std::string path, dir;
+    };
+    auto o = std::make_shared<Options>();
+    addInput(c, "SET.zmr", o->path, "the set file");
+    c.add_option("DIR", o->dir, "the folder to write into")->required();
+    return [o](const Context&) {
+        const zelmar::SignalSet set = readSetForCommand(o->path);
+        if (set.library.empty()) {
+            note(o->path + " has no sounds; nothing exported");
+            return int(kOk);
+        }
+        for (const std::string& written : zelmar::exportWavFiles(set, o->dir))
+            std::printf("%s\n", written.c_str());
+        return int(kOk);
+    };
 }
-
-void define(CLI::App& app, Context&)
-{
-    CLI::App* c = addCommand(app, "export-wav", "export-wav SET.zmr DIR", "write every library sound as a WAV file");
-    c->add_option("SET.zmr", opt.path, "the set file")->required();
-    c->add_option("DIR", opt.dir, "the folder to write into")->required();
-    onRun(c, runExportWav);
-}
-
-const RegisterCommand reg({"export-wav", define});
-
-} // namespace
 
 } // namespace zelmarctl

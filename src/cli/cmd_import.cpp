@@ -1,6 +1,6 @@
 // zelmarctl import: adds sound files (WAV, MP3, FLAC, Ogg Vorbis, Opus, AIFF) to a set's library
 // through the wizard's import.
-#include "ImageCli.h"
+#include "Inputs.h"
 
 #include "audio/Import.h"
 #include "model/Errors.h"
@@ -49,15 +49,13 @@ Failure refusal(const std::string& file, const zelmar::ImportMessage& m)
     }
 }
 
-const char* kUsage = "import SET.zmr AUDIO... [--normalize] [-o OUT.zmr]";
-
-struct {
+struct Options {
     std::string setPath, out;
     std::vector<std::string> audio;
     bool normalise = false;
-} opt;
+};
 
-int runImport()
+int runImport(const Options& opt)
 {
     const std::string& setPath = opt.setPath;
     const std::string out = opt.out.empty() ? setPath : opt.out;
@@ -98,18 +96,16 @@ int runImport()
     return kOk;
 }
 
-void define(CLI::App& app, Context&)
-{
-    CLI::App* c = addCommand(app, "import", kUsage, "add sound files (WAV, MP3, FLAC, Ogg, Opus, AIFF) as sounds of a set");
-    c->add_option("SET.zmr", opt.setPath, "the set file (made when it does not exist)")->required();
-    c->add_option("AUDIO", opt.audio, "WAV, MP3, FLAC, Ogg Vorbis, Opus or AIFF files")->required();
-    c->add_flag("--normalize", opt.normalise, "normalise each imported sound");
-    addOutput(c, opt.out, "write the set here instead of SET.zmr");
-    onRun(c, runImport);
-}
-
-const RegisterCommand reg({"import", define});
-
 } // namespace
+
+Run defineImport(CLI::App& c)
+{
+    auto o = std::make_shared<Options>();
+    c.add_option("SET.zmr", o->setPath, "the set file (made when it does not exist)")->required();
+    c.add_option("AUDIO", o->audio, "WAV, MP3, FLAC, Ogg Vorbis, Opus or AIFF files")->required();
+    c.add_flag("--normalize", o->normalise, "normalise each imported sound");
+    addOutput(c, o->out, "write the set here instead of SET.zmr");
+    return [o](const Context&) { return runImport(*o); };
+}
 
 } // namespace zelmarctl

@@ -1,5 +1,5 @@
 // zelmarctl info: describes a set file, as text or as one JSON object.
-#include "ImageCli.h"
+#include "Inputs.h"
 
 #include "model/Errors.h"
 #include "model/SetFile.h"
@@ -32,35 +32,6 @@ std::string fnv1a64(const std::vector<int16_t>& samples)
 
 using Json = nlohmann::ordered_json;
 
-// The layout scripts see: the top object one key a line, list items one a line, and every other
-// object on the line it starts on.
-std::string layout(const Json& v, int indent, bool top = false)
-{
-    const std::string pad(size_t(indent), ' ');
-    if (v.is_object()) {
-        std::string out = top ? "{\n" : "{";
-        bool first = true;
-        for (const auto& [key, value] : v.items()) {
-            out += first ? "" : top ? ",\n" : ", ";
-            first = false;
-            if (top)
-                out += "  ";
-            out += Json(key).dump() + ": " + layout(value, top ? 2 : indent);
-        }
-        return out + (top ? "\n}" : "}");
-    }
-    if (v.is_array()) {
-        if (v.empty())
-            return "[]";
-        std::string out = "[\n";
-        for (size_t i = 0; i < v.size(); ++i)
-            out += pad + "  " + layout(v[i], indent + 2) + (i + 1 < v.size() ? ",\n" : "\n");
-        return out + pad + "]";
-    }
-    // Names are decoded from Windows-1250, so they are valid UTF-8; replace rather than fail anyway.
-    return v.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
 Json jsonElements(const zelmar::Signal& s)
 {
     Json list = Json::array();
@@ -90,7 +61,8 @@ void printJson(const SignalSet& set)
     doc["table_size"] = set.tableSize();
     doc["free_bytes"] = set.freeBytes();
     doc["sent_signals"] = zelmar::countSentSignals(set);
-    std::fputs((layout(doc, 0, true) + "\n").c_str(), stdout);
+    // Names are decoded from Windows-1250, so they are valid UTF-8; replace rather than fail anyway.
+    std::fputs((doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n").c_str(), stdout);
 }
 
 double seconds(int64_t samples)
@@ -148,31 +120,25 @@ void printText(const std::string& path, const SignalSet& set)
     std::printf("Free: %d bytes (%.2f s of sound)\n", f, zelmar::memoryDisplay(f).remainingSeconds);
 }
 
-struct {
-    std::string path;
-    bool json = false;
-} opt;
-
-int runInfo()
-{
-    const SignalSet set = readSetForCommand(opt.path);
-    if (opt.json)
-        printJson(set);
-    else
-        printText(opt.path, set);
-    return kOk;
-}
-
-void define(CLI::App& app, Context&)
-{
-    CLI::App* c = addCommand(app, "info", "info SET.zmr [--json]", "describe a set file");
-    c->add_option("SET.zmr", opt.path, "the set file")->required();
-    c->add_flag("--json", opt.json, "print one JSON object");
-    onRun(c, runInfo);
-}
-
-const RegisterCommand reg({"info", define});
-
 } // namespace
+
+Run defineInfo(CLI::App& c)
+{
+    struct Options {
+        std::string path;
+        bool json = false;
+    };
+    auto o = std::make_shared<Options>();
+    addInput(c, "SET.zmr", o->path, "the set file");
+    c.add_flag("--json", o->json, "print one JSON object");
+    return [o](const Context&) {
+        const SignalSet set = readSetForCommand(o->path);
+        if (o->json)
+            printJson(set);
+        else
+            printText(o->path, set);
+        return int(kOk);
+    };
+}
 
 } // namespace zelmarctl

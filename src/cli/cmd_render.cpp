@@ -1,86 +1,89 @@
-// zelmarctl render: what a preview plays, into a WAV file.
-#include "ImageCli.h"
+// zelmarctl render: what a preview plays, or what the chime will play, into a WAV file.
+#include "Inputs.h"
 
-#include "audio/Render.h"
+#include "image/ChimePreview.h"
+#include "model/Errors.h"
 
 #include <cstdio>
-#include <optional>
+#include <memory>
+#include <utility>
 
 namespace zelmarctl {
 
 namespace {
 
-const char* kRenderUsage = "render SET.zmr -o OUT.wav (--signal N | --backdoor | --sound K [--no-gain] | --element N:E)";
+struct Options {
+    std::string path, out;
+    int signal = 0, sound = 0;
+    std::pair<int, int> element{0, 0};
+    bool backdoor = false, noGain = false, asChime = false;
+    FormOption form;
+};
 
-// A 1-based number in 1..limit; anything else is a usage error naming what was asked for.
-int number(const std::string& text, size_t limit, const std::string& what)
+// A 1-based number the set must hold.
+size_t index(int n, size_t limit, const char* what)
 {
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
-        throw Failure(kUsage, what + " must be a number from 1; usage: zelmarctl " + kRenderUsage);
-    const int n = std::stoi(text);
-    if (n < 1 || size_t(n) > limit)
-        throw Failure(kUsage, "there is no " + what + " " + text + " (the set has " + std::to_string(limit) + ")");
-    return n;
+    if (size_t(n) > limit)
+        throw usageError(std::string("there is no ") + what + " " + std::to_string(n) + " (the set has "
+                         + std::to_string(limit) + ")");
+    return size_t(n - 1);
 }
 
-struct {
-    std::string path, out, signal, sound, element;
-    bool backdoor = false, noGain = false;
-} opt;
-
-int runRender()
+int render(const Options& o)
 {
-    const std::string& out = opt.out;
-    const std::string& signal = opt.signal;
-    const std::string& sound = opt.sound;
-    const std::string& element = opt.element;
-    const bool backdoor = opt.backdoor;
-    const std::string& path = opt.path;
-    const int chosen = !signal.empty() + backdoor + !sound.empty() + !element.empty();
-    if (chosen != 1)
-        throw Failure(kUsage, std::string("choose one of --signal, --backdoor, --sound, --element; usage: zelmarctl ") + kRenderUsage);
-    if (opt.noGain && sound.empty())
-        throw Failure(kUsage, "--no-gain goes with --sound");
-
-    const zelmar::SignalSet set = readSetForCommand(path);
-    if (!signal.empty()) {
-        const int n = number(signal, set.signals.size(), "signal");
-        zelmar::writeSignalWav(out, set.signals[size_t(n - 1)].elements, set);
-    } else if (backdoor) {
-        if (!set.backdoor)
-            throw Failure(kUsage, path + " has no back-door signal");
-        zelmar::writeSignalWav(out, *set.backdoor, set);
-    } else if (!sound.empty()) {
-        const int k = number(sound, set.library.size(), "sound");
-        zelmar::writeSoundWav(out, set.library[size_t(k - 1)].sound, !opt.noGain);
+    const zelmar::SignalSet set = readSourceForCommand(o.path, o.form.chosen());
+    // The chime has a back door in any case: without a back-door signal of sounds it plays the first
+    // signal there.
+    const zelmar::Signal* backdoor = o.asChime ? zelmar::chimeBackdoor(set) : set.backdoor ? &*set.backdoor : nullptr;
+    if (o.backdoor && !backdoor && o.asChime)
+        throw Failure(kRefused, o.path + ": no signal holds a sound, so the chime would hold no set");
+    if (o.backdoor && !backdoor)
+        throw usageError(o.path + " has no back-door signal");
+    zelmar::PreviewSubject what;
+    if (o.signal > 0) {
+        const zelmar::Signal& s = set.signals[index(o.signal, set.signals.size(), "signal")].elements;
+        if (o.asChime && zelmar::compactSignal(s).empty())
+            note("signal " + std::to_string(o.signal) + " holds no sound: the chime does not keep it");
+        what = zelmar::PreviewSubject::of(s);
+    } else if (o.backdoor) {
+        what = zelmar::PreviewSubject::of(*backdoor);
+    } else if (o.sound > 0) {
+        what = zelmar::PreviewSubject::of(set.library[index(o.sound, set.library.size(), "sound")].sound, !o.noGain);
     } else {
-        const size_t colon = element.find(':');
-        if (colon == std::string::npos)
-            throw Failure(kUsage, std::string("--element takes N:E; usage: zelmarctl ") + kRenderUsage);
-        const int n = number(element.substr(0, colon), set.signals.size(), "signal");
-        const zelmar::Signal& s = set.signals[size_t(n - 1)].elements;
-        const int e = number(element.substr(colon + 1), s.size(), "element");
-        zelmar::writeElementWav(out, s[size_t(e - 1)], set);
+        const zelmar::Signal& s = set.signals[index(o.element.first, set.signals.size(), "signal")].elements;
+        what = zelmar::PreviewSubject::of(s[index(o.element.second, s.size(), "element")]);
     }
-    std::printf("%s\n", out.c_str());
+    try {
+        zelmar::writePreviewWav(o.out, set, what, o.asChime);
+    } catch (const zelmar::LimitError& e) {
+        throw Failure(kRefused, o.path + ": the chime cannot hold what this plays: " + e.what());
+    }
+    std::printf("%s\n", o.out.c_str());
     return kOk;
 }
 
-void define(CLI::App& app, Context&)
-{
-    CLI::App* c = addCommand(app, "render", kRenderUsage, "render what a preview plays into a WAV file");
-    c->add_option("SET.zmr", opt.path, "the set file")->required();
-    addOutput(c, opt.out, "the WAV file to write")->required();
-    c->add_option("--signal", opt.signal, "signal N")->type_name("N");
-    c->add_flag("--backdoor", opt.backdoor, "the back-door signal");
-    c->add_option("--sound", opt.sound, "library sound K, with its gain")->type_name("K");
-    c->add_flag("--no-gain", opt.noGain, "the library sound without its gain");
-    c->add_option("--element", opt.element, "element E of signal N")->type_name("N:E");
-    onRun(c, runRender);
-}
-
-const RegisterCommand reg({"render", define});
-
 } // namespace
+
+Run defineRender(CLI::App& c)
+{
+    auto o = std::make_shared<Options>();
+    addInput(c, "SOURCE", o->path, "a set file, or a memory image");
+    addOutput(c, o->out, "the WAV file to write")->required();
+    CLI::Option_group* what = c.add_option_group("what to render");
+    what->add_option("--signal", o->signal, "signal N")->type_name("N")->transform(numberFrom(1, zelmar::kMaxSignals));
+    what->add_flag("--backdoor", o->backdoor, "the back-door signal");
+    CLI::Option* sound = what->add_option("--sound", o->sound, "library sound K, with its gain")
+                             ->type_name("K")
+                             ->transform(numberFrom(1, zelmar::kMaxSounds));
+    what->add_option("--element", o->element, "element E of signal N")
+        ->type_name("N:E")
+        ->delimiter(':')
+        ->transform(numberFrom(1, zelmar::kMaxElements));
+    what->require_option(1);
+    c.add_flag("--no-gain", o->noGain, "the library sound without its gain")->needs(sound);
+    c.add_flag("--as-chime", o->asChime, "what the chime plays: the set as it comes back from its memory image");
+    addForm(c, o->form, false);
+    return [o](const Context&) { return render(*o); };
+}
 
 } // namespace zelmarctl

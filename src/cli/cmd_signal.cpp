@@ -1,11 +1,13 @@
 // zelmarctl signal add/set/remove/move and backdoor: a set's signals composed without the wizard,
 // under the same rules as its signal pages.
-#include "ImageCli.h"
+#include "Inputs.h"
 
 #include "model/SetFile.h"
 #include "model/SignalEditing.h"
+#include "model/Text.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,45 +19,40 @@ namespace {
 using zelmar::SignalSet;
 using zelmar::TDzwiek;
 
-const char* kAddUsage = "signal add SET.zmr ELEMENT... [--name NAME] [--at N] [-o OUT.zmr]";
-const char* kSetUsage = "signal set SET.zmr N ELEMENT... [--name NAME] [-o OUT.zmr]";
-const char* kRemoveUsage = "signal remove SET.zmr N [-o OUT.zmr]";
-const char* kMoveUsage = "signal move SET.zmr FROM TO [-o OUT.zmr]";
-const char* kBackdoorUsage = "backdoor SET.zmr (ELEMENT... | --none) [-o OUT.zmr]";
 const char* kElementForm = "sound=K[,volume=V][,start=S][,end=E][,pause=P] or pause=P";
 
 struct Options {
-    std::string path, out, name, at, number, to;   // number: N or FROM
+    std::string path, out;
+    std::optional<std::string> name;
+    int number = 0, to = 0, at = 0;   // number: N or FROM; 0 where not given
     std::vector<std::string> elements;
-    bool nameGiven = false, none = false;
+    bool none = false;
 };
-Options opt;
 
 // A whole number from `low` to `high`; anything else is a usage error saying what was expected.
-long long wholeNumber(const std::string& text, long long low, long long high, const std::string& what,
-                      const char* usage)
+long long wholeNumber(const std::string& text, long long low, long long high, const std::string& what)
 {
-    const bool digits = !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string::npos;
-    const long long v = digits ? std::stoll(text) : -1;
-    if (!digits || v < low || v > high)
+    long long v = 0;
+    if (!wholeNumberIn(text, low, high, v))
         throw usageError(what + " must be a whole number from " + std::to_string(low) + " to " + std::to_string(high)
-                             + ", not \"" + text + "\"",
-                         usage);
+                         + ", not \"" + text + "\"");
     return v;
 }
 
-size_t signalNumber(const SignalSet& set, const std::string& text, const char* usage, const char* what = "signal number")
+// A signal number the set holds.
+size_t signalIndex(const SignalSet& set, int n, const char* what = "signal number")
 {
-    if (set.signals.empty())
-        throw usageError("the set has no signal", usage);
-    return size_t(wholeNumber(text, 1, (long long)set.signals.size(), what, usage) - 1);
+    if (size_t(n) > set.signals.size())
+        throw usageError(std::string(what) + " must be a whole number from 1 to " + std::to_string(set.signals.size())
+                         + ", not " + std::to_string(n));
+    return size_t(n - 1);
 }
 
 // One ELEMENT, with the fields it leaves out given as the wizard gives them to a new element.
-TDzwiek parseElement(const SignalSet& set, const std::string& text, const char* usage)
+TDzwiek parseElement(const SignalSet& set, const std::string& text)
 {
     auto malformed = [&](const std::string& why) {
-        return usageError("element \"" + text + "\": " + why + " (write " + kElementForm + ")", usage);
+        return usageError("element \"" + text + "\": " + why + " (write " + kElementForm + ")");
     };
     std::optional<std::string> fields[5];   // sound, volume, start, end, pause
     const char* names[5] = {"sound", "volume", "start", "end", "pause"};
@@ -78,7 +75,7 @@ TDzwiek parseElement(const SignalSet& set, const std::string& text, const char* 
         from = comma + 1;
     }
     auto value = [&](int k, long long low, long long high) {
-        return int32_t(wholeNumber(*fields[k], low, high, std::string("element \"") + text + "\": " + names[k], usage));
+        return int32_t(wholeNumber(*fields[k], low, high, std::string("element \"") + text + "\": " + names[k]));
     };
     if (!fields[0]) {
         if (!fields[4] || fields[1] || fields[2] || fields[3])
@@ -103,22 +100,12 @@ TDzwiek parseElement(const SignalSet& set, const std::string& text, const char* 
     return e;
 }
 
-std::vector<TDzwiek> parseElements(const SignalSet& set, const char* usage)
+std::vector<TDzwiek> parseElements(const SignalSet& set, const Options& opt)
 {
     std::vector<TDzwiek> elements;
     for (const std::string& text : opt.elements)
-        elements.push_back(parseElement(set, text, usage));
+        elements.push_back(parseElement(set, text));
     return elements;
-}
-
-std::string checkedName(const char* usage)
-{
-    if (!zelmar::isValidSignalName(opt.name))
-        throw usageError("the name \"" + opt.name + "\" cannot be kept: at most "
-                             + std::to_string(zelmar::kMaxTypedName)
-                             + " characters, all of them in the Windows-1250 code page",
-                         usage);
-    return opt.name;
 }
 
 std::string tablesText(const SignalSet& set)
@@ -144,7 +131,7 @@ void requireTablesFit(const SignalSet& set, const std::string& path)
 }
 
 // Saves the set where -o says, or over the set file itself.
-void save(const SignalSet& set)
+void save(const SignalSet& set, const Options& opt)
 {
     zelmar::writeSetFile(set, opt.out.empty() ? opt.path : opt.out);
 }
@@ -157,31 +144,26 @@ void report(const SignalSet& set, size_t index)
 }
 
 // What add and set share once the signal stands: its elements, its name, the limits, the file.
-int finishSignal(SignalSet& set, size_t index, const std::vector<TDzwiek>& elements,
-                 const std::optional<std::string>& name)
+int finishSignal(SignalSet& set, size_t index, const std::vector<TDzwiek>& elements, const Options& opt)
 {
     try {
         zelmar::composeElements(set, set.signals[index].elements, elements);
     } catch (const zelmar::LimitError&) {
         refuseElements(set, elements, opt.path);
     }
-    if (name)
-        set.signals[index].name = *name;
+    if (opt.name)
+        set.signals[index].name = *opt.name;
     requireTablesFit(set, opt.path);
-    save(set);
+    save(set, opt);
     report(set, index);
     return kOk;
 }
 
-int runAdd()
+int runAdd(const Options& opt)
 {
     SignalSet set = readSetForCommand(opt.path);
-    const std::optional<std::string> name = opt.nameGiven ? std::optional(checkedName(kAddUsage)) : std::nullopt;
-    size_t before = SIZE_MAX;
-    if (!opt.at.empty())
-        before = signalNumber(set, opt.at, kAddUsage, "--at");
-    const std::vector<TDzwiek> elements = parseElements(set, kAddUsage);
-
+    const size_t before = opt.at > 0 ? signalIndex(set, opt.at, "--at") : SIZE_MAX;
+    const std::vector<TDzwiek> elements = parseElements(set, opt);
     size_t index = 0;
     try {
         index = zelmar::beginSignal(set, before);
@@ -193,54 +175,52 @@ int runAdd()
                                     + std::to_string(zelmar::kSignalReserve) + " bytes of the chime's tables ("
                                     + tablesText(set) + " taken)");
     }
-    return finishSignal(set, index, elements, name);
+    return finishSignal(set, index, elements, opt);
 }
 
-int runSet()
+int runSet(const Options& opt)
 {
     SignalSet set = readSetForCommand(opt.path);
-    const std::optional<std::string> name = opt.nameGiven ? std::optional(checkedName(kSetUsage)) : std::nullopt;
-    const size_t index = signalNumber(set, opt.number, kSetUsage);
-    const std::vector<TDzwiek> elements = parseElements(set, kSetUsage);
-    return finishSignal(set, index, elements, name);
+    const size_t index = signalIndex(set, opt.number);
+    return finishSignal(set, index, parseElements(set, opt), opt);
 }
 
-int runRemove()
+int runRemove(const Options& opt)
 {
     SignalSet set = readSetForCommand(opt.path);
-    const size_t index = signalNumber(set, opt.number, kRemoveUsage);
+    const size_t index = signalIndex(set, opt.number);
     if (set.signals.size() == 1)
         throw Failure(kRefused, opt.path + ": the only signal cannot be removed: a set file always holds one");
     const std::string name = set.signals[index].name;
     set.signals.erase(set.signals.begin() + std::ptrdiff_t(index));
-    save(set);
+    save(set, opt);
     std::printf("signal %zu \"%s\" removed; %zu left\n", index + 1, name.c_str(), set.signals.size());
     return kOk;
 }
 
-int runMove()
+int runMove(const Options& opt)
 {
     SignalSet set = readSetForCommand(opt.path);
-    const size_t from = signalNumber(set, opt.number, kMoveUsage, "FROM");
-    const size_t to = signalNumber(set, opt.to, kMoveUsage, "TO");
+    const size_t from = signalIndex(set, opt.number, "FROM");
+    const size_t to = signalIndex(set, opt.to, "TO");
     zelmar::moveEntry(set.signals, from, to);
-    save(set);
+    save(set, opt);
     report(set, to);
     return kOk;
 }
 
-int runBackdoor()
+int runBackdoor(const Options& opt)
 {
     if (opt.none == !opt.elements.empty())
-        throw usageError("give the elements of the back-door signal or --none", kBackdoorUsage);
+        throw usageError("give the elements of the back-door signal or --none");
     SignalSet set = readSetForCommand(opt.path);
     if (opt.none) {
         set.backdoor.reset();
-        save(set);
+        save(set, opt);
         std::printf("back-door signal removed\n");
         return kOk;
     }
-    const std::vector<TDzwiek> elements = parseElements(set, kBackdoorUsage);
+    const std::vector<TDzwiek> elements = parseElements(set, opt);
     const std::optional<zelmar::Signal> kept = set.backdoor;
     if (!set.backdoor)
         set.backdoor = zelmar::Signal{};   // no limit is checked for beginning it
@@ -252,77 +232,93 @@ int runBackdoor()
     }
     if (!zelmar::settleBackdoor(set))
         note("a back-door signal without a sound is not kept: the set has none");
-    save(set);
+    save(set, opt);
     if (set.backdoor)
         std::printf("back-door signal: %zu element%s; free bytes: %d\n", set.backdoor->size(),
                     set.backdoor->size() == 1 ? "" : "s", set.freeBytes());
     return kOk;
 }
 
-CLI::App* command(CLI::App& parent, const char* name, const char* usage, const char* summary)
+// The set file and the output that every command of the group has.
+std::shared_ptr<Options> common(CLI::App& c)
 {
-    CLI::App* c = addCommand(parent, name, usage, summary);
-    c->add_option("SET.zmr", opt.path, "the set file")->required();
-    return c;
+    auto o = std::make_shared<Options>();
+    addInput(c, "SET.zmr", o->path, "the set file");
+    addOutput(c, o->out, "write the set here instead of SET.zmr");
+    return o;
 }
 
-void addElements(CLI::App* c)
+void addElements(CLI::App& c, Options& o, bool required)
 {
-    c->add_option("ELEMENT", opt.elements, kElementForm)->required();
+    CLI::Option* elements = c.add_option("ELEMENT", o.elements, kElementForm);
+    if (required)
+        elements->required();
 }
 
-void addName(CLI::App* c)
+// A name the signal editor could have typed: the code page holds it, it is not too long, and it
+// stays on one line.
+void addName(CLI::App& c, Options& o)
 {
-    c->add_option("--name", opt.name, "the signal's name")->type_name("NAME")->each([](const std::string&) {
-        opt.nameGiven = true;
-    });
+    const CLI::Validator typed(
+        [](const std::string& name) -> std::string {
+            if (zelmar::hasControlCharacter(name))
+                return "the name holds a control character (such as a line break), which a name cannot hold";
+            if (!zelmar::isValidSignalName(name))
+                return "the name \"" + name + "\" cannot be kept: at most " + std::to_string(zelmar::kMaxTypedName)
+                       + " characters, all of them in the Windows-1250 code page";
+            return {};
+        },
+        "");
+    c.add_option("--name", o.name, "the signal's name")->type_name("NAME")->check(typed);
 }
 
-void defineSignal(CLI::App& app, Context&)
+CLI::Option* addNumber(CLI::App& c, const char* name, int& number, const char* what)
 {
-    CLI::App* signal = addCommand(app, "signal", "signal (add|set|remove|move) SET.zmr ...",
-                                  "compose the set's signals");
-    signal->require_subcommand(1);
-
-    CLI::App* add = command(*signal, "add", kAddUsage, "add a signal, at the end or before signal N");
-    addElements(add);
-    addName(add);
-    add->add_option("--at", opt.at, "put it before signal N")->type_name("N");
-    addOutput(add, opt.out, "write the set here instead of SET.zmr");
-    onRun(add, runAdd);
-
-    // Positionals fill in order: N first, the rest are elements.
-    CLI::App* set = command(*signal, "set", kSetUsage, "replace the elements (and the name) of signal N");
-    set->add_option("N", opt.number, "the signal's number")->required();
-    addElements(set);
-    addName(set);
-    addOutput(set, opt.out, "write the set here instead of SET.zmr");
-    onRun(set, runSet);
-
-    CLI::App* remove = command(*signal, "remove", kRemoveUsage, "remove signal N");
-    remove->add_option("N", opt.number, "the signal's number")->required();
-    addOutput(remove, opt.out, "write the set here instead of SET.zmr");
-    onRun(remove, runRemove);
-
-    CLI::App* move = command(*signal, "move", kMoveUsage, "move signal FROM so that it stands at TO");
-    move->add_option("FROM", opt.number, "the signal's number now")->required();
-    move->add_option("TO", opt.to, "its new place")->required();
-    addOutput(move, opt.out, "write the set here instead of SET.zmr");
-    onRun(move, runMove);
+    return c.add_option(name, number, what)->type_name("N")->transform(numberFrom(1, zelmar::kMaxSignals));
 }
-
-void defineBackdoor(CLI::App& app, Context&)
-{
-    CLI::App* c = command(app, "backdoor", kBackdoorUsage, "set or remove the back-door signal");
-    c->add_option("ELEMENT", opt.elements, kElementForm);
-    c->add_flag("--none", opt.none, "remove the back-door signal");
-    addOutput(c, opt.out, "write the set here instead of SET.zmr");
-    onRun(c, runBackdoor);
-}
-
-const RegisterCommand signalCommand({"signal", defineSignal});
-const RegisterCommand backdoorCommand({"backdoor", defineBackdoor});
 
 } // namespace
+
+Run defineSignalAdd(CLI::App& c)
+{
+    auto o = common(c);
+    addElements(c, *o, true);
+    addName(c, *o);
+    addNumber(c, "--at", o->at, "put it before signal N");
+    return [o](const Context&) { return runAdd(*o); };
+}
+
+Run defineSignalSet(CLI::App& c)
+{
+    auto o = common(c);
+    // Positionals fill in order: N first, the rest are elements.
+    addNumber(c, "N", o->number, "the signal's number")->required();
+    addElements(c, *o, true);
+    addName(c, *o);
+    return [o](const Context&) { return runSet(*o); };
+}
+
+Run defineSignalRemove(CLI::App& c)
+{
+    auto o = common(c);
+    addNumber(c, "N", o->number, "the signal's number")->required();
+    return [o](const Context&) { return runRemove(*o); };
+}
+
+Run defineSignalMove(CLI::App& c)
+{
+    auto o = common(c);
+    addNumber(c, "FROM", o->number, "the signal's number now")->required();
+    addNumber(c, "TO", o->to, "its new place")->required();
+    return [o](const Context&) { return runMove(*o); };
+}
+
+Run defineBackdoor(CLI::App& c)
+{
+    auto o = common(c);
+    addElements(c, *o, false);
+    c.add_flag("--none", o->none, "remove the back-door signal");
+    return [o](const Context&) { return runBackdoor(*o); };
+}
 
 } // namespace zelmarctl

@@ -10,12 +10,15 @@ TEST(CliGeneral, VersionHelpAndUsageErrors)
 
     CliResult help = runCli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* command : {"info", "build-image", "read-image", "render", "export-wav", "import", "devices",
-                                "upload", "download"})
+    for (const char* command : {"info", "build-image", "read-image", "render", "export-wav", "import", "signal add",
+                                "signal set", "signal remove", "signal move", "backdoor", "devices", "upload",
+                                "upload-image", "download"})
         EXPECT_NE(help.out.find(std::string("\n  ") + command + " "), std::string::npos) << command << "\n" << help.out;
     CliResult commandHelp = runCli({"render", "--help"});
     EXPECT_EQ(commandHelp.exitCode, 0);
-    EXPECT_EQ(commandHelp.out.rfind("usage: zelmarctl render SET.zmr -o OUT.wav", 0), 0u) << commandHelp.out;
+    EXPECT_EQ(commandHelp.out.rfind("usage: zelmarctl render SOURCE -o OUT.wav", 0), 0u) << commandHelp.out;
+    CliResult groupHelp = runCli({"signal", "move", "--help"});
+    EXPECT_EQ(groupHelp.out.rfind("usage: zelmarctl signal move SET.zmr FROM TO", 0), 0u) << groupHelp.out;
 
     CliResult none = runCli({});
     EXPECT_EQ(none.exitCode, 1);

@@ -1,6 +1,6 @@
 // What zelmarctl's commands do to the files they write: read-only targets refused, links written
 // through, nothing left behind by a killed import; and how much input read-image takes.
-#include "CliRunner.h"
+#include "CliFiles.h"
 
 #include "device/UsbFlash.h"
 #include "model/ByteReader.h"
@@ -18,37 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace zelmar;
 
-std::string slurp(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(f)), {});
-}
-
-void spit(const fs::path& p, const std::string& bytes)
-{
-    std::ofstream(p, std::ios::binary) << bytes;
-}
-
-std::string wav(int channels, int rate, const std::vector<int16_t>& samples)
-{
-    ByteWriter w;
-    const uint32_t bytes = uint32_t(samples.size() * 2);
-    w.raw("RIFF");
-    w.u32(36 + bytes);
-    w.raw("WAVEfmt ");
-    w.u32(16);
-    w.u16(1);
-    w.u16(uint16_t(channels));
-    w.u32(uint32_t(rate));
-    w.u32(uint32_t(rate * channels * 2));
-    w.u16(uint16_t(channels * 2));
-    w.u16(16);
-    w.raw("data");
-    w.u32(bytes);
-    for (int16_t s : samples)
-        w.u16(uint16_t(s));
-    return w.bytes();
-}
+using namespace clitest;
 
 SignalSet smallSet(size_t samples = 900)
 {
@@ -72,24 +42,14 @@ std::set<std::string> entries(const fs::path& dir)
     return names;
 }
 
-class CliOutputs : public ::testing::Test {
+class CliOutputs : public CliTest {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("zelmar-outputs-cli-" + std::to_string(::getpid()) + "-"
-                                           + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
     std::string readOnly(const std::string& name, const std::string& bytes)
     {
-        spit(dir / name, bytes);
-        fs::permissions(dir / name, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        spit(dir() / name, bytes);
+        fs::permissions(dir() / name, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
         return path(name);
     }
-    fs::path dir;
 };
 
 } // namespace
@@ -102,8 +62,8 @@ TEST_F(CliOutputs, EveryCommandRefusesAReadOnlyOutputAndKeepsIt)
     ASSERT_EQ(runCli({"--virtual-chime", chime, "upload", set}).exitCode, 0);
     ASSERT_EQ(runCli({"build-image", set, "-o", path("img.bin")}).exitCode, 0);
     const std::string audio = path("a.wav");
-    spit(audio, wav(1, 18000, {1, 2, 3, 4}));
-    fs::create_directories(dir / "wav");
+    spit(audio, wavBytes(1, 18000, {1, 2, 3, 4}));
+    fs::create_directories(dir() / "wav");
     readOnly("wav/gong.wav", "keep");
 
     const std::vector<std::vector<std::string>> runs = {
@@ -122,29 +82,29 @@ TEST_F(CliOutputs, EveryCommandRefusesAReadOnlyOutputAndKeepsIt)
         EXPECT_EQ(r.exitCode, 5) << r.err;
         EXPECT_NE(r.err.find("read-only"), std::string::npos) << r.err;
     }
-    EXPECT_EQ(slurp(dir / "ro-set.zmr"), slurp(set));
+    EXPECT_EQ(slurp(dir() / "ro-set.zmr"), slurp(set));
     for (const char* name : {"wav/gong.wav", "ro-out.zmr", "ro-read.zmr", "ro-img.bin", "ro.wav",
                              "ro-down.zmr", "ro-down.bin"})
-        EXPECT_EQ(slurp(dir / name), "keep") << name;
+        EXPECT_EQ(slurp(dir() / name), "keep") << name;
 }
 
 TEST_F(CliOutputs, ALinkedSetIsWrittenIntoTheFileItNames)
 {
-    fs::create_directories(dir / "real");
+    fs::create_directories(dir() / "real");
     writeSetFile(smallSet(), path("real/set.zmr"));
-    fs::create_symlink("real/set.zmr", dir / "link.zmr");
-    spit(dir / "a.wav", wav(1, 18000, {1, 2, 3, 4}));
+    fs::create_symlink("real/set.zmr", dir() / "link.zmr");
+    spit(dir() / "a.wav", wavBytes(1, 18000, {1, 2, 3, 4}));
     const CliResult r = runCli({"import", path("link.zmr"), path("a.wav")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(fs::is_symlink(dir / "link.zmr"));
+    EXPECT_TRUE(fs::is_symlink(dir() / "link.zmr"));
     EXPECT_EQ(readSetFile(path("real/set.zmr")).library.size(), 2u);
 
     ASSERT_EQ(runCli({"--virtual-chime", path("chime.bin"), "upload", path("real/set.zmr")}).exitCode, 0);
-    fs::create_symlink("real/down.zmr", dir / "down-link.zmr");
+    fs::create_symlink("real/down.zmr", dir() / "down-link.zmr");
     ASSERT_EQ(runCli({"--virtual-chime", path("chime.bin"), "download", "-o", path("down-link.zmr")}).exitCode, 0);
-    EXPECT_TRUE(fs::is_symlink(dir / "down-link.zmr"));
+    EXPECT_TRUE(fs::is_symlink(dir() / "down-link.zmr"));
     EXPECT_EQ(readSetFile(path("real/down.zmr")).library.size(), 2u);
-    EXPECT_EQ(entries(dir / "real"), (std::set<std::string>{"down.zmr", "set.zmr"}));
+    EXPECT_EQ(entries(dir() / "real"), (std::set<std::string>{"down.zmr", "set.zmr"}));
 }
 
 TEST_F(CliOutputs, ReadImageTakesTwoMebibytesAndOnlyErasedBytesAfterThem)
@@ -153,10 +113,10 @@ TEST_F(CliOutputs, ReadImageTakesTwoMebibytesAndOnlyErasedBytesAfterThem)
                       "-o", path("img.bin")})
                   .exitCode,
               0);
-    std::string image = slurp(dir / "img.bin");
+    std::string image = slurp(dir() / "img.bin");
     image.resize(size_t(kImageSize), '\xFF');
     const auto readBack = [&](const std::string& bytes) {
-        spit(dir / "in.bin", bytes);
+        spit(dir() / "in.bin", bytes);
         return runCli({"read-image", path("in.bin"), "-o", path("out.zmr")});
     };
     EXPECT_EQ(readBack(image).exitCode, 0);
@@ -164,12 +124,12 @@ TEST_F(CliOutputs, ReadImageTakesTwoMebibytesAndOnlyErasedBytesAfterThem)
     EXPECT_EQ(readBack(image + std::string(528 * 4 + 64, '\xFF')).exitCode, 0);
     EXPECT_EQ(readBack(image + std::string(200000, '\xFF')).exitCode, 0);
 
-    spit(dir / "out.zmr", "old");
+    spit(dir() / "out.zmr", "old");
     for (const std::string& tail : {std::string(1, '\0'), std::string(150000, '\xFF') + "x"}) {
         const CliResult r = readBack(image + tail);
         EXPECT_EQ(r.exitCode, 3) << r.err;
         EXPECT_NE(r.err.find("in.bin: longer than the chime's memory of 2097152 bytes"), std::string::npos) << r.err;
-        EXPECT_EQ(slurp(dir / "out.zmr"), "old");
+        EXPECT_EQ(slurp(dir() / "out.zmr"), "old");
     }
 }
 
@@ -185,9 +145,9 @@ TEST_F(CliOutputs, AKilledImportLeavesTheOldOrTheNewSetAndNothingElse)
     std::vector<int16_t> stereo(2 * 44100 * 8);
     for (size_t i = 0; i < stereo.size(); ++i)
         stereo[i] = int16_t(9000 * std::sin(double(i) * 0.01));
-    spit(dir / "in.wav", wav(2, 44100, stereo));   // converted, through the private folder
-    spit(dir / "small.wav", wav(1, 18000, {5, 6}));
-    fs::create_directories(dir / "tmp");
+    spit(dir() / "in.wav", wavBytes(2, 44100, stereo));   // converted, through the private folder
+    spit(dir() / "small.wav", wavBytes(1, 18000, {5, 6}));
+    fs::create_directories(dir() / "tmp");
     const std::vector<std::pair<std::string, std::string>> env = {{"TMPDIR", path("tmp")}};
 
     // The whole run, for the new set and the time it takes: the fastest of three, as the first
@@ -202,7 +162,7 @@ TEST_F(CliOutputs, AKilledImportLeavesTheOldOrTheNewSetAndNothingElse)
         newBytes = slurp(path("ref.zmr"));
     }
     fs::remove(path("ref.zmr"));
-    const std::set<std::string> inputs = entries(dir);
+    const std::set<std::string> inputs = entries(dir());
 
     const int kPoints = 15;
     int killed = 0;
@@ -227,19 +187,19 @@ TEST_F(CliOutputs, AKilledImportLeavesTheOldOrTheNewSetAndNothingElse)
         // On a busy machine a run may end sooner than measured: later points move closer.
         if (!WIFSIGNALED(status))
             seconds *= 0.8;
-        leftFolders += entries(dir / "tmp").empty() ? 0 : 1;
+        leftFolders += entries(dir() / "tmp").empty() ? 0 : 1;
 
         const std::string now = slurp(set);
         EXPECT_TRUE(now == oldBytes || now == newBytes) << now.size() << " bytes";
         // Only a killed write between its link and its rename leaves a file, the new set whole.
-        for (const std::string& n : entries(dir))
-            EXPECT_TRUE(inputs.count(n) || (ownerPidOf(n, ".zelmar-") == long(pid) && slurp(dir / n) == newBytes)) << n;
+        for (const std::string& n : entries(dir()))
+            EXPECT_TRUE(inputs.count(n) || (ownerPidOf(n, ".zelmar-") == long(pid) && slurp(dir() / n) == newBytes)) << n;
 
         // The next run cleans up after the killed one.
         ASSERT_EQ(runCli({"import", set, path("small.wav"), "-o", path("next.zmr")}, env).exitCode, 0);
         fs::remove(path("next.zmr"));
-        EXPECT_EQ(entries(dir), inputs);
-        EXPECT_TRUE(entries(dir / "tmp").empty());
+        EXPECT_EQ(entries(dir()), inputs);
+        EXPECT_TRUE(entries(dir() / "tmp").empty());
     }
     // Most points land inside the run, and some of them inside the conversion, which works in the
     // private folder.

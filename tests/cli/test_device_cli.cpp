@@ -1,5 +1,5 @@
 // zelmarctl devices, upload and download against the virtual chime, each run in its own process.
-#include "CliRunner.h"
+#include "CliFiles.h"
 
 #include "model/FileIO.h"
 #include "model/SetFile.h"
@@ -12,18 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class DeviceCli : public ::testing::Test {
+class DeviceCli : public clitest::CliTest {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("zelmar-device-cli-" + std::to_string(::getpid()) + "-"
-                                            + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
     // Two signals over two sounds, and a back-door signal.
     std::string writeSet(bool withSounds = true)
     {
@@ -49,8 +39,6 @@ protected:
         zelmar::writeSetFile(set, p);
         return p;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(DeviceCli, UploadThenDownloadInAnotherProcessGivesTheSetBack)
@@ -163,8 +151,8 @@ TEST_F(DeviceCli, AnUploadTheChimeFileCannotKeepExitsFiveAndLeavesTheFile)
         // Immutable for root, read-only in a read-only folder for anyone else.
         const bool root = ::geteuid() == 0;
         const std::string lock = root ? "chattr +i '" + chime + "' 2>/dev/null"
-                                      : "chmod 0444 '" + chime + "' && chmod 0555 '" + dir_.string() + "'";
-        const std::string unlock = root ? "chattr -i '" + chime + "'" : "chmod 0755 '" + dir_.string() + "'";
+                                      : "chmod 0444 '" + chime + "' && chmod 0555 '" + dir().string() + "'";
+        const std::string unlock = root ? "chattr -i '" + chime + "'" : "chmod 0755 '" + dir().string() + "'";
         if (std::system(lock.c_str()) != 0)
             GTEST_SKIP() << "cannot make the chime's file unwritable here";
         CliResult up = runCli({"upload", set}, {{"ZELMAR_VIRTUAL_CHIME", chime + hid}});

@@ -1,4 +1,4 @@
-#include "CliRunner.h"
+#include "CliFiles.h"
 
 #include "audio/Gain.h"
 #include "device/UsbFlash.h"
@@ -15,44 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ImageCli : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("zelmar-image-cli-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+using namespace clitest;
 
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-
-    std::string saved(const SignalSet& set, const std::string& name)
-    {
-        writeSetFile(set, path(name));
-        return path(name);
-    }
-
-    static std::string slurp(const std::string& p)
-    {
-        std::ifstream f(p, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(f)), {});
-    }
-    static void spit(const std::string& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
-
-    static std::vector<int16_t> wavSamples(const std::string& p)
-    {
-        const std::string b = slurp(p);
-        EXPECT_GE(b.size(), 44u);
-        EXPECT_EQ(b.substr(0, 4), "RIFF");
-        std::vector<int16_t> s(b.size() < 44 ? 0 : (b.size() - 44) / 2);
-        if (!s.empty())
-            std::memcpy(s.data(), b.data() + 44, s.size() * 2);
-        return s;
-    }
-
-    fs::path dir;
-};
+class ImageCli : public CliTest {};
 
 LibrarySound sound(const std::string& name, std::vector<int16_t> samples, uint8_t gain = 0)
 {
@@ -214,12 +179,12 @@ TEST_F(ImageCli, ExportWavKeepsHostileNamesInside)
     SignalSet set = sampleSet();
     set.library[0].name = "../../escape";
     set.library[1].name = "Dzwonek \"A\"";
-    const fs::path target = dir / "export";
+    const fs::path target = dir() / "export";
     CliResult r = runCli({"export-wav", saved(set, "set.zmr"), target.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(wavSamples((target / ".._.._escape.wav").string()).size(), 800u);
     EXPECT_EQ(wavSamples((target / "Dzwonek A.wav").string()), (std::vector<int16_t>{100, -100, 16384, 3}));
-    EXPECT_FALSE(fs::exists(dir.parent_path() / "escape.wav"));
+    EXPECT_FALSE(fs::exists(dir().parent_path() / "escape.wav"));
     EXPECT_NE(r.out.find("Dzwonek A.wav"), std::string::npos);
     EXPECT_EQ(runCli({"export-wav", path("set.zmr")}).exitCode, 1);
 }

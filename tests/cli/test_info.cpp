@@ -1,37 +1,20 @@
-#include "CliRunner.h"
+#include "CliFiles.h"
 
-#include "model/SetFile.h"
-
-#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 using namespace zelmar;
-namespace fs = std::filesystem;
+using clitest::spit;
 
 namespace {
 
-class InfoCommand : public ::testing::Test {
+class InfoCommand : public clitest::CliTest {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("zelmarctl-info-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string save(const SignalSet& set, const std::string& name)
-    {
-        std::string path = (dir / name).string();
-        writeSetFile(set, path);
-        return path;
-    }
+    std::string save(const SignalSet& set, const std::string& name) { return saved(set, name); }
     std::string saveBytes(const std::string& bytes, const std::string& name)
     {
-        std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        spit(path(name), bytes);
+        return path(name);
     }
-
-    fs::path dir;
 };
 
 TDostepnyDzwiek soundOf(std::vector<int16_t> samples, uint8_t gain = 0)
@@ -55,31 +38,30 @@ SignalSet exampleSet()
 
 } // namespace
 
-TEST_F(InfoCommand, JsonLayout)
+using Json = nlohmann::ordered_json;
+
+TEST_F(InfoCommand, JsonFieldsInTheirOrder)
 {
     CliResult r = runCli({"info", save(exampleSet(), "a.zmr"), "--json"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "{\n"
-              "  \"signals\": [\n"
-              "    {\"name\": \"dzwonek\", \"elements\": [\n"
-              "      {\"sound\": 1, \"volume\": 0, \"start\": 1, \"end\": 3, \"pause\": 0},\n"
-              "      {\"sound\": 0, \"volume\": 0, \"start\": 0, \"end\": 0, \"pause\": 50}\n"
-              "    ]},\n"
-              "    {\"name\": \"ż\\\"\\\\\\t\", \"elements\": [\n"
-              "      {\"sound\": 0, \"volume\": 0, \"start\": 0, \"end\": 0, \"pause\": 20}\n"
-              "    ]}\n"
-              "  ],\n"
-              "  \"backdoor\": null,\n"
-              "  \"sounds\": [\n"
-              "    {\"name\": \"gong\", \"gain\": 30, \"samples\": 3, \"stored_size\": 4, \"fnv1a64\": \"85944171f73967e8\"},\n"
-              "    {\"name\": \"cisza\", \"gain\": 0, \"samples\": 0, \"stored_size\": 0, \"fnv1a64\": \"cbf29ce484222325\"}\n"
-              "  ],\n"
-              // 16 + (11 + 8) + (0 + 5) + 11 for the first signal again + 1 + (4 + 4) + (5 + 4)
-              "  \"table_size\": 69,\n"
-              "  \"free_bytes\": 2097079,\n"
-              "  \"sent_signals\": 1\n"
-              "}\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto element = [](int sound, int volume, int start, int end, int pause) {
+        return Json{{"sound", sound}, {"volume", volume}, {"start", start}, {"end", end}, {"pause", pause}};
+    };
+    const Json expected = {
+        {"signals",
+         {{{"name", "dzwonek"}, {"elements", {element(1, 0, 1, 3, 0), element(0, 0, 0, 0, 50)}}},
+          {{"name", "ż\"\\\t"}, {"elements", {element(0, 0, 0, 0, 20)}}}}},
+        {"backdoor", nullptr},
+        {"sounds",
+         {{{"name", "gong"}, {"gain", 30}, {"samples", 3}, {"stored_size", 4}, {"fnv1a64", "85944171f73967e8"}},
+          {{"name", "cisza"}, {"gain", 0}, {"samples", 0}, {"stored_size", 0}, {"fnv1a64", "cbf29ce484222325"}}}},
+        // 16 + (11 + 8) + (0 + 5) + 11 for the first signal again + 1 + (4 + 4) + (5 + 4)
+        {"table_size", 69},
+        {"free_bytes", 2097079},
+        {"sent_signals", 1},
+    };
+    // One document, and its keys in the order scripts have seen them in.
+    EXPECT_EQ(Json::parse(r.out).dump(), expected.dump()) << r.out;
 }
 
 TEST_F(InfoCommand, JsonBackdoorEmptyListsAndOddNames)
@@ -92,15 +74,13 @@ TEST_F(InfoCommand, JsonBackdoorEmptyListsAndOddNames)
     bytes.replace(20, 6, std::string("\x05" "a\x01" "b\x81" "c", 6));
     CliResult r = runCli({"info", saveBytes(bytes, "b.zmr"), "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("{\"name\": \"a\\u0001b\xC2\x81" "c\", \"elements\": []}"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("  \"backdoor\": {\"elements\": [\n"
-                         "    {\"sound\": 0, \"volume\": 0, \"start\": 0, \"end\": 0, \"pause\": 7},\n"
-                         "    {\"sound\": 0, \"volume\": 0, \"start\": 0, \"end\": 0, \"pause\": 8}\n"
-                         "  ]},\n"),
-              std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("  \"sounds\": [],\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\"sent_signals\": 0\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"a\\u0001b\xC2\x81" "c\""), std::string::npos) << r.out;
+    const Json doc = Json::parse(r.out);
+    EXPECT_EQ(doc["signals"][0]["elements"], Json::array());
+    EXPECT_EQ(doc["backdoor"]["elements"].size(), 2u);
+    EXPECT_EQ(doc["backdoor"]["elements"][1]["pause"], 8);
+    EXPECT_EQ(doc["sounds"], Json::array());
+    EXPECT_EQ(doc["sent_signals"], 0);
 }
 
 TEST_F(InfoCommand, ReadableText)
@@ -134,7 +114,7 @@ TEST_F(InfoCommand, BadInputAndUsage)
     EXPECT_NE(cut.err.find("code 8"), std::string::npos) << cut.err;
     EXPECT_TRUE(cut.out.empty());
 
-    CliResult missing = runCli({"info", (dir / "missing.zmr").string()});
+    CliResult missing = runCli({"info", CliTest::path("missing.zmr")});
     EXPECT_EQ(missing.exitCode, 5);
     EXPECT_NE(missing.err.find("missing.zmr"), std::string::npos) << missing.err;
 

@@ -1,5 +1,5 @@
 // zelmarctl signal and backdoor: a set composed without the wizard, under the editor's limits.
-#include "CliRunner.h"
+#include "CliFiles.h"
 
 #include "audio/WavFile.h"
 #include "model/FileIO.h"
@@ -15,18 +15,8 @@ using zelmar::Signal;
 using zelmar::SignalSet;
 using zelmar::TDzwiek;
 
-class SignalCli : public ::testing::Test {
+class SignalCli : public clitest::CliTest {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("zelmar-signal-cli-" + std::to_string(::getpid()) + "-"
-                                            + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
     std::string wavFile(const std::string& name, size_t samples, int step)
     {
         std::vector<int16_t> s(samples);
@@ -48,8 +38,6 @@ protected:
         zelmar::writeSetFile(set, path(name));
         return path(name);
     }
-
-    fs::path dir_;
 };
 
 CliResult run(std::vector<std::string> args)
@@ -183,6 +171,15 @@ TEST_F(SignalCli, MalformedArgumentsAreUsageErrorsAndWriteNothing)
         {"signal", "add", set, "sound=1", "--at", "2"},
         {"signal", "add", set, "sound=1", "--name", longName},
         {"signal", "add", set, "sound=1", "--name", "鐘"},
+        {"signal", "add", set, "sound=1", "--name", "two\nlines"},
+        {"signal", "add", set, "sound=1", "--name", "bell\x7f"},
+        {"signal", "add", set, "sound=1", "--at", ""},
+        {"signal", "add", set, "sound=1", "--at", "01x"},
+        {"signal", "add", set, "sound=1", "-o", ""},
+        {"signal", "set", set, "1", "sound=1", "-o", ""},
+        {"signal", "remove", set, "1", "-o", ""},
+        {"signal", "move", set, "1", "1", "-o", ""},
+        {"backdoor", set, "sound=1", "-o", ""},
         {"signal", "set", set, "0", "sound=1"},
         {"signal", "set", set, "2", "sound=1"},
         {"signal", "set", set, "x", "sound=1"},
@@ -206,6 +203,8 @@ TEST_F(SignalCli, MalformedArgumentsAreUsageErrorsAndWriteNothing)
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << shown << "\n" << r.err;
     }
     EXPECT_EQ(zelmar::readWholeFile(set), before);
+    EXPECT_NE(run({"signal", "bogus", set}).err.find("unknown command signal bogus"), std::string::npos);
+    EXPECT_NE(run({"signal", "add", set, "sound=1", "--name", "a\nb"}).err.find("control character"), std::string::npos);
 
     // 250 characters the code page holds are a name.
     std::string polish;

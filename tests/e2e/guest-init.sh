@@ -37,8 +37,8 @@ run() {
     shift 3
     start=$(date +%s)
     # Longer than any transfer takes here (a whole USB download: some 16000 requests, each a few
-    # of dummy_hcd's timer ticks); a hang ends in exit 143.
-    timeout 120 "$@" >"$OUT" 2>&1
+    # of dummy_hcd's timer ticks; `limit` gives a whole write more); a hang ends in exit 143.
+    timeout ${limit:-120} "$@" >"$OUT" 2>&1
     got=$?
     took=$(($(date +%s) - start))
     if [ "$got" -ne "$want" ]; then
@@ -84,9 +84,9 @@ node_of() {
 check_kind() {
     kind=$1
     if [ "$kind" = hid ]; then
-        hidflag=--hid listed="hid /dev/hidraw" lost="(HID-ERR: 12)" kindword=HID
+        hidflag=--hid listed="hid /dev/hidraw" lost="(HID-ERR: 12)" kindword=HID form=linear
     else
-        hidflag= listed='usb 001/' lost="communication error with the chime" kindword=USB
+        hidflag= listed='usb 001/' lost="communication error with the chime" kindword=USB form=page
     fi
     chime_gadget "$kind" 2>/tmp/gadget-$kind.log &
     gadget=$!
@@ -105,6 +105,19 @@ check_kind() {
     run "$kind: download" 0 "$kindword chime" zelmarctl download -o /tmp/r-$kind.zmr --image-out /tmp/r-$kind.img
     same "$kind: the downloaded set is the virtual chime's" /tmp/v-$kind.zmr /tmp/r-$kind.zmr
     same "$kind: the downloaded image is the virtual chime's" /tmp/v-$kind.img /tmp/r-$kind.img
+
+    # A larger set sent after keeping what the chime held; that copy put back; a damaged copy refused
+    # before the chime is touched. The chime then holds what it held, byte for byte.
+    run "$kind: upload with a backup" 0 "kept in /tmp/b-$kind.img" zelmarctl upload /e2e/other.zmr --backup /tmp/b-$kind.img
+    same "$kind: the backup is what a download keeps" /tmp/r-$kind.img /tmp/b-$kind.img
+    # The USB chime keeps every page that is not written, so the whole memory goes back.
+    limit=400
+    run "$kind: upload-image puts the backup back" 0 "verified" zelmarctl upload-image /tmp/b-$kind.img --form $form
+    limit=
+    { printf '\001'; tail -c +2 /tmp/b-$kind.img; } >/tmp/bad-$kind.img
+    run "$kind: a damaged image is refused" 3 "code 11" zelmarctl upload-image /tmp/bad-$kind.img --form $form
+    run "$kind: download after the way back" 0 "" zelmarctl download -o /tmp/p-$kind.zmr --image-out /tmp/p-$kind.img
+    same "$kind: the chime holds the backup again" /tmp/r-$kind.img /tmp/p-$kind.img
 
     # Faults made by the gadget: each ends the transfer with its message, and the next one works.
     for fault in stall short silent; do

@@ -10,7 +10,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "${1:?usage: run-e2e.sh BUILD_DIR}" && pwd)"
 work="$build/e2e"
 cache="$work/cache"
-timeout_s="${ZELMAR_E2E_TIMEOUT:-600}"
+timeout_s="${ZELMAR_E2E_TIMEOUT:-900}"
 zelmarctl="$build/src/cli/zelmarctl"
 gadget="$build/tests/e2e/chime_gadget"
 mkdir -p "$cache"
@@ -103,11 +103,15 @@ wav() { # NAME SAMPLES PERIOD: a 16-bit mono 18000 Hz saw tooth
 }
 wav low 9000 90
 wav high 5000 23
+wav long 30000 57
 "$zelmarctl" import "$data/set.zmr" "$data/low.wav" "$data/high.wav" >/dev/null
 "$zelmarctl" signal set "$data/set.zmr" 1 sound=1 pause=20 sound=2 --name "dzwonek" >/dev/null
 "$zelmarctl" signal add "$data/set.zmr" sound=2,volume=3 >/dev/null
 "$zelmarctl" backdoor "$data/set.zmr" sound=1 >/dev/null
-cp "$data/set.zmr" "$root/e2e/"
+# A larger set, sent over the first one after a backup of it.
+"$zelmarctl" import "$data/set.zmr" "$data/long.wav" -o "$data/other.zmr" >/dev/null
+"$zelmarctl" signal add "$data/other.zmr" sound=3 pause=10 sound=1 >/dev/null
+cp "$data/set.zmr" "$data/other.zmr" "$root/e2e/"
 
 (cd "$root" && find . | LC_ALL=C sort | cpio -o -H newc -R 0:0 --quiet) >"$work/initramfs.cpio"
 

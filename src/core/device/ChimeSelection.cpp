@@ -21,17 +21,27 @@ ChimeChoice chimeChoiceFromEnvironment()
     return c;
 }
 
+ChimeChoice chimeChoice(const std::string& virtualFile, bool hidFlag)
+{
+    ChimeChoice c = chimeChoiceFromEnvironment();
+    if (!virtualFile.empty()) {
+        c.virtualFile = virtualFile;
+        c.hid = hidFlag;
+    } else {
+        c.hid = c.hid || hidFlag;
+    }
+    return c;
+}
+
 ChimeChoice takeChimeChoice(std::vector<std::string>& args)
 {
-    ChimeChoice env = chimeChoiceFromEnvironment();
-    ChimeChoice c;
-    c.fault = env.fault;
+    std::string file;
     bool hidFlag = false;
     for (size_t i = 0; i < args.size();) {
         if (args[i] == "--virtual-chime") {
             if (i + 1 >= args.size())
                 throw std::invalid_argument("option --virtual-chime needs a file");
-            c.virtualFile = args[i + 1];
+            file = args[i + 1];
             args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
         } else if (args[i] == "--hid") {
             hidFlag = true;
@@ -40,13 +50,7 @@ ChimeChoice takeChimeChoice(std::vector<std::string>& args)
             ++i;
         }
     }
-    if (c.virtualFile.empty()) {
-        c.virtualFile = env.virtualFile;
-        c.hid = env.hid || hidFlag;
-    } else {
-        c.hid = hidFlag;
-    }
-    return c;
+    return chimeChoice(file, hidFlag);
 }
 
 ChimeLink::ChimeLink(const ChimeChoice& choice)

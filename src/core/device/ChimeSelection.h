@@ -22,6 +22,10 @@ struct ChimeChoice {
 // environment (ZELMAR_VIRTUAL_CHIME, ZELMAR_VIRTUAL_FAULT) decides. Throws std::invalid_argument
 // when --virtual-chime has no file.
 ChimeChoice takeChimeChoice(std::vector<std::string>& args);
+// The choice of a command line already read: `virtualFile` of --virtual-chime (empty when not
+// given) and --hid. A file given there takes its kind from --hid alone; without one the environment
+// decides, and --hid makes its chime the HID kind.
+ChimeChoice chimeChoice(const std::string& virtualFile, bool hidFlag);
 // The environment's choice alone.
 ChimeChoice chimeChoiceFromEnvironment();
 

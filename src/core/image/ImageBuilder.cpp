@@ -87,6 +87,16 @@ private:
 
 } // namespace
 
+const Signal* chimeBackdoor(const SignalSet& set)
+{
+    if (set.backdoor && holdsSound(*set.backdoor))
+        return &*set.backdoor;
+    for (const NamedSignal& s : set.signals)
+        if (holdsSound(s.elements))
+            return &s.elements;
+    return nullptr;
+}
+
 int countSentSignals(const SignalSet& set)
 {
     return int(std::count_if(set.signals.begin(), set.signals.end(),
@@ -121,18 +131,9 @@ BuildResult buildImage(const SignalSet& set, AddressForm form, TUsbFlash& flash)
     if (m > kMaxSignals)
         throw LimitError(kImageUnfit, "the set has more than 128 signals with sounds");
 
-    // The back-door table: the back-door signal, else the first signal; when that holds no sound
-    // either, the first sent signal, so that the image always has m + 1 tables.
-    Table back{elements.size(), 0};
-    if (set.backdoor)
-        back.count = compactInto(*set.backdoor, elements);
-    if (back.count == 0 && !set.signals.empty()) {
-        const size_t first = elements.size();
-        back = {first, compactInto(set.signals.front().elements, elements)};
-    }
-    if (back.count == 0)
-        back = tables.front();
-    tables.push_back(back);
+    // The image always has m + 1 tables, the last one for the back door.
+    const size_t backFirst = elements.size();
+    tables.push_back({backFirst, compactInto(*chimeBackdoor(set), elements)});
 
     if (set.library.size() > size_t(kMaxSounds))
         throw LimitError(kImageUnfit, "the library has more than 128 sounds");

@@ -36,6 +36,10 @@ constexpr uint32_t imageOffset(uint32_t address, AddressForm form)
 // pauses before the first sound are dropped. A signal without sounds compacts to nothing.
 Signal compactSignal(const Signal& signal);
 
+// The signal the chime plays at the back door: the back-door signal, else the first signal; when
+// neither holds a sound, the first signal that does. Null when no signal holds a sound.
+const Signal* chimeBackdoor(const SignalSet& set);
+
 // Signals of the list that hold at least one sound element (the back-door signal not counted).
 int countSentSignals(const SignalSet& set);
 

@@ -26,6 +26,7 @@ enum ImageCode : int {
     kImageFragmentSamples = 23,   // a fragment of no samples, or one running past its sound's samples
     kImageTruncated = 24,         // the tables, names or directory run past the end of the image
     kImageSignalTooLong = 25,     // a table whose elements and pauses come to more than 128
+    kImageFileTooLong = 26,       // a file longer than the chime's memory, not only erased bytes after it
 };
 
 // Parses `image` (2 MiB as downloaded; a shorter span ends the image early) with addresses in

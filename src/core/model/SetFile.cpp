@@ -130,6 +130,13 @@ SignalSet parseSetFile(std::span<const uint8_t> bytes)
     }
 }
 
+bool startsAsSetFile(std::span<const uint8_t> head)
+{
+    // Enough of the magic to tell, so that a file cut short inside it is still called a set file.
+    constexpr size_t kTold = 3;
+    return head.size() >= kTold && std::memcmp(head.data(), kMagic, kTold) == 0;
+}
+
 SignalSet readSetFile(const std::string& path)
 {
     std::vector<uint8_t> bytes = readWholeFile(path);

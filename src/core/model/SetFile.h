@@ -35,6 +35,10 @@ constexpr int64_t kMaxSoundBytes = 2 * int64_t(kChimeMemory);
 // are ignored.
 SignalSet parseSetFile(std::span<const uint8_t> bytes);
 
+// True when `head`, the first bytes of a file, starts as a set file does. A memory image never
+// does (its third byte is erased filler).
+bool startsAsSetFile(std::span<const uint8_t> head);
+
 // Reads and parses a file; FileError when it cannot be read, FormatError when it is not a set.
 SignalSet readSetFile(const std::string& path);
 
