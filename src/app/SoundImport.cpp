@@ -156,17 +156,18 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& s
     } done;
 
     bool added = false;
+    const std::string file = QFile::encodeName(chosen).toStdString();
     try {
-        zelmar::DecodedSound decoded =
-            decodeWithLiveWindow(QFile::encodeName(chosen).toStdString(), zelmar::ImportRoom::of(set), progress);
+        zelmar::DecodedSound decoded = decodeWithLiveWindow(file, zelmar::ImportRoom::of(set), progress);
         Question question(mainWindow, dialogs);
         const zelmar::ImportResult r = zelmar::addDecodedSound(std::move(decoded), set, question);
         added = r.added;
         // A cancel is the user's own choice: nothing to say.
         if (r.message)
             dialogs.notify(mainWindow, qs(r.message->text()));
-    } catch (const std::exception& e) {
-        dialogs.notify(mainWindow, qs(e.what()));
+    } catch (...) {
+        // In the wizard's own words, never the system's.
+        dialogs.notify(mainWindow, qs(zelmar::importFailure(std::current_exception(), file).text()));
     }
     QString dir = QFileInfo(chosen).absolutePath();
     if (!dir.endsWith(u'/'))

@@ -44,6 +44,10 @@ Failure refusal(const std::string& file, const zelmar::ImportMessage& m)
         return Failure(kInvalidInput, file + ": conversion to 18000 Hz 16-bit failed");
     case 65245:
         return Failure(kRefused, file + ": its name does not fit in the set's name tables");
+    case 65460:
+        return Failure(kIoFailure, arg(0) + ": cannot read the file");
+    case 65461:
+        return Failure(kInvalidInput, file + ": the sound could not be added");
     default:
         return Failure(kInvalidInput, file + ": holds no samples, or they do not fit in memory");
     }

@@ -103,7 +103,7 @@ int main(int argc, char** argv)
     put(out / "wav_import", "list-chunk.wav", listed);
 
     put(out / "mp3", "mpeg1-stereo.mp3", testaudio::mp3Bytes(2, 44100, 0.2, 64));
-    put(out / "mp3", "mpeg2-mono-split.mp3", testaudio::mp3Bytes(1, 16000, 4.8, 8));
+    put(out / "mp3", "mpeg2-mono-split.mp3", testaudio::mp3Bytes(1, 16000, 9.0, 8));
     put(out / "mp3", "mpeg25-mono.mp3", testaudio::mp3Bytes(1, 8000, 0.5, 8));
     put(out / "mp3", "id3.mp3", testaudio::id3Tag(40) + testaudio::mp3Bytes(1, 22050, 0.3, 32));
 

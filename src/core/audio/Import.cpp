@@ -1,13 +1,16 @@
 #include "audio/Import.h"
 
 #include "audio/Gain.h"
+#include "audio/MonoMix.h"
 #include "audio/MonoResampler.h"
 #include "audio/Rounding.h"
 #include "audio/SoundSource.h"
-#include "audio/WavFile.h"
+#include "model/Errors.h"
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
+#include <new>
 #include <utility>
 
 namespace zelmar {
@@ -21,6 +24,19 @@ std::string ImportMessage::text() const
     return rsf(resourceId, args);
 }
 
+ImportMessage importFailure(const std::exception_ptr& failure, const std::string& chosenFile)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const FileError& e) {
+        return {65460, {e.path.empty() ? chosenFile : e.path}};
+    } catch (const std::bad_alloc&) {
+        return {0, {}};
+    } catch (...) {
+        return {65461, {chosenFile}};
+    }
+}
+
 std::string formatSeconds(double seconds)
 {
     char buf[64];
@@ -30,21 +46,6 @@ std::string formatSeconds(double seconds)
     std::string s(buf, r.ptr);
     return s == "-0.00" ? "0.00" : s;
 }
-
-namespace {
-
-size_t codePoints(const std::string& s)
-{
-    size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80)
-            ++n;
-    return n;
-}
-
-constexpr size_t kPieceFrames = 16384;
-
-} // namespace
 
 std::string soundNameFromPath(const std::string& path)
 {
@@ -66,12 +67,92 @@ std::string soundNameFromPath(const std::string& path)
     return name;
 }
 
-ImportRoom ImportRoom::of(const SignalSet& set)
-{
-    return {int(set.library.size()), set.tableSize(), set.freeBytes()};
-}
+namespace {
 
-DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, ImportObserver& observer)
+// Frames read, mixed and converted at a time.
+constexpr size_t kPieceFrames = 16384;
+
+// The last stage: mono samples become the sound's 16-bit samples at the chime's rate, through the
+// converter when the file has another rate or depth. Samples past the room are dropped.
+class SoundSink {
+public:
+    SoundSink(const SourceFormat& format, bool convert, int64_t maxSamples, std::vector<int16_t>& samples)
+        : maxSamples_(maxSamples), samples_(samples)
+    {
+        if (convert)
+            resampler_ = std::make_unique<MonoResampler>(format.sampleRate, kSampleRate, 0, format.frames);
+        if (format.frames > 0)
+            samples_.reserve(size_t(std::min<int64_t>(maxSamples, format.frames * kSampleRate / format.sampleRate + 64)));
+        keep_ = [this](const int16_t* s, size_t n) { samples_.insert(samples_.end(), s, s + std::min(n, room())); };
+    }
+    SoundSink(const SoundSink&) = delete;
+    SoundSink& operator=(const SoundSink&) = delete;
+
+    void push(const float* mono, size_t n)
+    {
+        if (resampler_) {
+            resampler_->push(mono, n, keep_);
+            return;
+        }
+        // Half to even also for the exact halves that averaging two channels makes.
+        const size_t take = std::min(n, room());
+        const size_t at = samples_.size();
+        samples_.resize(at + take);
+        toInt16(mono, take, samples_.data() + at);
+    }
+
+    void finish()
+    {
+        if (resampler_)
+            resampler_->finish(keep_);
+    }
+
+    bool full() const { return int64_t(samples_.size()) >= maxSamples_; }
+
+private:
+    size_t room() const { return size_t(std::max<int64_t>(0, maxSamples_ - int64_t(samples_.size()))); }
+
+    int64_t maxSamples_;
+    std::vector<int16_t>& samples_;
+    std::unique_ptr<MonoResampler> resampler_;
+    MonoResampler::Sink keep_;
+};
+
+// The progress the observer is shown, in thousandths of the file, and the cancel it may answer.
+class Progress {
+public:
+    Progress(ImportObserver& observer, const SoundSource& source, bool watched)
+        : observer_(observer), source_(source), watched_(watched)
+    {
+        if (watched_)
+            observer_.conversionStarted();
+    }
+    ~Progress()
+    {
+        if (watched_)
+            observer_.conversionEnded();
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    // Shows how far the work is; true when the user asked to cancel it.
+    bool cancelled()
+    {
+        if (!watched_)
+            return false;
+        const auto shown = int32_t(std::clamp(source_.progress(), 0.0, 1.0) * 1000.0);
+        lastShown_ = std::max(shown, lastShown_);
+        return observer_.conversionProgress(lastShown_, 1000);
+    }
+
+private:
+    ImportObserver& observer_;
+    const SoundSource& source_;
+    bool watched_;
+    int32_t lastShown_ = -1;
+};
+
+DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& setRoom, ImportObserver& observer)
 {
     DecodedSound out;
     ImportResult& result = out.result;
@@ -80,16 +161,10 @@ DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, 
         out.samples.clear();
         return out;
     };
-    if (room.sounds >= kMaxSounds)
-        return refuse(65217);
-
     out.name = soundNameFromPath(chosenFile);
-    // Each sound adds its name to the tables, which the chime limits.
-    if (int64_t(room.tableSize) + nameBytes(out.name) + 4 > kTableLimit)
-        return refuse(65245);
+    if (const int refusal = setRoom.refusal(out.name))
+        return refuse(refusal);
 
-    const int32_t freeBytes = room.freeBytes;
-    const double statedLimit = secondsForBytes(freeBytes);
     OpenedSource opened = openSoundSource(chosenFile);
     result.decodedMp3 = opened.mpeg;
     if (!opened.source)
@@ -98,111 +173,87 @@ DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, 
     const SourceFormat& format = source.format();
     const bool mpeg = source.kind() == SourceKind::Mpeg;
     const bool convert = !format.pcm16 || format.sampleRate != kSampleRate;
-
-    // The room a sound needs counts the name of the file its samples come from: the chosen one
-    // while they are taken as they are, otherwise the temporary name a decoded or converted file
-    // carries. The sound's own entry in the tables counts when it is the larger.
-    const std::string temporaryName = mpeg || convert || format.channels != 1 ? MakeTempWavName() : std::string();
-    auto nameCost = [&](const std::string& working) {
-        return std::max<int64_t>(int64_t(codePoints(working)), int64_t(nameBytes(out.name)) + 4);
-    };
-    const int64_t firstCost = nameCost(mpeg ? temporaryName : chosenFile);
-    const int64_t finalCost = nameCost(temporaryName.empty() ? chosenFile : temporaryName);
-    const double timeLeft = double(int64_t(freeBytes) - firstCost) / 9.0 * 8.0 / kSampleRate;
+    const SoundRoom room = setRoom.forSound(out.name, chosenFile, {mpeg, convert, format.channels != 1});
 
     const double stated = source.statedSeconds();
-    if (stated > 0 && stated >= timeLeft)
-        return refuse(65219, {formatSeconds(stated), formatSeconds(statedLimit)});
+    if (stated > 0 && stated >= room.timeLeft)
+        return refuse(65219, {formatSeconds(stated), formatSeconds(room.statedLimit)});
     if (source.truncated())
         return refuse(65220, {chosenFile});
     if (convert && !format.convertible)
         return refuse(65218);
+    source.limitSeconds(room.timeLeft);
 
-    source.limitSeconds(timeLeft);
-    // Samples beyond this count cannot fit whatever else happens.
-    const int64_t roomSamples = std::max<int64_t>(0, (int64_t(freeBytes) - finalCost) * 8 / 9 + 8);
-    const bool watched = mpeg || convert;
-    if (watched)
-        observer.conversionStarted();
-    struct EndWatch {
-        ImportObserver& o;
-        bool on;
-        ~EndWatch()
-        {
-            if (on)
-                o.conversionEnded();
-        }
-    } endWatch{observer, watched};
-
+    Progress progress(observer, source, mpeg || convert);
+    source.whileWaiting([&progress] { return !progress.cancelled(); });
     std::vector<int16_t>& samples = out.samples;
     bool tooLong = false;
     double tooLongSeconds = 0;
     try {
-        std::unique_ptr<MonoResampler> resampler;
-        if (convert)
-            resampler = std::make_unique<MonoResampler>(format.sampleRate, kSampleRate, 0, format.frames);
-        if (format.frames > 0)
-            samples.reserve(size_t(std::min<int64_t>(roomSamples, format.frames * kSampleRate / format.sampleRate + 64)));
-        const MonoResampler::Sink keep = [&](const int16_t* s, size_t n) {
-            const size_t room = size_t(std::max<int64_t>(0, roomSamples - int64_t(samples.size())));
-            samples.insert(samples.end(), s, s + std::min(n, room));
-        };
-        std::vector<float> piece(kPieceFrames);
+        SoundSink sink(format, convert, room.maxSamples, samples);
+        std::vector<float> mono(kPieceFrames);
         uint64_t framesRead = 0;
-        int32_t lastShown = -1;
         for (;;) {
-            const size_t n = source.read(piece.data(), piece.size());
-            if (n == 0)
+            const SampleBlock block = source.read(kPieceFrames);
+            if (block.frames == 0)
                 break;
-            framesRead += n;
-            if (resampler) {
-                resampler->push(piece.data(), n, keep);
-            } else {
-                // Half to even also for the exact halves that averaging two channels makes.
-                const size_t take = size_t(std::min<int64_t>(int64_t(n), roomSamples - int64_t(samples.size())));
-                const size_t at = samples.size();
-                samples.resize(at + take);
-                toInt16(piece.data(), take, samples.data() + at);
-            }
+            mixToMono(block, mono.data());
+            sink.push(mono.data(), block.frames);
+            framesRead += block.frames;
             // Stop as soon as the sound is longer than any that could fit: the rest is not read.
             const double secondsRead = double(framesRead) / format.sampleRate;
-            if (secondsRead >= timeLeft || int64_t(samples.size()) >= roomSamples) {
+            if (secondsRead >= room.timeLeft || sink.full()) {
                 tooLong = true;
                 const double part = std::clamp(source.progress(), 1e-9, 1.0);
                 tooLongSeconds = std::max({stated, secondsRead / part, double(samples.size()) / kSampleRate});
                 break;
             }
-            if (watched) {
-                const auto shown = int32_t(std::clamp(source.progress(), 0.0, 1.0) * 1000.0);
-                if (observer.conversionProgress(std::max(shown, lastShown), 1000)) {
-                    result.cancelled = true;
-                    samples.clear();
-                    return out;
-                }
-                lastShown = std::max(shown, lastShown);
+            if (progress.cancelled()) {
+                result.cancelled = true;
+                samples.clear();
+                return out;
             }
         }
-        if (resampler && !tooLong)
-            resampler->finish(keep);
+        if (!tooLong)
+            sink.finish();
+    } catch (const ReadCancelled&) {
+        result.cancelled = true;
+        samples.clear();
+        return out;
     } catch (const SourceDamaged&) {
         return refuse(65220, {chosenFile});
+    } catch (const FileError&) {
+        throw;
     } catch (const std::bad_alloc&) {
         return refuse(0);
     } catch (const std::exception&) {
-        return refuse(65218);
+        return refuse(65218);   // the converter failed
     }
     result.converted = convert;
     result.mixedDown = format.channels != 1;
     if (tooLong)
-        return refuse(65219, {formatSeconds(tooLongSeconds), formatSeconds(statedLimit)});
+        return refuse(65219, {formatSeconds(tooLongSeconds), formatSeconds(room.statedLimit)});
 
     const int64_t n = int64_t(samples.size());
-    if ((9 * n + 7) / 8 + finalCost > freeBytes)
-        return refuse(65219, {formatSeconds(double(n) / kSampleRate), formatSeconds(statedLimit)});
+    if (!room.fits(n))
+        return refuse(65219, {formatSeconds(double(n) / kSampleRate), formatSeconds(room.statedLimit)});
     // A sound without samples is refused like a file without data.
     if (n == 0)
         return refuse(0);
     return out;
+}
+
+} // namespace
+
+DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, ImportObserver& observer)
+{
+    try {
+        return decodeFile(chosenFile, room, observer);
+    } catch (...) {
+        DecodedSound failed;
+        failed.result.message = importFailure(std::current_exception(), chosenFile);
+        return failed;
+    }
 }
 
 ImportResult addDecodedSound(DecodedSound&& sound, SignalSet& set, ImportObserver& observer)

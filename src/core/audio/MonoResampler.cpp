@@ -1,16 +1,15 @@
 #include "audio/MonoResampler.h"
 
 #include "audio/Rounding.h"
+#include "model/TwoThreads.h"
 
 #include <soxr.h>
 
 #include <algorithm>
 #include <iterator>
-#include <mutex>
 #include <numeric>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 namespace zelmar {
 
@@ -72,13 +71,19 @@ struct MonoResampler::Filter {
     }
 };
 
+// A segment filtered on a thread of its own.
+struct MonoResampler::Segment {
+    std::vector<int16_t> samples;
+    std::unique_ptr<SideJob> job;   // last: it goes first, while the samples are still there
+};
+
 MonoResampler::MonoResampler(int inputRate, int outputRate, int threads, int64_t expectedFrames)
     : inputRate_(inputRate), outputRate_(outputRate)
 {
     if (inputRate <= 0 || outputRate <= 0)
         throw std::runtime_error("unsupported sample rate");
     if (threads == 0)
-        threads = int(std::thread::hardware_concurrency());
+        threads = twoCores() ? 2 : 1;
     const size_t g = size_t(std::gcd(inputRate, outputRate));
     period_ = size_t(inputRate) / g;
     periodOut_ = size_t(outputRate) / g;
@@ -92,33 +97,27 @@ MonoResampler::MonoResampler(int inputRate, int outputRate, int threads, int64_t
         // Few long segments: each costs a filter's set-up and two lead-ins.
         const double seconds = expectedFrames > 0 ? double(expectedFrames) / inputRate / 4 : 0;
         segmentFrames_ = std::max(wholePeriods(std::max(kSegmentSeconds, seconds)), 8 * leadFrames_);
-        maxInFlight_ = size_t(std::min(threads, 3));
     } else {
         single_ = std::make_unique<Filter>(inputRate_, outputRate_);
     }
 }
 
-MonoResampler::~MonoResampler()
-{
-    for (auto& f : inFlight_)
-        if (f.valid())
-            f.wait();
-}
+MonoResampler::~MonoResampler() = default;
 
 void MonoResampler::emitRounded(const float* y, size_t n, const Sink& sink)
 {
     int16_t piece[4096];
     while (n > 0) {
         const size_t m = std::min<size_t>(n, 4096);
-        clipped_ += toInt16(y, m, piece);
+        toInt16(y, m, piece);
         sink(piece, m);
         y += m;
         n -= m;
     }
 }
 
-MonoResampler::Result MonoResampler::filterPiece(double inputRate, double outputRate, const float* input,
-                                                 size_t count, size_t from, size_t to)
+std::vector<int16_t> MonoResampler::filterPiece(double inputRate, double outputRate, const float* input,
+                                                size_t count, size_t from, size_t to)
 {
     Filter f(inputRate, outputRate);
     std::vector<float> y;
@@ -127,14 +126,13 @@ MonoResampler::Result MonoResampler::filterPiece(double inputRate, double output
     f.run(nullptr, 0, y);
     to = std::min(to, y.size());
     from = std::min(from, to);
-    Result r;
-    r.samples.resize(to - from);
-    r.clipped = toInt16(y.data() + from, to - from, r.samples.data());
-    return r;
+    std::vector<int16_t> samples(to - from);
+    toInt16(y.data() + from, to - from, samples.data());
+    return samples;
 }
 
-// Hands the segment that buf_ holds (with its lead-in and, unless it is the last, its run-out) to a
-// thread of its own, and keeps in buf_ what the next segment's lead-in needs.
+// Hands the segment that pending_ holds (with its lead-in and, unless it is the last, its run-out)
+// to a thread of its own, and keeps in pending_ what the next segment's lead-in needs.
 void MonoResampler::dispatch(bool last)
 {
     const uint64_t start = nextSegment_;
@@ -148,30 +146,31 @@ void MonoResampler::dispatch(bool last)
         next.reserve(segmentFrames_ + 2 * leadFrames_);
         next.assign(pending_.end() - ptrdiff_t(2 * leadFrames_), pending_.end());
     }
-    const double in = inputRate_, out = outputRate_;
-    inFlight_.push_back(std::async(std::launch::async, [in, out, input = std::move(pending_), keepFrom, keepTo] {
-        return filterPiece(in, out, input.data(), input.size(), keepFrom, keepTo);
-    }));
+    auto segment = std::make_unique<Segment>();
+    segment->job = std::make_unique<SideJob>([in = inputRate_, out = outputRate_, input = std::move(pending_), keepFrom,
+                                              keepTo, &samples = segment->samples] {
+        samples = filterPiece(in, out, input.data(), input.size(), keepFrom, keepTo);
+    });
+    inFlight_.push_back(std::move(segment));
     pending_ = std::move(next);
+}
+
+// Waits for the oldest segment and hands its output on.
+void MonoResampler::hand(Segment& segment, const Sink& sink)
+{
+    segment.job->wait();
+    if (!segment.samples.empty())
+        sink(segment.samples.data(), segment.samples.size());
 }
 
 void MonoResampler::drain(size_t keepInFlight, const Sink& sink)
 {
-    while (inFlight_.size() > keepInFlight) {
-        Result r = inFlight_.front().get();
+    // Beyond `keepInFlight` the oldest are waited for; segments that are done already go out
+    // without waiting for the others.
+    while (!inFlight_.empty() && (inFlight_.size() > keepInFlight || inFlight_.front()->job->done())) {
+        const std::unique_ptr<Segment> segment = std::move(inFlight_.front());
         inFlight_.pop_front();
-        clipped_ += r.clipped;
-        if (!r.samples.empty())
-            sink(r.samples.data(), r.samples.size());
-    }
-    // Segments that are done already go out without waiting for the others.
-    while (!inFlight_.empty()
-           && inFlight_.front().wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-        Result r = inFlight_.front().get();
-        inFlight_.pop_front();
-        clipped_ += r.clipped;
-        if (!r.samples.empty())
-            sink(r.samples.data(), r.samples.size());
+        hand(*segment, sink);
     }
 }
 
@@ -191,11 +190,11 @@ void MonoResampler::push(const float* samples, size_t count, const Sink& sink)
         samples += take;
         count -= take;
         if (base_ + pending_.size() == end) {
-            drain(maxInFlight_ - 1, sink);
+            drain(kInFlight - 1, sink);
             dispatch(false);
         }
     }
-    drain(maxInFlight_, sink);
+    drain(kInFlight, sink);
 }
 
 void MonoResampler::finish(const Sink& sink)
@@ -206,7 +205,7 @@ void MonoResampler::finish(const Sink& sink)
         emitRounded(out_.data(), out_.size(), sink);
         return;
     }
-    drain(maxInFlight_ - 1, sink);
+    drain(kInFlight - 1, sink);
     dispatch(true);
     drain(0, sink);
 }

@@ -1,13 +1,13 @@
 #include "audio/Mp3Stream.h"
 
-#include "audio/Mp3ToWav.h"
 #include "audio/MpegFile.h"
+#include "model/Errors.h"
 
 #include <mad.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <stdexcept>
 
 namespace zelmar {
 
@@ -20,6 +20,26 @@ constexpr size_t kLookahead = 64 * 1024;
 uint32_t bigEndian32(const uint8_t* p)
 {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// Appends one synthesised frame in the layout `channels` (1 or 2).
+void appendMadFrame(std::vector<int16_t>& out, const mad_pcm& pcm, int channels)
+{
+    const size_t n = pcm.length;
+    const size_t base = out.size();
+    out.resize(base + n * size_t(channels));
+    int16_t* p = out.data() + base;
+    const mad_fixed_t* left = pcm.samples[0];
+    const mad_fixed_t* right = pcm.channels > 1 ? pcm.samples[1] : pcm.samples[0];
+    if (channels == 1) {
+        for (size_t i = 0; i < n; ++i)
+            p[i] = madFixedToInt16(left[i]);
+    } else {
+        for (size_t i = 0; i < n; ++i) {
+            p[2 * i] = madFixedToInt16(left[i]);
+            p[2 * i + 1] = madFixedToInt16(right[i]);
+        }
+    }
 }
 
 } // namespace
@@ -72,36 +92,29 @@ Mp3Stream::Mp3Stream(const std::string& path, uint64_t startAt, size_t pieceByte
 {
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
-        throw std::runtime_error("cannot open " + path);
+        throw FileError(path, "cannot open " + path + ": " + std::strerror(errno));
     if (std::fseek(file_, 0, SEEK_END) == 0) {
         const long size = std::ftell(file_);
         total_ = size > 0 ? uint64_t(size) : 0;
     }
     read_ = std::min(startAt, total_);
-    if (std::fseek(file_, long(read_), SEEK_SET) != 0)
-        throw std::runtime_error("cannot read " + path);
-}
-
-Mp3Stream::Mp3Stream(const uint8_t* data, size_t size, size_t pieceBytes)
-    : mad_(std::make_unique<Mad>()), memory_(data), total_(size), piece_(pieceBytes)
-{
+    if (std::fseek(file_, long(read_), SEEK_SET) != 0) {
+        std::fclose(file_);
+        throw FileError(path, "cannot read " + path);
+    }
+    path_ = path;
 }
 
 Mp3Stream::~Mp3Stream()
 {
-    if (file_)
-        std::fclose(file_);
+    std::fclose(file_);
 }
 
 size_t Mp3Stream::readMore(uint8_t* to, size_t n)
 {
-    size_t got = 0;
-    if (memory_) {
-        got = size_t(std::min<uint64_t>(n, total_ - read_));
-        std::memcpy(to, memory_ + read_, got);
-    } else {
-        got = std::fread(to, 1, n, file_);
-    }
+    const size_t got = std::fread(to, 1, n, file_);
+    if (got < n && std::ferror(file_))
+        throw FileError(path_, "cannot read " + path_);
     read_ += got;
     if (got < n)
         eof_ = true;

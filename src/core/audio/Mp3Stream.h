@@ -1,15 +1,25 @@
 #pragma once
-// MPEG audio decoded on libmad from a file read in pieces. The frames come out exactly as the
-// one-buffer decoder (TMP3ToWav) gives them: the same skipped damaged frames, the same dropped last
-// frame, the same 16-bit samples, whatever the size of the pieces.
+// MPEG audio decoded on libmad from a file read in pieces. The frames come out exactly as libmad's
+// own decoder gives them from one buffer that holds the whole file: the same skipped damaged
+// frames, the same dropped last frame, the same 16-bit samples, whatever the size of the pieces.
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace zelmar {
+
+// The decoder's fixed-point sample (28 fraction bits) as a 16-bit sample: limited to the range of
+// one, then shifted right by 13 without rounding.
+inline int16_t madFixedToInt16(int32_t v)
+{
+    if (v >= 268435456)
+        v = 268435455;
+    else if (v < -268435456)
+        v = -268435456;
+    return int16_t(v >> 13);
+}
 
 // Frames the header of the first frame (a Xing or Info tag) says the stream has; 0 when it says
 // nothing. `samplesPerFrame` and `sampleRate` describe that frame.
@@ -23,17 +33,16 @@ Mp3TagLength readMp3TagLength(const uint8_t* frame, size_t size);
 
 class Mp3Stream {
 public:
-    // Reads `path` from byte `startAt` on, in pieces of `pieceBytes`; throws std::runtime_error
-    // when it cannot be opened.
+    // Reads `path` from byte `startAt` on, in pieces of `pieceBytes`; throws FileError when it
+    // cannot be opened or read.
     explicit Mp3Stream(const std::string& path, uint64_t startAt = 0, size_t pieceBytes = 256 * 1024);
-    // The same over bytes in memory (fuzzing, tests).
-    Mp3Stream(const uint8_t* data, size_t size, size_t pieceBytes = 256 * 1024);
     ~Mp3Stream();
     Mp3Stream(const Mp3Stream&) = delete;
     Mp3Stream& operator=(const Mp3Stream&) = delete;
 
     // Decodes the next frame into `out` (interleaved 16-bit in the layout of the first frame: its
-    // channel count and rate are channels() and sampleRate()). False at the end of the stream.
+    // channel count and rate are channels() and sampleRate(); a mono layout takes the first channel
+    // of a stereo frame, a stereo one repeats a mono frame). False at the end of the stream.
     bool next(std::vector<int16_t>& out);
 
     int channels() const { return channels_; }
@@ -58,9 +67,9 @@ private:
     struct Mad;
     std::unique_ptr<Mad> mad_;
     std::FILE* file_ = nullptr;
-    const uint8_t* memory_ = nullptr;
+    std::string path_;
     uint64_t total_ = 0;
-    uint64_t read_ = 0;          // bytes taken from the source into the buffer so far
+    uint64_t read_ = 0;          // bytes taken from the file into the buffer so far
     std::vector<uint8_t> buffer_;
     size_t filled_ = 0;
     size_t piece_;

@@ -21,37 +21,13 @@ constexpr int kBitrates[5][15] = {
 
 constexpr int kRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
 
-// Bytes pulled one by one out of a file or a buffer, with the total length known beforehand.
-class ByteSource {
+// The file's bytes one by one, read in blocks.
+class FileBytes {
 public:
-    virtual ~ByteSource() = default;
-    virtual uint64_t size() const = 0;
+    FileBytes(std::FILE* f, uint64_t size) : f_(f), size_(size), buf_(65536) {}
+    uint64_t size() const { return size_; }
     // False at the end (or on a read error, which ends the scan the same way).
-    virtual bool next(uint8_t& b) = 0;
-};
-
-class SpanSource : public ByteSource {
-public:
-    explicit SpanSource(std::span<const uint8_t> s) : s_(s) {}
-    uint64_t size() const override { return s_.size(); }
-    bool next(uint8_t& b) override
-    {
-        if (pos_ >= s_.size())
-            return false;
-        b = s_[pos_++];
-        return true;
-    }
-
-private:
-    std::span<const uint8_t> s_;
-    size_t pos_ = 0;
-};
-
-class FileSource : public ByteSource {
-public:
-    FileSource(std::FILE* f, uint64_t size) : f_(f), size_(size), buf_(65536) {}
-    uint64_t size() const override { return size_; }
-    bool next(uint8_t& b) override
+    bool next(uint8_t& b)
     {
         if (pos_ == len_) {
             len_ = std::fread(buf_.data(), 1, buf_.size(), f_);
@@ -70,7 +46,7 @@ private:
     size_t pos_ = 0, len_ = 0;
 };
 
-bool scan(ByteSource& src, TMPEGData* info)
+bool scan(FileBytes& src, TMPEGData* info)
 {
     const uint64_t size = src.size();
     if (info)
@@ -147,12 +123,6 @@ std::optional<MpegFrameHeader> parseMpegFrameHeader(uint32_t h)
     return r;
 }
 
-bool isMpegAudio(std::span<const uint8_t> bytes, TMPEGData* info)
-{
-    SpanSource src(bytes);
-    return scan(src, info);
-}
-
 bool isMpegAudioFile(const std::string& path, TMPEGData* info)
 {
     std::error_code ec;
@@ -166,7 +136,7 @@ bool isMpegAudioFile(const std::string& path, TMPEGData* info)
     const long size = std::ftell(f.get());
     if (size < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0)
         return false;
-    FileSource src(f.get(), uint64_t(size));
+    FileBytes src(f.get(), uint64_t(size));
     return scan(src, info);
 }
 

@@ -3,7 +3,6 @@
 // frame fits inside the file and is followed by room for another header.
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 
 namespace zelmar {
@@ -43,8 +42,5 @@ struct TMPEGData {
 // True when the file is taken for MPEG audio. A file of 5 bytes or fewer is taken for it without
 // looking; a missing or unreadable file is not.
 bool isMpegAudioFile(const std::string& path, TMPEGData* info = nullptr);
-
-// The same scan over bytes already in memory.
-bool isMpegAudio(std::span<const uint8_t> bytes, TMPEGData* info = nullptr);
 
 } // namespace zelmar

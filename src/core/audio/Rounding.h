@@ -15,24 +15,19 @@ inline double roundHalfEven(double v)
     return (v + kMagic) - kMagic;
 }
 
-// Converts `n` samples; returns how many had to be limited.
-inline uint64_t toInt16(const float* from, size_t n, int16_t* to)
+// Converts `n` samples.
+inline void toInt16(const float* from, size_t n, int16_t* to)
 {
-    uint64_t clipped = 0;
     for (size_t i = 0; i < n; ++i) {
         double v = roundHalfEven(double(from[i]) * 32768.0);
-        if (v != v) {
+        if (v != v)
             v = 0.0;   // a float file's NaN is silence, not a value to convert
-        } else if (v > 32767.0) {
+        else if (v > 32767.0)
             v = 32767.0;
-            ++clipped;
-        } else if (v < -32768.0) {
+        else if (v < -32768.0)
             v = -32768.0;
-            ++clipped;
-        }
         to[i] = int16_t(v);
     }
-    return clipped;
 }
 
 } // namespace zelmar

@@ -1,14 +1,19 @@
 #pragma once
-// A sound file opened for the import and read in pieces as one channel: every frame becomes the
-// average of its channels, in floating point (full scale 1.0). WAV files are read here; FLAC, Ogg
-// Vorbis, Opus and AIFF through libsndfile; MPEG audio through libmad. Which reader takes a file is
-// decided by its content, never by its name.
+// The first stage of the import: a sound file opened and read in blocks of frames, in the file's
+// own channel layout and sample kind. WAV files are read here; FLAC, Ogg Vorbis, Opus and AIFF
+// through libsndfile; MPEG audio through libmad. Which reader takes a file is decided by its
+// content, never by its name.
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <variant>
 
 namespace zelmar {
+
+class TWavFileEx;
 
 struct SourceFormat {
     int channels = 0;
@@ -19,6 +24,14 @@ struct SourceFormat {
     double seconds() const { return frames >= 0 && sampleRate > 0 ? double(frames) / sampleRate : 0; }
 };
 
+// Interleaved frames as a reader gives them: 16-bit integers, or floating point with full scale
+// at 1.0. Valid until the next read.
+struct SampleBlock {
+    std::variant<std::span<const int16_t>, std::span<const float>, std::span<const double>> samples;
+    int channels = 1;
+    size_t frames = 0;
+};
+
 enum class SourceKind { Wav, Sndfile, Mpeg };
 
 // The data of a file that opened well turned out to be damaged (cut short, undecodable).
@@ -27,26 +40,38 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A reader was told to stop while it waited for its work on the second core.
+struct ReadCancelled {};
+
 class SoundSource {
 public:
     virtual ~SoundSource() = default;
     SourceKind kind() const { return kind_; }
-    // Channels and rate are known after the first read for MPEG audio, at once for the others.
+    // Known once the source is open (MPEG audio decodes its first frame to know it).
     const SourceFormat& format() const { return format_; }
-    // Up to `frames` mono frames; 0 at the end. Throws SourceDamaged.
-    virtual size_t read(float* out, size_t frames) = 0;
+    // Up to `frames` frames; none at the end. Throws SourceDamaged, FileError for a failing read,
+    // ReadCancelled.
+    virtual SampleBlock read(size_t frames) = 0;
     // How much of the file is read, 0 to 1.
     virtual double progress() const = 0;
-    // For MPEG audio: the length the stream's own tag states (seconds), 0 when there is none.
+    // The length the header or the stream's own tag states (seconds), 0 when there is none.
     virtual double statedSeconds() const { return format_.seconds(); }
     // The header states more data than the file holds.
     virtual bool truncated() const { return false; }
     // Seconds past which the sound is refused anyway (a reader need not look further).
     virtual void limitSeconds(double seconds) { (void)seconds; }
+    // Called now and then while a read waits for work on the second core; false stops the read
+    // with ReadCancelled.
+    void whileWaiting(std::function<bool()> keepWaiting) { keepWaiting_ = std::move(keepWaiting); }
 
 protected:
+    bool keepWaiting() const { return !keepWaiting_ || keepWaiting_(); }
+
     SourceKind kind_ = SourceKind::Wav;
     SourceFormat format_;
+
+private:
+    std::function<bool()> keepWaiting_;
 };
 
 struct OpenedSource {
@@ -58,6 +83,13 @@ struct OpenedSource {
 // Opens `path` for the import. Never throws for the file's content. With `twoHalves`, a long MPEG
 // stream is decoded by two decoders at once, the second from its middle; the samples are the same.
 OpenedSource openSoundSource(const std::string& path, bool twoHalves = true);
+
+// The readers behind openSoundSource, each for a file already known to be of its kind.
+std::unique_ptr<SoundSource> openWavSource(const TWavFileEx& header, const std::string& path);
+// Null when libsndfile cannot take the file or its layout is out of range.
+std::unique_ptr<SoundSource> openSndfileSource(const std::string& path);
+// Null when no frame decodes.
+std::unique_ptr<SoundSource> openMpegSource(const std::string& path, bool twoHalves);
 
 // Whether the two decoders of an MPEG source met and the second one's half was used.
 bool twoHalvesUsed(const SoundSource& source);

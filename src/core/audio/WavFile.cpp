@@ -76,8 +76,27 @@ bool idIs(const char (&id)[4], const char* text)
     return std::memcmp(id, text, 4) == 0;
 }
 
-} // namespace
+// The header of a file as read, before any check.
+struct WavHeader {
+    char RiffId[4] = {};
+    uint32_t RiffSize = 0;
+    char WaveId[4] = {};
+    char FmtId[4] = {};
+    uint32_t FmtSize = 0;
+    uint16_t FormatTag = 0;
+    uint16_t Channels = 0;
+    uint32_t SampleRate = 0;
+    uint32_t ByteRate = 0;
+    uint16_t BlockAlign = 0;
+    uint16_t BitsPerSample = 0;
+    uint16_t SubFormat = 0;        // of an extensible format chunk: 1 PCM, 3 IEEE float; else 0
+    char DataId[4] = {};
+    uint32_t DataSize = 0;
+};
 
+// Reads the header of `path`; nullopt when it cannot be read (short file, a format chunk that is
+// not 16, 18 or 40 bytes, a chunk under 4 bytes, no "data" chunk). `dataOffset` receives the
+// position of the first sample byte. Never throws.
 std::optional<WavHeader> readWavHeader(const std::string& path, int64_t& dataOffset)
 {
     dataOffset = 0;
@@ -142,6 +161,8 @@ std::optional<WavHeader> readWavHeader(const std::string& path, int64_t& dataOff
     }
 }
 
+} // namespace
+
 bool TWavFileEx::Open(const std::string& path)
 {
     *this = TWavFileEx{};
@@ -175,28 +196,23 @@ double TWavFileEx::Duration() const
     return 8.0 / BitsPerSample * double(DataSize) / SampleRate / Channels;
 }
 
-std::string pcm16WavHeader(int channels, uint32_t sampleRate, uint32_t dataBytes, uint32_t riffSize)
+std::string fixedWavHeader(uint32_t dataBytes)
 {
     ByteWriter w;
     w.raw("RIFF", 4);
-    w.u32(riffSize);
+    w.u32(dataBytes + 36);
     w.raw("WAVE", 4);
     w.raw("fmt ", 4);
     w.u32(16);
-    w.u16(1);
-    w.u16(uint16_t(channels));
-    w.u32(sampleRate);
-    w.u32(sampleRate * uint32_t(channels) * 2);
-    w.u16(uint16_t(channels * 2));
+    w.u16(1);       // PCM
+    w.u16(1);       // mono
+    w.u32(18000);
+    w.u32(36000);   // bytes per second
+    w.u16(2);       // bytes per frame
     w.u16(16);
     w.raw("data", 4);
     w.u32(dataBytes);
     return w.bytes();
-}
-
-std::string fixedWavHeader(uint32_t dataBytes)
-{
-    return pcm16WavHeader(1, 18000, dataBytes, dataBytes + 36);
 }
 
 std::string wavFileBytes(std::span<const int16_t> samples)
@@ -305,15 +321,28 @@ std::string privateTempDirectory()
     return g_tempDir;
 }
 
+namespace {
+
+// "/zmr", up to four hexadecimal digits, ".tmp"; the name adds ".wav".
+constexpr char kTempStem[] = "/zmr%X.tmp";
+constexpr size_t kLongestTempStem = sizeof "/zmrFFFF.tmp" - 1;
+
+} // namespace
+
+size_t temporaryWavNameLength()
+{
+    return privateTempDirectory().size() + kLongestTempStem + 4;
+}
+
 std::string MakeTempWavName()
 {
     static std::atomic<unsigned> counter{0};
     const std::string dir = privateTempDirectory();
     // Claim the name by creating the file exclusively, then let it go: the name is ours to use.
     for (int attempt = 0; attempt < 0x10000; ++attempt) {
-        char stem[32];
-        std::snprintf(stem, sizeof stem, "zmr%X.tmp", (counter++ & 0xFFFFu));
-        const std::string claim = dir + "/" + stem;
+        char stem[kLongestTempStem + 1];
+        std::snprintf(stem, sizeof stem, kTempStem, (counter++ & 0xFFFFu));
+        const std::string claim = dir + stem;
         int fd = ::open(claim.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST)

@@ -11,35 +11,12 @@ namespace zelmar {
 
 constexpr int kWavHeaderSize = 44;
 
-// The header of a file as read, before any check.
-struct WavHeader {
-    char RiffId[4] = {};
-    uint32_t RiffSize = 0;
-    char WaveId[4] = {};
-    char FmtId[4] = {};
-    uint32_t FmtSize = 0;
-    uint16_t FormatTag = 0;
-    uint16_t Channels = 0;
-    uint32_t SampleRate = 0;
-    uint32_t ByteRate = 0;
-    uint16_t BlockAlign = 0;
-    uint16_t BitsPerSample = 0;
-    uint16_t SubFormat = 0;        // of an extensible format chunk: 1 PCM, 3 IEEE float; else 0
-    char DataId[4] = {};
-    uint32_t DataSize = 0;
-};
-
-// Format tags the import reads.
+// The format tags, channel counts and rates the import reads.
 constexpr uint16_t kWavPcm = 1;
 constexpr uint16_t kWavFloat = 3;
 constexpr uint16_t kWavExtensible = 0xFFFE;
 constexpr int kWavMaxChannels = 8;
 constexpr uint32_t kWavMaxRate = 384000;
-
-// Reads the header of `path`; nullopt when it cannot be read (short file, a format chunk that is
-// not 16, 18 or 40 bytes, a chunk under 4 bytes, no "data" chunk). `dataOffset` receives the
-// position of the first sample byte. Never throws.
-std::optional<WavHeader> readWavHeader(const std::string& path, int64_t& dataOffset);
 
 class TWavFileEx {
 public:
@@ -60,10 +37,6 @@ public:
     double Duration() const;
     bool Floating() const { return FormatTag == kWavFloat; }
 };
-
-// A 44-byte header of 16-bit PCM for `dataBytes` bytes of samples, with `riffSize` as the RIFF
-// chunk's size (dataBytes + 36 in a well-formed file).
-std::string pcm16WavHeader(int channels, uint32_t sampleRate, uint32_t dataBytes, uint32_t riffSize);
 
 // The fixed header for `dataBytes` bytes of mono 16-bit samples at 18000 per second.
 std::string fixedWavHeader(uint32_t dataBytes);
@@ -87,6 +60,10 @@ std::optional<std::vector<uint8_t>> ReadFileBlock(const std::string& path, int64
 // A fresh name "zmr<hex>.tmp.wav" in this process's private temporary directory. The file does not
 // exist; whoever writes it deletes it. The directory goes away when the process ends normally.
 std::string MakeTempWavName();
+
+// The length of the longest name MakeTempWavName gives, worked out without making a file (only
+// the private directory, once, as for any temporary file).
+size_t temporaryWavNameLength();
 
 // The private temporary directory itself (made on first use, mode 0700).
 std::string privateTempDirectory();

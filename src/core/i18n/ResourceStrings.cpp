@@ -71,6 +71,9 @@ const std::map<int, std::string>& builtins()
         {65370, "Pytanie"},
         {65371, "Informacja"},
         {65372, "Fragment od %s s do %s s, długość %s s"},
+        // The import: 65460..65469.
+        {65460, "Nie można odczytać pliku:\n%s\n\nSprawdź, czy plik nadal istnieje i czy masz prawo do jego odczytu, a potem spróbuj jeszcze raz."},
+        {65461, "Nie udało się dodać dźwięku z pliku:\n%s"},
     };
     return table;
 }

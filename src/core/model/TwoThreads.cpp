@@ -1,10 +1,62 @@
 #include "model/TwoThreads.h"
 
-#include <exception>
-#include <thread>
+#include <utility>
 #include <vector>
 
 namespace zelmar {
+
+bool twoCores()
+{
+    static const bool two = std::thread::hardware_concurrency() > 1;
+    return two;
+}
+
+SideJob::SideJob(std::function<void()> job)
+{
+    thread_ = std::thread([this, job = std::move(job)] {
+        std::exception_ptr error;
+        try {
+            job();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        std::lock_guard lock(mutex_);
+        error_ = error;
+        done_ = true;
+        finished_.notify_all();
+    });
+}
+
+SideJob::~SideJob()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
+bool SideJob::done() const
+{
+    std::lock_guard lock(mutex_);
+    return done_;
+}
+
+bool SideJob::waitFor(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(mutex_);
+    return finished_.wait_for(lock, limit, [this] { return done_; });
+}
+
+void SideJob::wait()
+{
+    if (thread_.joinable())
+        thread_.join();
+    std::exception_ptr error;
+    {
+        std::lock_guard lock(mutex_);
+        error = std::exchange(error_, nullptr);
+    }
+    if (error)
+        std::rethrow_exception(error);
+}
 
 void forEachOnTwoThreads(size_t count, const std::function<int64_t(size_t)>& weight, int64_t threshold,
                          const std::function<void(size_t)>& work)
@@ -13,8 +65,7 @@ void forEachOnTwoThreads(size_t count, const std::function<int64_t(size_t)>& wei
     int64_t total = 0;
     for (size_t i = 0; i < count; ++i)
         total += weights[i] = weight(i);
-    static const bool twoCores = std::thread::hardware_concurrency() > 1;
-    if (count < 2 || total < threshold || !twoCores) {
+    if (count < 2 || total < threshold || !twoCores()) {
         for (size_t i = 0; i < count; ++i)
             work(i);
         return;
@@ -22,14 +73,9 @@ void forEachOnTwoThreads(size_t count, const std::function<int64_t(size_t)>& wei
     size_t cut = 0;
     for (int64_t sum = 0; cut < count && 2 * sum < total; ++cut)
         sum += weights[cut];
-    std::exception_ptr firstError;
-    std::thread first([&] {
-        try {
-            for (size_t i = 0; i < cut; ++i)
-                work(i);
-        } catch (...) {
-            firstError = std::current_exception();
-        }
+    SideJob first([&] {
+        for (size_t i = 0; i < cut; ++i)
+            work(i);
     });
     std::exception_ptr secondError;
     try {
@@ -38,9 +84,7 @@ void forEachOnTwoThreads(size_t count, const std::function<int64_t(size_t)>& wei
     } catch (...) {
         secondError = std::current_exception();
     }
-    first.join();
-    if (firstError)
-        std::rethrow_exception(firstError);
+    first.wait();
     if (secondError)
         std::rethrow_exception(secondError);
 }

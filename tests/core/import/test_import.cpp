@@ -4,6 +4,7 @@
 
 #include "audio/Import.h"
 #include "audio/WavFile.h"
+#include "model/Errors.h"
 
 #include <numeric>
 #include <random>
@@ -70,22 +71,13 @@ TEST_F(Import, MonoAt18000Is16BitTakenAsItIs)
 
 TEST_F(Import, StereoAt18000IsOnlyMixedDownHalfToEven)
 {
-    const std::vector<int16_t> v = {3, 0, 5, 0, -3, 0, -1, 0, 1, 0, 32767, 32767, -32768, -32768, 100, -50};
+    const std::vector<int16_t> v = {3, 0, 5, 0, -3, 0, -5, 0, 7, 0, -1, 0, 1, 0, 32767, 32767, -32768, -32768,
+                                    -32768, -32767, 100, -50};
     const ImportResult r = import(put("duo.wav", wavBytes(2, 18000, 16, pcm16(v))));
     ASSERT_TRUE(r.added);
     EXPECT_FALSE(r.converted);
     EXPECT_TRUE(r.mixedDown);
-    EXPECT_EQ(set.library[0].sound.Samples, (std::vector<int16_t>{2, 2, -2, 0, 0, 32767, -32768, 25}));
-}
-
-TEST_F(Import, MixPairRoundsHalfToEven)
-{
-    EXPECT_EQ(mixPair(3, 0), 2);
-    EXPECT_EQ(mixPair(5, 0), 2);
-    EXPECT_EQ(mixPair(-3, 0), -2);
-    EXPECT_EQ(mixPair(-5, 0), -2);
-    EXPECT_EQ(mixPair(7, 0), 4);
-    EXPECT_EQ(mixPair(-32768, -32767), -32768);
+    EXPECT_EQ(set.library[0].sound.Samples, (std::vector<int16_t>{2, 2, -2, -2, 4, 0, 0, 32767, -32768, -32768, 25}));
 }
 
 TEST_F(Import, OtherDepthsAndRatesGoThroughTheConverter)
@@ -94,6 +86,9 @@ TEST_F(Import, OtherDepthsAndRatesGoThroughTheConverter)
     ASSERT_TRUE(eight.added);
     EXPECT_TRUE(eight.converted);
     EXPECT_EQ(set.library.back().sound.SampleCount, 9000);
+    // 8-bit samples are unsigned: their silence is 128, and stays silence.
+    ASSERT_TRUE(import(put("quiet.wav", wavBytes(1, 44100, 8, std::string(44100, char(0x80))))).added);
+    EXPECT_EQ(set.library.back().sound.Samples, std::vector<int16_t>(18000, 0));
 
     const ImportResult cd = import(put("cd.wav", wavBytes(2, 44100, 16, sinePcm(2, 44100, 16, 44100, 440))));
     ASSERT_TRUE(cd.added);
@@ -101,8 +96,8 @@ TEST_F(Import, OtherDepthsAndRatesGoThroughTheConverter)
     EXPECT_TRUE(cd.mixedDown);
     EXPECT_NEAR(set.library.back().sound.SampleCount, 18000, 1);
     EXPECT_NEAR(measuredFrequency(set.library.back().sound.Samples, 1, 0, 18000), 440.0, 0.5);
-    EXPECT_EQ(obs.started, 2);
-    EXPECT_EQ(obs.ended, 2);
+    EXPECT_EQ(obs.started, 3);
+    EXPECT_EQ(obs.ended, 3);
     EXPECT_GT(obs.progressCalls, 0);
 }
 
@@ -210,7 +205,7 @@ TEST_F(Import, TheSecondLengthCheckCountsTheConvertedFile)
     ASSERT_TRUE(import("a.wav").added);
     const int32_t n = set.library[0].sound.SampleCount;
     set.library.clear();
-    ASSERT_GT(MakeTempWavName().size(), 25u);
+    ASSERT_GT(temporaryWavNameLength(), 25u);
 
     const int32_t target = fillLeaving("f", storedSizeFor(n) + 15);
     ASSERT_EQ(set.freeBytes(), target);
@@ -232,7 +227,7 @@ TEST_F(Import, ALongNameCannotOverfillMemoryThroughAShortTemporaryName)
     ASSERT_TRUE(import(put("probe.mp3", mp3)).added);
     const int32_t n = set.library[0].sound.SampleCount;
     set.library.clear();
-    ASSERT_LT(MakeTempWavName().size(), 50u);
+    ASSERT_LT(temporaryWavNameLength(), 50u);
 
     // Leave F between the sound plus 56..64 bytes: enough with the temporary name, not with 154.
     const int32_t target = fillLeaving("filler", storedSizeFor(n) + 56);
@@ -312,6 +307,20 @@ TEST_F(Import, NoSamplesGiveTheMemoryMessageDataCutShortIsDamaged)
         EXPECT_EQ(r.message->resourceId, 65220);
     }
     EXPECT_TRUE(set.library.empty());
+}
+
+TEST(ImportFailures, BecomeTheWizardsOwnMessagesInItsLanguage)
+{
+    // A file that cannot be read names the file, never the system's own English words.
+    const ImportMessage read =
+        importFailure(std::make_exception_ptr(FileError("/x/a.wav", "cannot read /x/a.wav: Input/output error")), "/x/a.wav");
+    EXPECT_EQ(read.resourceId, 65460);
+    EXPECT_EQ(read.text(), rsf(65460, {std::string("/x/a.wav")}));
+    EXPECT_EQ(read.text().find("Input/output"), std::string::npos);
+    EXPECT_EQ(importFailure(std::make_exception_ptr(std::bad_alloc()), "/x/a.wav").text(), kImportNoMemoryText);
+    const ImportMessage other = importFailure(std::make_exception_ptr(std::logic_error("odd")), "/x/b.wav");
+    EXPECT_EQ(other.resourceId, 65461);
+    EXPECT_NE(other.text().find("/x/b.wav"), std::string::npos);
 }
 
 TEST(ImportNames, NameIsTheFileNameWithoutItsLastFourCharacters)

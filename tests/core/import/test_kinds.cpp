@@ -1,15 +1,15 @@
 // Every kind of sound file against a reference sox makes from the same source, the mixing of many
-// channels, the bound between mixing first and the former mix-after pipeline, and bad input.
+// channels, the bound between mixing first and converting each channel first, and bad input.
 #include "AudioFiles.h"
+#include "Mp3Reference.h"
 
 #include "audio/Import.h"
 #include "audio/MonoResampler.h"
-#include "audio/Mp3ToWav.h"
-#include "audio/Resample.h"
 #include "audio/SoundSource.h"
 #include "audio/WavFile.h"
 
 #include <sndfile.h>
+#include <soxr.h>
 
 #include <cstdlib>
 #include <random>
@@ -63,32 +63,41 @@ std::string pcm16Of(const std::vector<double>& v)
     return pcm16(s);
 }
 
-// The former road of a WAV or MP3 file: decoded whole, each channel converted on its own, then
-// the channels' 16-bit samples averaged half to even.
-std::vector<int16_t> formerPipeline(const std::string& file, const std::string& scratch)
+// The road of the converter before the import mixed first, as a reference: each channel of the
+// 16-bit samples converted to 18000 per second on its own (libsoxr, very high quality, in one
+// call) and rounded, then the channels' samples averaged half to even.
+std::vector<int16_t> convertThenMix(const std::vector<int16_t>& interleaved, int channels, int rate)
 {
-    std::string wav = file;
-    TWavFileEx w;
-    if (!w.Open(file)) {
-        EXPECT_TRUE(decodeMp3FileSingle(file, scratch + ".dec.wav"));
-        wav = scratch + ".dec.wav";
-        EXPECT_TRUE(w.Open(wav));
+    const size_t frames = interleaved.size() / size_t(channels);
+    std::vector<std::vector<int16_t>> converted(static_cast<size_t>(channels));
+    for (int c = 0; c < channels; ++c) {
+        std::vector<float> x(frames);
+        for (size_t i = 0; i < frames; ++i)
+            x[i] = float(interleaved[i * size_t(channels) + size_t(c)]) / 32768.0f;
+        std::vector<float> y(frames * 18000 / size_t(rate) + 64);
+        size_t made = 0;
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+        const soxr_quality_spec_t q = soxr_quality_spec(SOXR_VHQ, 0);
+        const soxr_runtime_spec_t rt = soxr_runtime_spec(1);
+        EXPECT_EQ(soxr_oneshot(rate, 18000, 1, x.data(), frames, nullptr, y.data(), y.size(), &made, &io, &q, &rt), nullptr);
+        for (size_t i = 0; i < made; ++i)
+            converted[size_t(c)].push_back(int16_t(std::clamp(std::nearbyint(double(y[i]) * 32768.0), -32768.0, 32767.0)));
     }
-    if (w.SampleRate != 18000 || w.BitsPerSample != 16) {
-        volatile int32_t cancel = 0;
-        uint8_t failed = 0;
-        convertWavFile(wav.c_str(), (scratch + ".conv.wav").c_str(), 18000, 16, 4, 0, &cancel, {}, 0, &failed);
-        EXPECT_EQ(failed, 0);
-        wav = scratch + ".conv.wav";
-        EXPECT_TRUE(w.Open(wav));
+    std::vector<int16_t> mono(converted[0].size());
+    for (size_t i = 0; i < mono.size(); ++i) {
+        int sum = 0;
+        for (const auto& one : converted)
+            sum += one[i];
+        mono[i] = int16_t(std::nearbyint(double(sum) / channels));
     }
-    const std::vector<int16_t> s = samples16(readBytes(wav), size_t(w.DataOffset));
-    if (w.Channels == 1)
-        return s;
-    std::vector<int16_t> mono;
-    for (size_t i = 0; i + 1 < s.size(); i += 2)
-        mono.push_back(mixPair(s[i], s[i + 1]));
     return mono;
+}
+
+std::vector<int16_t> convertThenMix(const std::string& wavFile)
+{
+    TWavFileEx w;
+    EXPECT_TRUE(w.Open(wavFile) && w.Valid && w.BitsPerSample == 16);
+    return convertThenMix(samples16(readBytes(wavFile), size_t(w.DataOffset)), w.Channels, int(w.SampleRate));
 }
 
 int maxDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b)
@@ -141,7 +150,7 @@ protected:
     Observer obs;
 };
 
-TEST_F(Kinds, MixingFirstStaysWithinOneStepOfTheFormerPipeline)
+TEST_F(Kinds, MixingFirstStaysWithinOneStepOfConvertingEachChannelFirst)
 {
     // Long enough at 44100 for the converter to work in several segments on two threads.
     struct Case {
@@ -151,36 +160,39 @@ TEST_F(Kinds, MixingFirstStaysWithinOneStepOfTheFormerPipeline)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.channels) + " x " + std::to_string(c.rate));
         const std::string in = put("in.wav", wavBytes(c.channels, c.rate, 16, pcm16Of(musicLike(c.channels, c.rate, c.seconds))));
-        const std::vector<int16_t> former = formerPipeline(in, path("f"));
+        const std::vector<int16_t> former = convertThenMix(in);
         const std::vector<int16_t> now = imported(in);
         ASSERT_EQ(now.size(), former.size());
         EXPECT_LE(maxDifference(now, former), 1);
     }
     // An MP3 of the same kind of sound, decoded by libmad on the way.
-    put("m.mp3", mp3OfMusic(8.0));
-    const std::vector<int16_t> former = formerPipeline(path("m.mp3"), path("g"));
-    const std::vector<int16_t> now = imported(path("m.mp3"));
+    const std::string mp3 = mp3OfMusic(8.0);
+    const Mp3Reference decoded = decodeMp3Reference(mp3);
+    const std::vector<int16_t> former = convertThenMix(decoded.samples, decoded.channels, decoded.sampleRate);
+    const std::vector<int16_t> now = imported(put("m.mp3", mp3));
     ASSERT_EQ(now.size(), former.size());
     EXPECT_LE(maxDifference(now, former), 1);
 }
 
-TEST_F(Kinds, MixingFirstKeepsTheOvershootOfAChannelTheFormerPipelineClipped)
+TEST_F(Kinds, MixingFirstKeepsTheOvershootOfAChannelThatConvertingFirstClips)
 {
     // Left: a full-scale square, which rings past full scale once band-limited; right: silence.
     std::vector<int16_t> v;
     for (int i = 0; i < 44100; ++i)
         v.push_back((i / 60) % 2 ? int16_t(32767) : int16_t(-32768)), v.push_back(0);
     const std::string in = put("square.wav", wavBytes(2, 44100, 16, pcm16(v)));
-    const std::vector<int16_t> former = formerPipeline(in, path("f"));
+    const std::vector<int16_t> former = convertThenMix(in);
     const std::vector<int16_t> now = imported(in);
     ASSERT_EQ(now.size(), former.size());
-    // The former pipeline clipped the left channel before averaging: its mix stops at 16384.
+    // Converting first clipped the left channel before averaging: its mix stops at 16384.
     EXPECT_LE(*std::max_element(former.begin(), former.end()), 16384);
     EXPECT_GT(*std::max_element(now.begin(), now.end()), 16384 + 500);
     // Away from the peaks, where nothing was clipped, the one-step bound holds.
-    for (size_t i = 0; i < now.size(); ++i)
-        if (std::abs(former[i]) < 12000)
+    for (size_t i = 0; i < now.size(); ++i) {
+        if (std::abs(former[i]) < 12000) {
             ASSERT_LE(std::abs(int(now[i]) - int(former[i])), 1) << i;
+        }
+    }
 }
 
 TEST(MonoResamplerSplit, SegmentsOnTwoThreadsGiveExactlyWhatOneFilterGives)
@@ -471,23 +483,24 @@ TEST_F(Kinds, TwoMp3DecodersGiveWhatOneGivesOrOneDoesItAll)
 {
     auto all = [](const std::string& file, bool twoHalves, bool* used = nullptr) {
         OpenedSource o = openSoundSource(file, twoHalves);
-        std::vector<float> v;
+        std::vector<int16_t> v;
         if (!o.source)
             return v;
         o.source->limitSeconds(1000);
-        std::vector<float> piece(5000);
-        while (const size_t n = o.source->read(piece.data(), piece.size()))
-            v.insert(v.end(), piece.begin(), piece.begin() + ptrdiff_t(n));
+        for (SampleBlock b; (b = o.source->read(5000)).frames > 0;) {
+            const auto s = std::get<std::span<const int16_t>>(b.samples);
+            v.insert(v.end(), s.begin(), s.end());
+        }
         if (used)
             *used = twoHalvesUsed(*o.source);
         return v;
     };
     const std::string good = mp3Bytes(2, 44100, 20.0, 128, 330.0);
     bool used = false;
-    const std::vector<float> one = all(put("good.mp3", good), false);
+    const std::vector<int16_t> one = all(put("good.mp3", good), false);
     EXPECT_TRUE(all(path("good.mp3"), true, &used) == one);
     EXPECT_TRUE(used);
-    EXPECT_NEAR(double(one.size()), 20.0 * 44100, 4000.0);
+    EXPECT_TRUE(one == decodeMp3Reference(good).samples);
 
     // Damage around the middle: frames whose side information no decoder takes (big_values above
     // 288), stray bytes, and a cut; whatever the second decoder makes of it, the samples are
@@ -513,4 +526,43 @@ TEST_F(Kinds, TwoMp3DecodersGiveWhatOneGivesOrOneDoesItAll)
         const std::string file = put("bad.mp3", bad);
         EXPECT_TRUE(all(file, true) == all(file, false));
     }
+}
+
+TEST_F(Kinds, ACancelIsHeardWhileTheSecondDecoderIsWaitedFor)
+{
+    // A second of frames, then bytes without a frame up to the middle, then twenty seconds of
+    // frames: the first decoder slides over the gap and reaches the middle long before the second
+    // is through its half.
+    const std::string first = mp3Bytes(2, 44100, 1.0, 128), second = mp3Bytes(2, 44100, 20.0, 128);
+    const std::string gap(second.size() - first.size() + 1000, 'x');
+    const std::string file = put("uneven.mp3", first + gap + second);
+    {
+        OpenedSource o = openSoundSource(file);
+        ASSERT_TRUE(o.source);
+        int asked = 0;
+        o.source->whileWaiting([&] {
+            ++asked;
+            return false;
+        });
+        EXPECT_THROW(
+            while (o.source->read(16384).frames > 0) {}, ReadCancelled);
+        EXPECT_GE(asked, 1);
+        // The second decoder was stopped, not waited out.
+        EXPECT_LT(o.source->progress(), 0.9);
+    }
+    // The import hears it as the user's own cancel.
+    struct Cancelling : ImportObserver {
+        int32_t lastDone = 0;
+        bool conversionProgress(int32_t done, int32_t) override
+        {
+            lastDone = done;
+            return done >= 500;
+        }
+    } cancelling;
+    SignalSet set;
+    const ImportResult r = importSound(file, set, cancelling);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.message.has_value());
+    EXPECT_LT(cancelling.lastDone, 900);
+    EXPECT_TRUE(set.library.empty());
 }

@@ -82,7 +82,7 @@ TEST_F(MpegScan, OneFrameDecidesByWhatFollowsIt)
     EXPECT_FALSE(isMpegAudioFile(put("a.mp3", lead + frame + "1234")));
     EXPECT_TRUE(isMpegAudioFile(put("b.mp3", lead + frame + "12345")));
     TMPEGData info;
-    ASSERT_TRUE(isMpegAudio(std::span(reinterpret_cast<const uint8_t*>((lead + frame + "12345").data()), 425), &info));
+    ASSERT_TRUE(isMpegAudioFile(path("b.mp3"), &info));
     EXPECT_EQ(info.FirstFrame, 3u);
     EXPECT_EQ(info.SampleRate, 44100);
     EXPECT_EQ(info.BitRate, 128);
@@ -122,15 +122,15 @@ TEST_F(MpegScan, ExtendedFormatWavHoldingAFrameHeaderIsTriedAsMpeg)
     EXPECT_FALSE(isMpegAudioFile(put("plain.wav", wavBytes(2, 44100, 16, std::string(604, '\0'), 1, 20))));
 }
 
-TEST(MpegScanFuzz, RandomBytesNeverReadOutside)
+TEST_F(MpegScan, RandomBytesNeverReadOutside)
 {
     std::mt19937 rng(7);
-    for (int i = 0; i < 3000; ++i) {
-        std::vector<uint8_t> b(rng() % 3000);
+    for (int i = 0; i < 200; ++i) {
+        std::string b(rng() % 3000, '\0');
         for (auto& x : b)
-            x = uint8_t(rng() % 4 == 0 ? 0xFF : rng());
+            x = char(rng() % 4 == 0 ? 0xFF : rng());
         TMPEGData info;
-        const bool yes = isMpegAudio(b, &info);
+        const bool yes = isMpegAudioFile(put("random.bin", b), &info);
         if (yes && b.size() > 5) {
             EXPECT_LT(info.FirstFrame + uint64_t(info.FrameLength) + 4, b.size());
         }
