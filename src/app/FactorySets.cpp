@@ -8,11 +8,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
 
 #include <exception>
 #include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace factorysets {
 
@@ -46,11 +50,6 @@ QString folderOf(const QString& installDirectory, const zelmar::FactoryFolder& f
     return dir + QString::fromStdString(f.subdirectory);
 }
 
-void notify(QWidget* parent, Dialogs& dialogs, int id, const std::string& path)
-{
-    dialogs.notify(parent, QString::fromStdString(zelmar::rsf(id, {fromLocalPath(path).toStdString()})));
-}
-
 } // namespace
 
 QString defaultInstallDirectory()
@@ -70,38 +69,69 @@ bool due(const QString& installDirectory, const QString& language)
            != zelmar::factoryStamp(shippedDirectory());
 }
 
+namespace {
+
+// The nearest folder on the way to `folder` that stands already, when the user may not write in
+// it: the reason the way cannot be made. Empty otherwise.
+QString unwritableAncestor(const QString& folder)
+{
+    QFileInfo at(folder);
+    while (!at.exists() && !at.isRoot() && at.absolutePath() != at.absoluteFilePath())
+        at = QFileInfo(at.absolutePath());
+    if (!at.isDir())
+        return {};
+    const QByteArray local = QFile::encodeName(at.absoluteFilePath());
+    return ::faccessat(AT_FDCWD, local.constData(), W_OK | X_OK, AT_EACCESS) == 0 ? QString() : at.absoluteFilePath();
+}
+
+QString folderFailure(const QString& folder)
+{
+    const QString blocked = unwritableAncestor(folder);
+    if (!blocked.isEmpty())
+        return QString::fromStdString(zelmar::rsf(65299, {blocked.toStdString()}));
+    return QString::fromStdString(zelmar::rsf(65226, {fromLocalPath(localPath(folder).string()).toStdString()}));
+}
+
+// The writing itself, under the lock; what is to be said is gathered in `notices`.
+bool writeLocked(const QString& folder, int language, QStringList& notices)
+{
+    if (!QDir().mkpath(folder)) {
+        notices << folderFailure(folder);
+        return false;
+    }
+    // Two programs started at once must not write the same copies in turn. The other one writes
+    // them now: this one goes on without them and tries again at its next start.
+    QLockFile lock(folder + QStringLiteral("/.factory-lock"));
+    if (!lock.tryLock(5000)) {
+        if (lock.error() != QLockFile::LockFailedError)
+            notices << folderFailure(folder);
+        return false;
+    }
+    const fs::path shipped = shippedDirectory();
+    const zelmar::FactoryWriteResult r = zelmar::writeFactorySets(shipped, localPath(folder), language);
+    for (const std::string& path : r.unreadable)
+        notices << QString::fromStdString(zelmar::rsf(65225, {fromLocalPath(path).toStdString()}));
+    for (const std::string& path : r.crowded)
+        notices << QString::fromStdString(zelmar::rsf(65300, {fromLocalPath(path).toStdString()}));
+    for (const std::string& path : r.unsaved)
+        notices << QString::fromStdString(zelmar::rsf(65226, {fromLocalPath(path).toStdString()}));
+    return r.unsaved.empty();
+}
+
+} // namespace
+
 bool write(QWidget* parent, Dialogs& dialogs, const QString& installDirectory, const QString& language)
 {
     const auto f = zelmar::factoryFolderFor(language.toStdString());
     if (!f)
         return true;
-    const QString folder = folderOf(installDirectory, *f);
-    if (!QDir().mkpath(folder)) {
-        notify(parent, dialogs, 65226, localPath(folder).string());
-        return false;
-    }
-    // Two programs started at once must not write the same copies in turn.
-    QLockFile lock(folder + QStringLiteral("/.factory-lock"));
-    if (!lock.lock()) {
-        notify(parent, dialogs, 65226, localPath(folder).string());
-        return false;
-    }
-
-    const fs::path shipped = shippedDirectory();
-    const std::string stamp = zelmar::factoryStamp(shipped);
-    const zelmar::FactoryWriteResult r = zelmar::writeFactorySets(shipped, localPath(folder), f->language);
-    for (const std::string& path : r.unreadable)
-        notify(parent, dialogs, 65225, path);
-    for (const std::string& path : r.unsaved)
-        notify(parent, dialogs, 65226, path);
-    if (!r.unsaved.empty())
-        return false;
-    try {
-        zelmar::recordFactoryStamp(localPath(folder), stamp);
-    } catch (const std::exception&) {
-        // Without the stamp the sets are written again next time; they are complete already.
-    }
-    return true;
+    QStringList notices;
+    const bool done = writeLocked(folderOf(installDirectory, *f), f->language, notices);
+    // Said once the lock is let go, so that a second program started meanwhile does not wait
+    // for this user to close a message.
+    for (const QString& n : notices)
+        dialogs.notify(parent, n);
+    return done;
 }
 
 } // namespace factorysets

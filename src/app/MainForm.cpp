@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "FactorySets.h"
 #include "FarewellPage.h"
+#include "FileMessages.h"
 #include "FragmentDlg.h"
 #include "KonwersjaDlg.h"
 #include "Previews.h"
@@ -203,7 +204,9 @@ void TMainForm::FormCreate(const QString& firstArgument)
     state_.session().backdoorEdit = false;
     state_.set().backdoor.reset();
 
-    if (!startFile.isEmpty() && QFileInfo(startFile).isFile()) {
+    // Whatever stands under that name is tried, so that a folder or a file that may not be read
+    // is reported rather than passed over in silence.
+    if (!startFile.isEmpty() && QFileInfo::exists(startFile)) {
         setFile_ = startFile;
         if (openSetFile(false))
             showPage(SignalListIndex);
@@ -268,15 +271,16 @@ bool TMainForm::openSetFile(bool withDialog)
     if (readOnly)
         setFile_ = fromLocalPath(zelmar::readOnlyAlternativeName(local));
 
-    bool ok = true;
+    QString failure;
     zelmar::SignalSet read;
     try {
         read = zelmar::readSetFile(local);
-    } catch (...) {
-        ok = false;
+    } catch (const std::exception& e) {
+        // Named as it was read, not by the name a later save would take.
+        failure = filemessages::readFailure(path, e);
     }
-    if (!ok) {
-        dialogs_.notify(this, QString::fromStdString(zelmar::rsf(65225, {setFile_.toStdString()})));
+    if (!failure.isEmpty()) {
+        dialogs_.notify(this, failure);
         setFile_.clear();
         updateCaption();
         clearSet();
@@ -294,7 +298,12 @@ bool TMainForm::openSetFile(bool withDialog)
 
 bool TMainForm::saveSetFile()
 {
-    if (setFile_.isEmpty() || page4_->ZapisWNowymPlikuCB->isChecked()) {
+    return saveSetFile(setFile_.isEmpty() || page4_->ZapisWNowymPlikuCB->isChecked());
+}
+
+bool TMainForm::saveSetFile(bool askName)
+{
+    if (askName) {
         const QString start = setFile_.isEmpty()
                                   ? installPath_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
                                   : setFile_;
@@ -307,8 +316,13 @@ bool TMainForm::saveSetFile()
     try {
         // Written beside the target and renamed over it, so a failure keeps the old file whole.
         zelmar::writeSetFile(state_.set(), localPath(setFile_));
-    } catch (...) {
-        dialogs_.notify(this, QString::fromStdString(zelmar::rsf(65226, {setFile_.toStdString()})));
+    } catch (const std::exception& e) {
+        // A folder that takes no new file could only be written into in place, which a failure
+        // would leave damaged: the set goes elsewhere, or nowhere.
+        if (filemessages::unsafeFolder(e))
+            return dialogs_.ask(this, QString::fromStdString(zelmar::rsf(65298, {QFileInfo(setFile_).absolutePath().toStdString()})))
+                   && saveSetFile(true);
+        dialogs_.notify(this, filemessages::writeFailure(setFile_, e));
         return false;
     }
     return true;

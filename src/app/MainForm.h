@@ -68,7 +68,8 @@ public:
     // True only when a set was read; every failure has been reported.
     bool openSetFile(bool withDialog);
     // Saves the set, asking for a name when there is no current file or a new one is wanted.
-    // True only when the file was written; every failure has been reported.
+    // True only when the file was written; every failure has been reported. A folder that
+    // allows no safe save leads, when the user agrees, to the save dialog.
     bool saveSetFile();
     // The current set file, " - " and the title; or the title alone.
     void updateCaption();
@@ -108,6 +109,7 @@ private:
     void FormCreate(const QString& firstArgument);
     bool FormCloseQuery();
     void runPageEntry(int index);
+    bool saveSetFile(bool askName);
 
     Dialogs& dialogs_;
     WizardState state_;

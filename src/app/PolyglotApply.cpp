@@ -9,11 +9,13 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScreen>
 
 #include <algorithm>
 #include <cstdlib>
@@ -62,6 +64,32 @@ QWidget* widget(QObject* o)
     return o->isWidgetType() ? static_cast<QWidget*>(o) : nullptr;
 }
 
+// Taller than any window of the program: a larger font shows nothing more, it only costs the
+// memory and time to draw its letters.
+constexpr int kMaxFontSize = 500;
+
+// A key may move a widget as far as it stays in sight: its top left corner in its room, and a part
+// of it at least this wide and tall. A wide control may still run past the edge, as it always could.
+constexpr int kInSight = 16;
+
+// The room a widget may take, in the coordinates it is placed in: its window's rectangle for a
+// control, the screen's free area for a window. A key may make a widget as large as its room.
+QRect roomOf(QWidget* w)
+{
+    if (w->isWindow()) {
+        const QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+        return screen ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+    }
+    QWidget* window = w->window();
+    return QRect(-w->parentWidget()->mapTo(window, QPoint(0, 0)), window->size());
+}
+
+// `value` within low ... high; low when the room is smaller than that.
+int within(long long value, int low, int high)
+{
+    return int(std::clamp<long long>(value, low, std::max(low, high)));
+}
+
 // "[fsBold,fsItalic]": every identifier must be known, or the value does not fit.
 void setFontStyle(QWidget* w, const QString& value)
 {
@@ -99,13 +127,14 @@ void setFont(QWidget* w, const QString& rest, const QString& value)
         const int size = integerValue(value.toStdString());
         if (size <= 0)
             return;
-        f.setPointSize(size);
+        f.setPointSize(std::min(size, kMaxFontSize));
     } else if (part.compare(QLatin1String("Height"), Qt::CaseInsensitive) == 0) {
-        // Negative heights are the characters' own height in pixels, as the files write them.
-        const int height = std::abs(integerValue(value.toStdString()));
+        // Negative heights are the characters' own height in pixels, as the files write them; the
+        // most negative integer has no positive counterpart.
+        const long long height = std::llabs(static_cast<long long>(integerValue(value.toStdString())));
         if (height == 0)
             return;
-        f.setPixelSize(height);
+        f.setPixelSize(int(std::min<long long>(height, kMaxFontSize)));
     } else if (part.compare(QLatin1String("Style"), Qt::CaseInsensitive) == 0) {
         setFontStyle(w, value);
         return;
@@ -220,22 +249,26 @@ const std::vector<Property>& properties()
         {"Left", anyWidget,
          [](QObject* o, const QString&, const QString& v) {
              QWidget* w = widget(o);
-             w->move(integerValue(v.toStdString()), w->y());
+             const QRect room = roomOf(w);
+             const int seen = std::min(w->width(), kInSight);
+             w->move(within(integerValue(v.toStdString()), room.left(), room.right() + 1 - seen), w->y());
          }},
         {"Top", anyWidget,
          [](QObject* o, const QString&, const QString& v) {
              QWidget* w = widget(o);
-             w->move(w->x(), integerValue(v.toStdString()));
+             const QRect room = roomOf(w);
+             const int seen = std::min(w->height(), kInSight);
+             w->move(w->x(), within(integerValue(v.toStdString()), room.top(), room.bottom() + 1 - seen));
          }},
         {"Width", anyWidget,
          [](QObject* o, const QString&, const QString& v) {
              QWidget* w = widget(o);
-             w->resize(integerValue(v.toStdString()), w->height());
+             w->resize(within(integerValue(v.toStdString()), 0, roomOf(w).width()), w->height());
          }},
         {"Height", anyWidget,
          [](QObject* o, const QString&, const QString& v) {
              QWidget* w = widget(o);
-             w->resize(w->width(), integerValue(v.toStdString()));
+             w->resize(w->width(), within(integerValue(v.toStdString()), 0, roomOf(w).height()));
          }},
         // A window shows itself when the program says so, never because a file did.
         {"Visible", [](QObject* o) { return o->isWidgetType() && !widget(o)->isWindow(); },

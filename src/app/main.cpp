@@ -5,7 +5,6 @@
 #include "PolyglotStart.h"
 #include "Version.h"
 #include "i18n/CorePolyglot.h"
-#include "model/TempFolders.h"
 #include "paths/DataPaths.h"
 
 #include <QApplication>
@@ -94,7 +93,6 @@ int main(int argc, char** argv)
     zelmar::i18n::TbsCorePolyglot::GetCorePolyglot();
     QApplication app(argc, argv);
     accessibility::install();
-    zelmar::removeAbandonedTempFolders();   // of runs that were killed
     // Numbers in texts are written with a point whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("VORANEX"));

@@ -2,9 +2,9 @@
 // under the same rules as its signal pages.
 #include "Inputs.h"
 
+#include "i18n/Text.h"
 #include "model/SetFile.h"
 #include "model/SignalEditing.h"
-#include "model/Text.h"
 
 #include <cstdio>
 #include <memory>

@@ -4,7 +4,6 @@
 
 #include "Version.h"
 #include "model/Errors.h"
-#include "model/TempFolders.h"
 
 #include <cstdio>
 #include <exception>
@@ -193,8 +192,6 @@ int main(int argc, char** argv)
         note("no command given (see zelmarctl --help)");
         return kUsage;
     }
-    // Only a run that may need a temporary folder clears those of runs that were killed.
-    zelmar::removeAbandonedTempFolders();
     try {
         return run(Context{zelmar::chimeChoice(virtualFile, hid)});
     } catch (...) {

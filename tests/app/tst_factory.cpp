@@ -1,5 +1,6 @@
 // The factory sets at start-up: the user's copies named in the interface language, read-only,
 // written once and again when the shipped sets change; and how such a copy opens.
+#include "OtherUser.h"
 #include "PageDriver.h"
 
 #include "model/FactoryNames.h"
@@ -9,6 +10,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <sys/stat.h>
 
@@ -62,8 +64,12 @@ private Q_SLOTS:
     void folderThatCannotBeMadeKeepsTheMarker();
     void stepLeavesTheSetEmptyAndTheFileNameAsItWas();
     void factoryCopyOpensUnderANewNameAndAsksWhereToSave();
+    void noticesComeOnceTheLockIsLetGo();
+    void aHomeFolderThatCannotBeWrittenIsSaidSo();
 
 private:
+    // The settings a start finds.
+    void settle(const QString& language, bool firstTime, const QString& installPath = {});
     std::unique_ptr<TMainForm> start(const QString& language, bool firstTime);
     QString shipped(const QString& name) const { return shipped_->filePath(QStringLiteral("factory/") + name); }
     QString home(const QString& rest) const { return home_->filePath(rest); }
@@ -112,14 +118,19 @@ void FactoryTest::cleanup()
     QCOMPARE(dialogs_.pendingAnswers(), 0);
 }
 
-std::unique_ptr<TMainForm> FactoryTest::start(const QString& language, bool firstTime)
+void FactoryTest::settle(const QString& language, bool firstTime, const QString& installPath)
 {
     QSettings s(QStringLiteral("VORANEX"), QStringLiteral("Zelmar"));
     s.setValue(QStringLiteral("Language"), language);
-    s.setValue(QStringLiteral("InstallPath"), home_->path());
+    s.setValue(QStringLiteral("InstallPath"), installPath.isEmpty() ? home_->path() : installPath);
     if (firstTime)
         s.setValue(QStringLiteral("FirstTime"), QStringLiteral("Yes"));
     s.sync();
+}
+
+std::unique_ptr<TMainForm> FactoryTest::start(const QString& language, bool firstTime)
+{
+    settle(language, firstTime);
     return std::make_unique<TMainForm>(dialogs_);
 }
 
@@ -205,19 +216,23 @@ void FactoryTest::laterStartsWriteOnlyWhenTheShippedSetsChange()
     form.reset();
     QCOMPARE(bytesOf(copy), QByteArray());
 
-    // ...and "FirstTime" writes everything again, to the same result.
+    // ...and "FirstTime" writes everything again: the file the user changed is theirs now, so the
+    // copy goes beside it.
     form = start(QStringLiteral("Polish"), true);
     form.reset();
-    QCOMPARE(bytesOf(copy), first);
-    QCOMPARE(modeOf(copy), mode_t(0444));
+    QCOMPARE(bytesOf(copy), QByteArray());
+    const QString beside = home(QStringLiteral("Zestawy/Classic (2).zmr"));
+    QCOMPARE(bytesOf(beside), first);
+    QCOMPARE(modeOf(beside), mode_t(0444));
 
-    // A newer shipped set replaces the copy without being asked.
+    // A newer shipped set replaces that copy without being asked.
     zelmar::writeSetFile(shippedSet(25, 30, 900), QFile::encodeName(shipped("Classic.zmr")).toStdString());
     form = start(QStringLiteral("Polish"), false);
     form.reset();
-    QCOMPARE(read(copy).library.at(0).sound.Samples.at(0), int16_t(901));
-    QCOMPARE(read(copy).signals.at(0).name, zelmar::factorySignalName(1, 2, zelmar::kFactoryPolish));
-    QCOMPARE(modeOf(copy), mode_t(0444));
+    QCOMPARE(read(beside).library.at(0).sound.Samples.at(0), int16_t(901));
+    QCOMPARE(read(beside).signals.at(0).name, zelmar::factorySignalName(1, 2, zelmar::kFactoryPolish));
+    QCOMPARE(modeOf(beside), mode_t(0444));
+    QCOMPARE(bytesOf(copy), QByteArray());
 
     // A language started for the first time gets its own folder.
     form = start(QStringLiteral("German"), false);
@@ -228,7 +243,7 @@ void FactoryTest::laterStartsWriteOnlyWhenTheShippedSetsChange()
 void FactoryTest::missingShippedSetIsReportedOnceAndSkipped()
 {
     QVERIFY(QFile::remove(shipped("Classic.zmr")));
-    // A damaged one likewise; the user's file that a link in the folder leads to stays as it is.
+    // A damaged one likewise; a link in the folder and the user's file it leads to stay as they are.
     QFile damaged(shipped("Music.zmr"));
     QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
     damaged.write("ZELMAR");
@@ -245,8 +260,8 @@ void FactoryTest::missingShippedSetIsReportedOnceAndSkipped()
                           QString::fromStdString(zelmar::rsf(65225, {shipped("Music.zmr").toStdString()}))}));
     QVERIFY(!QFileInfo::exists(home(QStringLiteral("Zestawy/Classic.zmr"))));
     QVERIFY(!QFileInfo::exists(home(QStringLiteral("Zestawy/Music.zmr"))));
-    QVERIFY(!QFileInfo(home(QStringLiteral("Zestawy/Premium.zmr"))).isSymLink());
-    QCOMPARE(modeOf(home(QStringLiteral("Zestawy/Premium.zmr"))), mode_t(0444));
+    QVERIFY(QFileInfo(home(QStringLiteral("Zestawy/Premium.zmr"))).isSymLink());
+    QCOMPARE(modeOf(home(QStringLiteral("Zestawy/Premium (2).zmr"))), mode_t(0444));
     QCOMPARE(bytesOf(mine), mineBytes);
     QVERIFY(modeOf(mine) & 0200);
     QVERIFY(!QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
@@ -325,6 +340,45 @@ void FactoryTest::factoryCopyOpensUnderANewNameAndAsksWhereToSave()
     QCOMPARE(dialogs_.shown().last().kind, ScriptedDialogs::Kind::Save);
     QCOMPARE(dialogs_.shown().last().startPath, renamed);
     QCOMPARE(bytesOf(folder + QStringLiteral("/Premium.zmr")), before);
+}
+
+// A second program started while this one shows a notice must not wait for the user to close it.
+void FactoryTest::noticesComeOnceTheLockIsLetGo()
+{
+    class LockWatch : public ScriptedDialogs {
+    public:
+        QString lockFile;
+        QList<bool> lockFree;
+        void notify(QWidget* parent, const QString& text) override
+        {
+            QLockFile second(lockFile);
+            lockFree << second.tryLock(0);
+            ScriptedDialogs::notify(parent, text);
+        }
+    } dialogs;
+    dialogs.lockFile = home(QStringLiteral("Zestawy/.factory-lock"));
+    QVERIFY(QFile::remove(shipped("Music.zmr")));
+    settle(QStringLiteral("Polish"), true);
+    TMainForm form(dialogs);
+    QCOMPARE(dialogs.notices().size(), 1);
+    QCOMPARE(dialogs.lockFree, QList<bool>{true});
+}
+
+void FactoryTest::aHomeFolderThatCannotBeWrittenIsSaidSo()
+{
+    const QString locked = home(QStringLiteral("locked"));
+    QVERIFY(QDir().mkdir(locked));
+    // The settings and the home are the other user's to read; only "locked" refuses them.
+    QVERIFY(::chmod(QFile::encodeName(settingsDir_.path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(home_->path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(locked).constData(), ::geteuid() == 0 ? 0755 : 0555) == 0);
+    settle(QStringLiteral("Polish"), true, locked + QStringLiteral("/VORANEX/Zelmar"));
+    {
+        AsNobody nobody;
+        TMainForm form(dialogs_);
+    }
+    QCOMPARE(dialogs_.notices(), QStringList{QString::fromStdString(zelmar::rsf(65299, {locked.toStdString()}))});
+    QVERIFY(QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
 }
 
 QTEST_MAIN(FactoryTest)

@@ -146,7 +146,8 @@ TEST_F(CliOutputs, AKilledImportLeavesTheOldOrTheNewSetAndNothingElse)
     for (size_t i = 0; i < stereo.size(); ++i)
         stereo[i] = int16_t(9000 * std::sin(double(i) * 0.01));
     spit(dir() / "in.wav", wavBytes(2, 44100, stereo));   // converted, through the private folder
-    spit(dir() / "small.wav", wavBytes(1, 18000, {5, 6}));
+    // Stereo, so that the run after a kill needs a private folder too and clears the killed one's.
+    spit(dir() / "small.wav", wavBytes(2, 18000, {5, 6, 5, 6}));
     fs::create_directories(dir() / "tmp");
     const std::vector<std::pair<std::string, std::string>> env = {{"TMPDIR", path("tmp")}};
 

@@ -3,6 +3,7 @@
 // private folder for targets that must go through files.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <unistd.h>
@@ -17,7 +18,8 @@ namespace fuzz {
         }                                                                                      \
     } while (0)
 
-// A folder of this process for the files a target writes, in memory where the system has it.
+// A folder of this process for the files a target writes, in memory where the system has it. It
+// goes when the run ends (a run stopped by a finding keeps it, with the input that made it).
 inline const std::string& scratchFolder()
 {
     static const std::string folder = [] {
@@ -27,6 +29,11 @@ inline const std::string& scratchFolder()
             std::abort();
         return tmpl;
     }();
+    static const bool removedAtExit = std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }) == 0;
+    (void)removedAtExit;
     return folder;
 }
 

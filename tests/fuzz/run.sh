@@ -16,6 +16,18 @@ cmake --build build-fuzz
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+# Runs a target; a run that ended well must not leave its scratch folder in /dev/shm.
+run_target() {
+  local status=0
+  "$@" &
+  local pid=$!
+  wait "$pid" || status=$?
+  if [ "$status" -eq 0 ] && compgen -G "/dev/shm/zelmar-fuzz-$pid-*" >/dev/null; then
+    echo "$1 left its folder /dev/shm/zelmar-fuzz-$pid-*" >&2
+    return 1
+  fi
+  return "$status"
+}
 declare -A max_len=([set_file]=65536 [image]=16384 [wav_import]=16384 [mp3]=32768 [translation]=16384)
 for t in "${targets[@]}"; do
   exe="build-fuzz/tests/fuzz/fuzz_$t"
@@ -23,13 +35,13 @@ for t in "${targets[@]}"; do
   scratch="$(mktemp -d)"
   mkdir "$scratch/new" "$scratch/found"
   echo "== $t: regression over $corpus"
-  "$exe" -runs=0 -artifact_prefix="$scratch/found/" "$corpus" >"$scratch/log" 2>&1 || {
+  run_target "$exe" -runs=0 -artifact_prefix="$scratch/found/" "$corpus" >"$scratch/log" 2>&1 || {
     tail -n 60 "$scratch/log"
     exit 1
   }
   echo "== $t: fuzzing for $seconds s"
   status=0
-  "$exe" -max_total_time="$seconds" -max_len="${max_len[$t]}" -timeout=25 -rss_limit_mb=2560 \
+  run_target "$exe" -max_total_time="$seconds" -max_len="${max_len[$t]}" -timeout=25 -rss_limit_mb=2560 \
     -print_final_stats=1 -artifact_prefix="$scratch/found/" "$scratch/new" "$corpus" >"$scratch/log" 2>&1 || status=$?
   if [ "$status" -ne 0 ]; then
     tail -n 60 "$scratch/log"

@@ -200,7 +200,7 @@ void VirtualChime::load()
         model_.memory().assign(size, 0xFF);
         return;
     }
-    std::vector<uint8_t> data = readWholeFile(file_);
+    std::vector<uint8_t> data = readWholeFile(file_, uint64_t(std::max(kUsbMemory, kHidMemory)));
     // The memory is linear in both kinds, so a file of either kind serves the other; anything else
     // is not ours, and must not be overwritten.
     if (data.size() != size_t(kUsbMemory) && data.size() != size_t(kHidMemory))

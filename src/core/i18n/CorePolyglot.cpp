@@ -146,6 +146,7 @@ bool TbsCorePolyglot::setCurrentLang(const std::string& language)
             return false;
         current_ = language;
         file_.reset();
+        resources_.clear();
         if (!language.empty()) {
             const fs::path dir = langsDir_.empty() ? fs::path(".") : fs::path(langsDir_);
             fs::path path = dir / (language + ".lng");
@@ -161,6 +162,12 @@ bool TbsCorePolyglot::setCurrentLang(const std::string& language)
                 }
             }
             file_ = TbsINIFile::open(path);
+        }
+        if (const auto* keys = file_ ? file_->section("ResourceStrings") : nullptr) {
+            for (const TbsINIFile::Key& k : *keys) {
+                if (const auto id = resourceKeyNumber(k.name))
+                    resources_.try_emplace(*id, &k.value);   // the first one counts
+            }
         }
     }
     translateAll();
@@ -235,14 +242,10 @@ std::optional<std::string> TbsCorePolyglot::resourceString(int id) const
     std::lock_guard<std::recursive_mutex> guard(stateLock_);
     if (!translateResources_ || !file_)
         return std::nullopt;
-    const auto* keys = file_->section("ResourceStrings");
-    if (!keys)
+    const auto at = resources_.find(id);
+    if (at == resources_.end())
         return std::nullopt;
-    for (const TbsINIFile::Key& k : *keys) {
-        if (resourceKeyNumber(k.name) == id)
-            return decodeLiteral(k.value);
-    }
-    return std::nullopt;
+    return decodeLiteral(*at->second);
 }
 
 } // namespace zelmar::i18n

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zelmar::i18n {
@@ -80,6 +81,8 @@ private:
     std::vector<std::string> languages_;
     std::string current_;
     std::optional<TbsINIFile> file_;
+    // The raw value of each resource string in file_, by number: looked up at every use of a text.
+    std::unordered_map<int, const std::string*> resources_;
     bool translateResources_ = true;
     std::vector<PolyglotListener*> managers_;
 };

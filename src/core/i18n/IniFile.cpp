@@ -1,7 +1,7 @@
 #include "i18n/IniFile.h"
 
 #include "i18n/Literals.h"
-#include "model/Text.h"
+#include "i18n/Text.h"
 
 #include <fstream>
 #include <system_error>
@@ -51,6 +51,19 @@ bool isValidUtf8(std::string_view s)
     return true;
 }
 
+char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+std::string lowerAscii(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        c = lowerAscii(c);
+    return out;
+}
+
 } // namespace
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
@@ -58,12 +71,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
+        if (lowerAscii(a[i]) != lowerAscii(b[i]))
             return false;
     }
     return true;
@@ -114,16 +122,7 @@ TbsINIFile TbsINIFile::parse(std::string_view bytes)
         if (line.empty() || line.front() == ';')
             continue;
         if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
-            const std::string_view name = trimBlanks(line.substr(1, line.size() - 2));
-            current = nullptr;
-            for (Section& s : ini.sections_) {
-                if (equalsIgnoringCase(s.name, name))
-                    current = &s;
-            }
-            if (!current) {
-                ini.sections_.push_back({std::string(name), {}});
-                current = &ini.sections_.back();
-            }
+            current = &ini.sectionFor(trimBlanks(line.substr(1, line.size() - 2)));
             continue;
         }
         // A line that is neither a section nor "key=value" says nothing.
@@ -135,13 +134,18 @@ TbsINIFile TbsINIFile::parse(std::string_view bytes)
     return ini;
 }
 
+TbsINIFile::Section& TbsINIFile::sectionFor(std::string_view name)
+{
+    const auto [at, added] = index_.try_emplace(lowerAscii(name), sections_.size());
+    if (added)
+        sections_.push_back({std::string(name), {}});
+    return sections_[at->second];
+}
+
 const std::vector<TbsINIFile::Key>* TbsINIFile::section(std::string_view name) const
 {
-    for (const Section& s : sections_) {
-        if (equalsIgnoringCase(s.name, name))
-            return &s.keys;
-    }
-    return nullptr;
+    const auto at = index_.find(lowerAscii(name));
+    return at == index_.end() ? nullptr : &sections_[at->second].keys;
 }
 
 std::vector<std::string> TbsINIFile::sectionNames() const

@@ -6,12 +6,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zelmar::i18n {
 
-// Larger files are not translations; they are refused rather than read into memory.
-constexpr std::uintmax_t kMaxTranslationFileBytes = 64u << 20;
+// Larger files are not translations; they are refused rather than read into memory. A translation
+// of every text of the program takes about 9 KB; a hundred times that leaves room for any language,
+// and even a file of the worst shape (nothing but short sections) is read in well under a tenth of a second.
+constexpr std::uintmax_t kMaxTranslationFileBytes = 1u << 20;
 
 // The text of a translation file as UTF-8: the bytes themselves when they are valid UTF-8 (a leading
 // byte-order mark dropped), else read as Windows-1250, the code page such files were first written in.
@@ -40,7 +43,12 @@ private:
         std::string name;
         std::vector<Key> keys;
     };
+    Section& sectionFor(std::string_view name);
+
     std::vector<Section> sections_;
+    // Each section's position by its name in lower case: a file of many sections is read in one
+    // pass, not by comparing each new name with every earlier one.
+    std::unordered_map<std::string, size_t> index_;
 };
 
 // Compares ASCII letters without regard to case; other bytes exactly.

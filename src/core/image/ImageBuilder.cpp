@@ -1,9 +1,9 @@
 #include "image/ImageBuilder.h"
 
 #include "device/UsbFlash.h"
+#include "i18n/Text.h"
 #include "image/SampleCodec.h"
 #include "model/Errors.h"
-#include "model/Text.h"
 #include "model/TwoThreads.h"
 
 #include <algorithm>

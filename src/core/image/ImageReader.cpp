@@ -1,10 +1,10 @@
 #include "image/ImageReader.h"
 
 #include "device/UsbFlash.h"
+#include "i18n/Text.h"
 #include "image/SampleCodec.h"
 #include "model/ByteReader.h"
 #include "model/Errors.h"
-#include "model/Text.h"
 #include "model/TwoThreads.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading, and the one writer of every file the programs replace: a failed or killed
 // write never leaves a damaged file where a good one was, nor a stray file beside it.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -8,24 +9,35 @@
 
 namespace zelmar {
 
-// Reads a whole file; throws FileError when it cannot be opened or read.
-std::vector<uint8_t> readWholeFile(const std::string& path);
+// Reads a whole file of at most `maxBytes`. FileError when it cannot be opened or read, when it is
+// a folder, a device, a pipe or a socket (whose reading may block or never end: none is opened),
+// or when it is larger than `maxBytes` (then none of it is read).
+std::vector<uint8_t> readWholeFile(const std::string& path, uint64_t maxBytes = UINT64_MAX);
 
 // Replaces the file `path` with `data`, flushed to disk, or throws FileError and leaves it as it
 // was. A symbolic link is written through: the file it names gets the data, the link stays.
-// A file nobody may write (no write bit, also for root) or that the user may not write is refused.
-// The new content is made as an unnamed file in the target's folder and linked in and renamed over
-// the target only once complete; where the file system has no unnamed files, a hidden named one
-// stands in. When the folder takes no new file but the target itself may be written, the target is
-// rewritten in place. An existing file keeps its permissions (and its owner where allowed).
+// A file nobody may write (no write bit, also for root) or that the user may not write is refused,
+// and so is a target that is not a regular file (a device or a pipe would take the data as it
+// comes, or block). The new content is made as an unnamed file in the target's folder and linked
+// in and renamed over the target only once complete; where the file system has no unnamed files, a
+// hidden named one stands in. A folder that takes no new file is refused (FileProblem::UnsafeFolder
+// when the target itself could be written): rewriting the target in place could leave it damaged.
+// An existing file keeps its permissions (and its owner where allowed); a new one gets what the
+// kernel gives it under the user's umask.
 void writeFileAtomically(const std::string& path, const void* data, size_t size);
 inline void writeFileAtomically(const std::string& path, const std::string& data)
 {
     writeFileAtomically(path, data.data(), data.size());
 }
 
-// The same for content that `fill` writes by name: it is given a name of the new, empty file (or
-// of the target itself when it is rewritten in place) and may reopen it as it likes. Whatever
+// Puts `data` at `path` as a file nobody may write (mode 0444), the same way, replacing a regular
+// file that stands there even when it is read-only. The old file is never opened for writing nor
+// its mode changed, so another name linked to it keeps it as it was. A link or anything else at
+// `path` is refused.
+void writeReadOnlyCopy(const std::string& path, const std::string& data);
+
+// The same for content that `fill` writes by name: it is given a name of the new, empty file and
+// may reopen it as it likes. Whatever
 // `fill` throws is passed on once the unfinished file is gone.
 void replaceFileThrough(const std::string& path, const std::function<void(const std::string& temporary)>& fill);
 

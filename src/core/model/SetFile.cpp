@@ -1,9 +1,9 @@
 #include "model/SetFile.h"
 
+#include "i18n/Text.h"
 #include "model/ByteReader.h"
 #include "model/Errors.h"
 #include "model/FileIO.h"
-#include "model/Text.h"
 
 #include <cstring>
 #include <sys/stat.h>
@@ -139,7 +139,7 @@ bool startsAsSetFile(std::span<const uint8_t> head)
 
 SignalSet readSetFile(const std::string& path)
 {
-    std::vector<uint8_t> bytes = readWholeFile(path);
+    std::vector<uint8_t> bytes = readWholeFile(path, kMaxSetFileBytes);
     return parseSetFile(bytes);
 }
 

@@ -30,6 +30,14 @@ enum SetFileCode : int {
 // recordings still open and can be cut down to a fragment.
 constexpr int64_t kMaxSoundBytes = 2 * int64_t(kChimeMemory);
 
+// No file the reader accepts is longer: the header, the most signals with the most elements and
+// the longest names, a full back-door signal and the most sounds of the largest sample count (the
+// reader ignores bytes after the last record, but no writer puts any there). A larger input, or
+// one that is no regular file (a device would never end), is refused before it is read.
+constexpr uint64_t kMaxSetFileBytes = 20 + uint64_t(kMaxSignals) * (1 + kMaxNameBytes + 4 + kMaxElements * 11)
+                                      + (4 + kMaxElements * 11)
+                                      + uint64_t(kMaxSounds) * (1 + kMaxNameBytes + 1 + 4 + kMaxSoundBytes);
+
 // Reads a set from the bytes of a ".zmr" file. Fragments that run past the end of their sound are
 // kept as stored; readers of samples go through playedRange(). Bytes after the last sound record
 // are ignored.
@@ -39,7 +47,8 @@ SignalSet parseSetFile(std::span<const uint8_t> bytes);
 // does (its third byte is erased filler).
 bool startsAsSetFile(std::span<const uint8_t> head);
 
-// Reads and parses a file; FileError when it cannot be read, FormatError when it is not a set.
+// Reads and parses a file; FileError when it cannot be read (also when it is larger than
+// kMaxSetFileBytes or no regular file), FormatError when it is not a set.
 SignalSet readSetFile(const std::string& path);
 
 // The bytes of a ".zmr" file for `set`. Names become Windows-1250 ('?' for characters the code page

@@ -1,7 +1,7 @@
 #include "model/SignalEditing.h"
 
 #include "i18n/ResourceStrings.h"
-#include "model/Text.h"
+#include "i18n/Text.h"
 
 #include <algorithm>
 #include <stdexcept>

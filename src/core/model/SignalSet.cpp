@@ -1,6 +1,6 @@
 #include "model/SignalSet.h"
 
-#include "model/Text.h"
+#include "i18n/Text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -34,9 +35,12 @@ long ownerPidOf(const std::string& name, const std::string& prefix)
     size_t i = prefix.size();
     long pid = 0;
     const size_t digits = i;
-    while (i < name.size() && name[i] >= '0' && name[i] <= '9' && i - digits < 10)
+    // A number the system's process ids cannot hold is no process id: cut down to one, it would
+    // name another process.
+    constexpr long kMaxPid = std::numeric_limits<pid_t>::max();
+    while (i < name.size() && name[i] >= '0' && name[i] <= '9' && pid <= kMaxPid)
         pid = pid * 10 + (name[i++] - '0');
-    if (i == digits || name[digits] == '0' || i >= name.size() || name[i] != '-')
+    if (i == digits || name[digits] == '0' || pid > kMaxPid || i >= name.size() || name[i] != '-')
         return 0;
     // mkstemp's and mkdtemp's six letters and digits, and nothing after them.
     if (name.size() != i + 7)
@@ -59,6 +63,9 @@ bool processIsGone(long pid)
 
 std::string makePrivateTempFolder()
 {
+    // Only a program that needs such a folder clears away those of killed runs.
+    static const bool cleared = (removeAbandonedTempFolders(), true);
+    (void)cleared;
     const std::string tmpl = systemTempFolder() + "/" + kFolderPrefix + std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
@@ -82,7 +89,8 @@ int removeAbandonedTempFolders()
         struct stat st {};
         if (::fstatat(::dirfd(d), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        if (S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
+        // mkdtemp makes its folders 0700; one that was changed since is somebody's to keep.
+        if (S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 07777) == S_IRWXU)
             gone.push_back(base + "/" + name);
     }
     ::closedir(d);

@@ -1,5 +1,5 @@
 #include "model/FactoryNames.h"
-#include "model/Text.h"
+#include "i18n/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -184,7 +185,9 @@ TEST_F(FileWriter, ALinkIsWrittenThroughIntoTheFileItNames)
     EXPECT_THROW(writeFileAtomically(path("loop-a"), std::string("x")), FileError);
 }
 
-TEST_F(FileWriter, AWritableFileInAFolderThatTakesNoNewFileIsRewrittenInPlace)
+// Rewriting in place is the one way left there, and a full disk or a kill on the way would leave
+// the file damaged: the save is refused before the file is touched, and says why.
+TEST_F(FileWriter, AWritableFileInAFolderThatTakesNoNewFileIsRefusedUntouched)
 {
     fs::create_directories(dir / "locked");
     put(dir / "locked" / "set.zmr", std::string(5000, 'o'));
@@ -198,38 +201,158 @@ TEST_F(FileWriter, AWritableFileInAFolderThatTakesNoNewFileIsRewrittenInPlace)
                                         | fs::perms::others_exec);
     const std::string problems = asUnprivileged([&] {
         std::string p;
+        const auto expect = [&](const std::string& name, FileProblem problem, const std::function<void()>& write) {
+            try {
+                write();
+                p += name + " written; ";
+            } catch (const FileError& e) {
+                if (e.problem != problem)
+                    p += name + ": " + e.what() + "; ";
+            }
+        };
         for (bool unnamed : {true, false}) {
             setUnnamedFilesRefusedForTesting(!unnamed);
-            const std::string content = unnamed ? "shorter" : "named way";
-            try {
-                writeFileAtomically((dir / "locked" / "set.zmr").string(), content);
-            } catch (const FileError& e) {
-                p += std::string("in place: ") + e.what() + "; ";
-            }
-            if (slurp(dir / "locked" / "set.zmr") != content)
-                p += "old length or content left; ";
+            expect("set.zmr", FileProblem::UnsafeFolder,
+                   [&] { writeFileAtomically((dir / "locked" / "set.zmr").string(), std::string("new")); });
+            expect("set.zmr by name", FileProblem::UnsafeFolder, [&] {
+                replaceFileThrough((dir / "locked" / "set.zmr").string(), [](const std::string& n) { put(n, "filled"); });
+            });
+            expect("new.zmr", FileProblem::NoPermission,
+                   [&] { writeFileAtomically((dir / "locked" / "new.zmr").string(), std::string("x")); });
+            expect("ro.zmr", FileProblem::NoPermission,
+                   [&] { writeFileAtomically((dir / "locked" / "ro.zmr").string(), std::string("x")); });
         }
-        try {
-            replaceFileThrough((dir / "locked" / "set.zmr").string(), [](const std::string& n) { put(n, "filled"); });
-        } catch (const FileError& e) {
-            p += std::string("fill in place: ") + e.what() + "; ";
-        }
-        if (slurp(dir / "locked" / "set.zmr") != "filled")
-            p += "fill not in place; ";
-        for (const char* name : {"new.zmr", "ro.zmr"}) {
-            try {
-                writeFileAtomically((dir / "locked" / name).string(), std::string("x"));
-                p += std::string(name) + " written; ";
-            } catch (const FileError&) {
-            }
-        }
+        if (slurp(dir / "locked" / "set.zmr") != std::string(5000, 'o'))
+            p += "set.zmr changed; ";
         if (entries(dir / "locked") != std::set<std::string>{"ro.zmr", "set.zmr"})
             p += "stray files; ";
-        if (slurp(dir / "locked" / "ro.zmr") != "ro")
-            p += "read-only file changed; ";
         return p;
     });
     EXPECT_EQ(problems, "");
+}
+
+// A pipe would block the writer until somebody reads, a device would take the data as it comes.
+TEST_F(FileWriter, AnOutputThatIsNoRegularFileIsRefusedWithoutWaiting)
+{
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    // Held open for reading, so that a writer that wrote into it would not block but succeed.
+    const int reader = ::open(path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    fs::create_directories(dir / "folder");
+    const std::pair<std::string, FileProblem> cases[] = {
+        {path("pipe"), FileProblem::NotRegular}, {"/dev/null", FileProblem::NotRegular}, {path("folder"), FileProblem::Folder}};
+    for (const auto& [target, problem] : cases) {
+        SCOPED_TRACE(target);
+        try {
+            writeFileAtomically(target, std::string("data"));
+            ADD_FAILURE() << "written";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.problem, problem) << e.what();
+        }
+        EXPECT_THROW(replaceFileThrough(target, [](const std::string& n) { put(n, "x"); }), FileError);
+    }
+    char buf[8];
+    EXPECT_LE(::read(reader, buf, sizeof buf), 0);   // nothing came through
+    ::close(reader);
+}
+
+// Reading stops at what a file of its kind can hold: a device never ends, a pipe blocks, a sparse
+// file can claim any size.
+TEST_F(FileWriter, ReadsAreBoundedToRegularFilesOfALimitedSize)
+{
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);   // no writer: opening it would wait
+    fs::create_directories(dir / "folder");
+    const std::pair<std::string, FileProblem> refused[] = {{"/dev/zero", FileProblem::NotRegular},
+                                                           {path("pipe"), FileProblem::NotRegular},
+                                                           {path("folder"), FileProblem::Folder},
+                                                           {path("none"), FileProblem::NotFound}};
+    for (const auto& [source, problem] : refused) {
+        SCOPED_TRACE(source);
+        try {
+            readWholeFile(source, 100);
+            ADD_FAILURE() << "read";
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.problem, problem) << e.what();
+        }
+    }
+    put(path("ten"), "0123456789");
+    EXPECT_EQ(readWholeFile(path("ten"), 10).size(), 10u);
+    try {
+        readWholeFile(path("ten"), 9);
+        ADD_FAILURE() << "read past the limit";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.problem, FileProblem::TooLarge);
+    }
+    // A set file larger than any set is refused unread, whatever it claims inside.
+    {
+        std::ofstream sparse(path("huge.zmr"), std::ios::binary);
+        sparse << serializeSetFile(SignalSet{{{"a", {}}}, {}, {}});
+    }
+    fs::resize_file(path("huge.zmr"), kMaxSetFileBytes + 1);
+    try {
+        readSetFile(path("huge.zmr"));
+        ADD_FAILURE() << "read";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.problem, FileProblem::TooLarge);
+    }
+}
+
+// A new file gets what the kernel gives it (the umask, or the folder's default access list), an
+// existing one keeps its own mode.
+TEST_F(FileWriter, ModesComeFromTheKernelForNewFilesAndFromTheTargetForOldOnes)
+{
+    fs::create_directories(dir / "shared");
+    ASSERT_EQ(std::system(("setfacl -d -m u::rw,g::rw,o::- '" + (dir / "shared").string() + "'").c_str()), 0);
+    const mode_t before = ::umask(077);
+    put(path("private.zmr"), "old");
+    fs::permissions(path("private.zmr"), fs::perms::owner_read | fs::perms::owner_write);
+    for (bool unnamed : {true, false}) {
+        setUnnamedFilesRefusedForTesting(!unnamed);
+        const std::string suffix = unnamed ? "1" : "2";
+        writeFileAtomically(path("new" + suffix), std::string("x"));
+        writeFileAtomically((dir / "shared" / ("new" + suffix)).string(), std::string("x"));
+        writeFileAtomically(path("private.zmr"), std::string("new"));
+        EXPECT_EQ(fs::status(path("new" + suffix)).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        // The access list, not the umask, decides in the shared folder.
+        EXPECT_EQ(fs::status(dir / "shared" / ("new" + suffix)).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write);
+        EXPECT_EQ(fs::status(path("private.zmr")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    }
+    EXPECT_EQ(::umask(before), mode_t(077));
+}
+
+// Factory copies are replaced read-only as they are: never made writable on the way, and a name
+// linked to the old copy keeps it as it was.
+TEST_F(FileWriter, AReadOnlyCopyReplacesOnlyItsOwnNameAndStaysReadOnly)
+{
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    for (bool unnamed : {true, false}) {
+        setUnnamedFilesRefusedForTesting(!unnamed);
+        put(path("copy.zmr"), "first");
+        fs::permissions(path("copy.zmr"), readOnly);
+        fs::create_hard_link(path("copy.zmr"), path("linked.zmr"));
+        writeReadOnlyCopy(path("copy.zmr"), "second");
+        EXPECT_EQ(slurp(path("copy.zmr")), "second");
+        EXPECT_EQ(fs::status(path("copy.zmr")).permissions(), readOnly);
+        EXPECT_EQ(slurp(path("linked.zmr")), "first");
+        EXPECT_EQ(fs::status(path("linked.zmr")).permissions(), readOnly);
+
+        // A failure leaves the old copy, read-only, and nothing beside it.
+        setWriteFailureAfterForTesting(2);
+        EXPECT_THROW(writeReadOnlyCopy(path("copy.zmr"), "third"), FileError);
+        setWriteFailureAfterForTesting(-1);
+        EXPECT_EQ(slurp(path("copy.zmr")), "second");
+        EXPECT_EQ(fs::status(path("copy.zmr")).permissions(), readOnly);
+        EXPECT_EQ(entries(dir), (std::set<std::string>{"copy.zmr", "linked.zmr"}));
+        fs::remove(path("copy.zmr"));
+        fs::remove(path("linked.zmr"));
+    }
+    // A link in the copy's place is not followed.
+    put(path("mine.zmr"), "mine");
+    fs::create_symlink(path("mine.zmr"), path("copy.zmr"));
+    EXPECT_THROW(writeReadOnlyCopy(path("copy.zmr"), "copy"), FileError);
+    EXPECT_EQ(slurp(path("mine.zmr")), "mine");
+    EXPECT_TRUE(fs::is_symlink(path("copy.zmr")));
 }
 
 TEST_F(FileWriter, AFailedWriteLeavesNothingInEitherWay)
@@ -293,6 +416,14 @@ TEST_F(FileWriter, PrivateFoldersCarryThePidAndThoseOfDeadProcessesGo)
     fs::create_symlink(dir / "precious", abandoned / "inner" / "link");
     put(dir / ("zelmar-" + dead + "-file12"), "a file, not a folder");
     fs::create_directories(dir / ("zelmar-paths-" + dead));
+    // A number no process id can be, though cut to 32 bits it names the dead process; and a folder
+    // whose mode somebody changed after it was made.
+    const std::string tooLarge = "zelmar-" + std::to_string((1LL << 32) + std::stoll(dead)) + "-Xy12Zq";
+    fs::create_directories(dir / tooLarge);
+    fs::create_directories(dir / ("zelmar-" + dead + "-opened"));
+    fs::permissions(dir / ("zelmar-" + dead + "-opened"), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    fs::permissions(abandoned, fs::perms::owner_all);
+    EXPECT_EQ(ownerPidOf(tooLarge, "zelmar-"), 0);
 
     EXPECT_EQ(removeAbandonedTempFolders(), 1);
     ::setenv("TMPDIR", saved.c_str(), 1);
@@ -304,6 +435,8 @@ TEST_F(FileWriter, PrivateFoldersCarryThePidAndThoseOfDeadProcessesGo)
     EXPECT_TRUE(fs::is_symlink(dir / ("zelmar-" + dead + "-linkkk")));
     EXPECT_TRUE(fs::exists(dir / ("zelmar-" + dead + "-file12")));
     EXPECT_TRUE(fs::exists(dir / ("zelmar-paths-" + dead)));
+    EXPECT_TRUE(fs::exists(dir / tooLarge));
+    EXPECT_TRUE(fs::exists(dir / ("zelmar-" + dead + "-opened")));
 }
 
 // A child process saves a set and is killed at one point of the write; the file holds the old set

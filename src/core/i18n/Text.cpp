@@ -1,4 +1,4 @@
-#include "model/Text.h"
+#include "i18n/Text.h"
 
 #include <algorithm>
 #include <array>
