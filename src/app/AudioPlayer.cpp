@@ -2,9 +2,9 @@
 
 #include "Dialogs.h"
 #include "InputBlocker.h"
+#include "ResourceText.h"
 
 #include "audio/WavFile.h"
-#include "i18n/ResourceStrings.h"
 
 #include <QApplication>
 #include <QAudioDevice>
@@ -27,12 +27,12 @@ QString qs(const std::string& s)
 
 QString noDeviceText()
 {
-    return qs(zelmar::rs(65270));
+    return rsq(65270);
 }
 
 QString failureText(const QString& detail)
 {
-    return qs(zelmar::rsf(65271, {detail.toStdString()}));
+    return rsfq(65271, {detail.toStdString()});
 }
 
 } // namespace
@@ -118,21 +118,6 @@ bool QtAudioPlayer::play(const QString& path, QString& error)
         error = failureText(path);
         return false;
     }
-    return true;
-}
-
-bool SilentPlayer::play(const QString& path, QString& error)
-{
-    if (noDevice_) {
-        error = noDeviceText();
-        return false;
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        error = failureText(path);
-        return false;
-    }
-    played_.append({path, f.readAll()});
     return true;
 }
 

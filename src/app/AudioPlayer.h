@@ -1,9 +1,6 @@
 #pragma once
 // Playing the previews' WAV files to their end. QtAudioPlayer goes through Qt Multimedia's audio
-// output; SilentPlayer plays nothing, for tests and for machines without sound, and remembers
-// what it was given.
-#include <QByteArray>
-#include <QList>
+// output; another player (a test's) can take its place through the previews.
 #include <QString>
 
 class QWidget;
@@ -22,22 +19,6 @@ public:
     bool play(const QString& path, QString& error) override;
     // True when the system offers an audio output device at all.
     static bool outputAvailable();
-};
-
-class SilentPlayer : public AudioPlayer {
-public:
-    struct Played {
-        QString path;
-        QByteArray bytes;   // the whole file as it was when played
-    };
-    bool play(const QString& path, QString& error) override;
-    const QList<Played>& played() const { return played_; }
-    // Makes the next plays fail as if there were no output device.
-    void setNoDevice(bool noDevice) { noDevice_ = noDevice; }
-
-private:
-    QList<Played> played_;
-    bool noDevice_ = false;
 };
 
 // Plays one preview file with the main window disabled (it still repaints; input and close

@@ -2,9 +2,10 @@
 
 #include "Dialogs.h"
 #include "KomunikacjaDlg.h"
+#include "ResourceText.h"
+#include "WizardState.h"
 #include "device/ChimeSelection.h"
 #include "device/HidLayer.h"
-#include "i18n/ResourceStrings.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageReader.h"
 #include "model/Errors.h"
@@ -15,11 +16,6 @@
 #include <new>
 
 namespace {
-
-QString text(int id)
-{
-    return QString::fromStdString(zelmar::rs(id));
-}
 
 // Without an owner window the transfer window lives for one transfer only.
 TKomunikacjaDlg* dialogFor(QWidget* parent, Dialogs& dialogs, std::unique_ptr<TKomunikacjaDlg>& own)
@@ -52,33 +48,36 @@ bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet
     try {
         const zelmar::BuildResult built = zelmar::buildImage(set, form, flash);
         if (built.someSignalsSkipped)
-            dialogs.notify(parent, text(zelmar::kSignalsSkipped));
+            dialogs.notify(parent, rsq(zelmar::kSignalsSkipped));
     } catch (const zelmar::LimitError& e) {
-        dialogs.notify(parent, text(e.resourceId));
+        dialogs.notify(parent, rsq(e.resourceId));
         return false;
     }
     std::unique_ptr<TKomunikacjaDlg> own;
     return dialogFor(parent, dialogs, own)->transfer(flash, true, useHid) == 1;
 }
 
-bool downloadSetFromChime(QWidget* parent, Dialogs& dialogs, zelmar::SignalSet& set, zelmar::TUsbFlash& flash)
+bool downloadSetFromChime(QWidget* parent, Dialogs& dialogs, WizardState& state, zelmar::TUsbFlash& flash)
 {
     const bool useHid = hidPresent();
     std::unique_ptr<TKomunikacjaDlg> own;
     if (dialogFor(parent, dialogs, own)->transfer(flash, false, useHid) != 1)
         return false;
-    set.clear();
+    int failure = 0;
+    zelmar::SignalSet read;
     try {
-        set = zelmar::parseImage(std::span<const uint8_t>(flash.Image.data(), size_t(flash.ImageLength)),
-                                 useHid ? zelmar::AddressForm::Linear : zelmar::AddressForm::Page);
+        read = zelmar::parseImage(std::span<const uint8_t>(flash.Image.data(), size_t(flash.ImageLength)),
+                                  useHid ? zelmar::AddressForm::Linear : zelmar::AddressForm::Page);
     } catch (const std::bad_alloc&) {
-        set.clear();
-        dialogs.notify(parent, text(65228));
-        return false;
+        failure = 65228;
     } catch (...) {
-        set.clear();
-        dialogs.notify(parent, text(65229));
-        return false;
+        failure = 65229;
     }
-    return true;
+    if (failure == 0) {
+        state.replaceSet(std::move(read));
+        return true;
+    }
+    state.clearSet();
+    dialogs.notify(parent, rsq(failure));
+    return false;
 }

@@ -7,14 +7,15 @@
 class Dialogs;
 class QWidget;
 class TKomunikacjaDlg;
+class WizardState;
 
 // Builds the memory image of `set` and writes it into the chime with read-back verification.
 bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet& set,
                       zelmar::TUsbFlash& flash);
 
-// Reads the chime's memory image and, when it is valid, replaces `set` with what it holds.
-bool downloadSetFromChime(QWidget* parent, Dialogs& dialogs, zelmar::SignalSet& set,
-                          zelmar::TUsbFlash& flash);
+// Reads the chime's memory image and, when it is valid, puts the set it holds in the state's. An
+// image that came but is not valid empties the state's set; a failed transfer leaves it alone.
+bool downloadSetFromChime(QWidget* parent, Dialogs& dialogs, WizardState& state, zelmar::TUsbFlash& flash);
 
 // The transfer window of `mainWindow`, made on first use and kept as its child for every later
 // transfer. Calling it at start-up lets the translation reach the window before the first transfer.

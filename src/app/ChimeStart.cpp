@@ -1,8 +1,8 @@
 #include "ChimeStart.h"
 
 #include "Dialogs.h"
+#include "ResourceText.h"
 #include "device/ChimeSelection.h"
-#include "i18n/ResourceStrings.h"
 #include "model/Errors.h"
 
 #include <QFile>
@@ -21,5 +21,5 @@ QString useChosenChime(std::vector<std::string>& args)
 
 void noticeUnusableChime(QWidget* window, Dialogs& dialogs, const QString& file)
 {
-    dialogs.notify(window, QString::fromStdString(zelmar::rsf(65280, {file.toStdString()})));
+    dialogs.notify(window, rsfq(65280, {file.toStdString()}));
 }

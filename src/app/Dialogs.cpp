@@ -1,6 +1,6 @@
 #include "Dialogs.h"
 
-#include "i18n/ResourceStrings.h"
+#include "ResourceText.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -10,7 +10,7 @@
 namespace {
 QString appTitle()
 {
-    return QString::fromStdString(zelmar::rs(65233));
+    return rsq(65233);
 }
 
 // The box's icon is a picture a screen reader meets: it says what kind of box this is.

@@ -4,7 +4,7 @@
 #include "Dialogs.h"
 #include "PageKit.h"
 #include "device/ChimeSelection.h"
-#include "i18n/ResourceStrings.h"
+#include "ResourceText.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
@@ -14,13 +14,6 @@
 #include <QPushButton>
 
 #include <algorithm>
-
-namespace {
-QString text(int id)
-{
-    return QString::fromStdString(zelmar::rs(id));
-}
-} // namespace
 
 TKomunikacjaDlg::TKomunikacjaDlg(Dialogs& dialogs, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), dialogs_(dialogs)
@@ -108,7 +101,7 @@ void TKomunikacjaDlg::runTransfer()
 
 void TKomunikacjaDlg::phase(int textId, int gaugeMax)
 {
-    OpisST->setText(text(textId));
+    OpisST->setText(rsq(textId));
     OpisST->repaint();
     StanG->setRange(0, gaugeMax);
     StanG->setValue(0);
@@ -140,7 +133,7 @@ void TKomunikacjaDlg::failed(const zelmar::TransferFailure& f)
 
 void TKomunikacjaDlg::AnulujClick()
 {
-    if (dialogs_.ask(this, text(zelmar::kTextCancelQuestion), text(zelmar::kTextAppTitle)))
+    if (dialogs_.ask(this, rsq(zelmar::kTextCancelQuestion), rsq(zelmar::kTextAppTitle)))
         Cancelled = true;
     // While a transfer runs it decides the result; the button alone closes only an idle window.
     if (!Busy)

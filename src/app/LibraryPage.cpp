@@ -3,22 +3,20 @@
 #include "Dialogs.h"
 #include "KonwersjaDlg.h"
 #include "ListKit.h"
+#include "MemoryGauge.h"
 #include "PageKit.h"
 #include "Previews.h"
+#include "ResourceText.h"
 #include "SoundImport.h"
 #include "WizardState.h"
 #include "audio/Export.h"
-#include "i18n/ResourceStrings.h"
 #include "model/SignalEditing.h"
 
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -27,17 +25,9 @@ using namespace pagekit;
 
 namespace {
 
-QString rsq(int id)
+QPushButton* addButton(QWidget* page, const char* name, const QString& text, int y)
 {
-    return QString::fromStdString(zelmar::rs(id));
-}
-
-QPushButton* addButton(QWidget* page, const char* name, const QString& text, int x, int y)
-{
-    auto* b = new QPushButton(text, page);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(x, y, 100, 25);
-    return b;
+    return pagekit::addButton(page, name, text, QRect(428, y, 100, 25));
 }
 
 // Any whole number of up to three digits counts as typed, so that 150 means 10.0 dB (the range
@@ -80,29 +70,19 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
     // Level with the list's rows, inside its frame.
     CzasyTrwaniaDzwiekow->setGeometry(268, 66 + DostepneDzwiekiLB->frameWidth(), 145, 296);
 
-    DodajDzwiek = addButton(this, "DodajDzwiek", QStringLiteral("&Dodaj"), 428, 66);
-    ZmienNazweDzwieku = addButton(this, "ZmienNazweDzwieku", QStringLiteral("Z&mień nazwę"), 428, 98);
-    ZmienWzmocnienieDzwieku = addButton(this, "ZmienWzmocnienieDzwieku", QStringLiteral("W&zmocnienie"), 428, 130);
+    DodajDzwiek = addButton(this, "DodajDzwiek", QStringLiteral("&Dodaj"), 66);
+    ZmienNazweDzwieku = addButton(this, "ZmienNazweDzwieku", QStringLiteral("Z&mień nazwę"), 98);
+    ZmienWzmocnienieDzwieku = addButton(this, "ZmienWzmocnienieDzwieku", QStringLiteral("W&zmocnienie"), 130);
     WzmocnienieE = new GainSpinBox(this);
     WzmocnienieE->setObjectName(QStringLiteral("WzmocnienieE"));
     WzmocnienieE->setGeometry(428, 160, 52, 22);
     WzmocnienieE->setRange(0, 100);
     WzmocnienieE->setSingleStep(5);
     Label1 = addText(this, "Label1", QStringLiteral("x 0.1 dB"), 484, 163);
-    OdtworzDzwiek = addButton(this, "OdtworzDzwiek", QStringLiteral("&Odtwórz"), 428, 194);
-    UsunDzwiek = addButton(this, "UsunDzwiek", QStringLiteral("&Usuń"), 428, 226);
+    OdtworzDzwiek = addButton(this, "OdtworzDzwiek", QStringLiteral("&Odtwórz"), 194);
+    UsunDzwiek = addButton(this, "UsunDzwiek", QStringLiteral("&Usuń"), 226);
 
-    ZajetoscPamieciS3GB = new QGroupBox(QStringLiteral("Zajętość pamięci"), this);
-    ZajetoscPamieciS3GB->setObjectName(QStringLiteral("ZajetoscPamieciS3GB"));
-    ZajetoscPamieciS3GB->setGeometry(16, 372, 250, 48);
-    ZajetoscS3G = new QProgressBar(ZajetoscPamieciS3GB);
-    ZajetoscS3G->setObjectName(QStringLiteral("ZajetoscS3G"));
-    ZajetoscS3G->setGeometry(10, 20, 230, 18);
-    ZajetoscS3G->setTextVisible(false);
-    ZajetoscS3G->setRange(0, 100);
-    QPalette p = ZajetoscS3G->palette();
-    p.setColor(QPalette::Highlight, Qt::blue);
-    ZajetoscS3G->setPalette(p);
+    new MemoryGauge(state_, "ZajetoscPamieciS3GB", "ZajetoscS3G", QRect(16, 372, 250, 48), this);
 
     PozostalyCzasST = new QLabel(this);
     PozostalyCzasST->setObjectName(QStringLiteral("PozostalyCzasST"));
@@ -111,7 +91,7 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
 
     ZmianaNazwyE = new QLineEdit(this);
     ZmianaNazwyE->setObjectName(QStringLiteral("ZmianaNazwyE"));
-    ZmianaNazwyE->setMaxLength(250);
+    ZmianaNazwyE->setMaxLength(zelmar::kMaxTypedName);
     ZmianaNazwyE->hide();
     ZmianaNazwyE->installEventFilter(this);
     // Tab runs down the buttons with the gain field in its place; the rename edit sits just before
@@ -121,7 +101,7 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
     QWidget::setTabOrder(WzmocnienieE, OdtworzDzwiek);
     QWidget::setTabOrder(OdtworzDzwiek, UsunDzwiek);
 
-    EksportWAV = addButton(this, "EksportWAV", QStringLiteral("Eksport WAV"), 428, 330);
+    EksportWAV = addButton(this, "EksportWAV", QStringLiteral("Eksport WAV"), 330);
     EksportWAV->hide();
     EksportWAV->setEnabled(false);
     connect(EksportWAV, &QPushButton::clicked, this, &LibraryPage::EksportWAVClick);
@@ -133,36 +113,33 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
     connect(OdtworzDzwiek, &QPushButton::clicked, this, &LibraryPage::OdtworzDzwiekClick);
     connect(UsunDzwiek, &QPushButton::clicked, this, &LibraryPage::UsunDzwiekClick);
     connect(DostepneDzwiekiLB, &QListWidget::doubleClicked, this, &LibraryPage::DostepneDzwiekiLBDblClick);
-    connect(DostepneDzwiekiLB, &listkit::DragList::rowDropped, this, &LibraryPage::DostepneDzwiekiLBDragDrop);
+    connect(DostepneDzwiekiLB, &listkit::DragList::rowMoved, this, &LibraryPage::DostepneDzwiekiLBDragDrop);
     connect(DostepneDzwiekiLB, &QListWidget::currentRowChanged, this, [this] { gainInStep(); });
     connect(DostepneDzwiekiLB, &listkit::DragList::topRowChanged, this, [this] {
         if (DostepneDzwiekiLB->topRow() != rememberedTop_)
             redrawDurations();
     });
-    DostepneDzwiekiLB->keyHandler = [this](QKeyEvent* e) { return DostepneDzwiekiLBKeyDown(e); };
+    DostepneDzwiekiLB->insertKey = [this] { DodajDzwiekClick(); };
+    DostepneDzwiekiLB->deleteKey = [this] { UsunDzwiekClick(); };
 
     // A whole new set starts on its first sound, whatever a visit to the last one selected.
     connect(&state_, &WizardState::setReplaced, this, [this] {
         reloadRows();
         selectRow(state_.set().library.empty() ? -1 : 0);
     });
-    connect(&state_, &WizardState::memoryFiguresChanged, this, &LibraryPage::showMemory);
-    showMemory();
-
-    // A press on the window's free area or its picture ends a rename; presses on the page and on
-    // the durations bar reach the window the same way, as nothing on their way takes them.
-    window_ = window();
-    if (window_ != this)
-        window_->installEventFilter(this);
+    connect(&state_, &WizardState::soundsChanged, this, [this] {
+        reloadRows();
+        redrawDurations();
+    });
+    connect(&state_, &WizardState::memoryFiguresChanged, this, &LibraryPage::showRemainingTime);
+    showRemainingTime();
 }
 
 LibraryPage::~LibraryPage() = default;
 
-void LibraryPage::showMemory()
+void LibraryPage::showRemainingTime()
 {
-    const zelmar::MemoryDisplay md = state_.memoryDisplay();
-    pagekit::showGauge(ZajetoscS3G, md.gaugePercent);
-    PozostalyCzasST->setText(QString::fromStdString(zelmar::rsf(65209, {md.remainingSeconds})));
+    PozostalyCzasST->setText(rsfq(65209, {state_.memoryDisplay().remainingSeconds}));
 }
 
 int LibraryPage::selectedRow() const
@@ -220,10 +197,10 @@ void LibraryPage::redrawDurations()
 
 void LibraryPage::enterPage()
 {
+    const int keep = DostepneDzwiekiLB->currentRow();
+    // The rows follow, with the sounds in use marked.
     state_.beginLibraryEdit();
     const int count = int(state_.set().library.size());
-    const int keep = DostepneDzwiekiLB->currentRow();
-    reloadRows();
     selectRow(count == 0 ? -1 : std::clamp(keep, 0, count - 1));
     redrawDurations();
 }
@@ -238,20 +215,14 @@ void LibraryPage::cancelEdit()
 {
     endRename(false);
     state_.cancelLibraryEdit();
-    reloadRows();
 }
 
 void LibraryPage::DodajDzwiekClick()
 {
     if (renaming_)
         return;
-    if (!konwersjaDlg_
-        || !importSoundFile(window(), dialogs_, state_.set(), state_.lastSoundDirectory(), *konwersjaDlg_))
-        return;
-    reloadRows();
-    selectRow(DostepneDzwiekiLB->count() - 1);
-    redrawDurations();
-    state_.updateMemoryFigures();
+    if (konwersjaDlg_ && importSoundFile(window(), dialogs_, state_, *konwersjaDlg_))
+        selectRow(DostepneDzwiekiLB->count() - 1);
 }
 
 void LibraryPage::ZmienNazweDzwiekuClick()
@@ -265,8 +236,8 @@ void LibraryPage::ZmienNazweDzwiekuClick()
     ZmianaNazwyE->setGeometry(list.x(), list.y() - 1 + (row - DostepneDzwiekiLB->topRow()) * listkit::kRowHeight,
                               list.width(), 20);
     const QString name = QString::fromStdString(state_.set().library[size_t(row)].name);
-    // Typing stops at 250 characters, but a longer name from a file is kept whole.
-    ZmianaNazwyE->setMaxLength(std::max(250, int(name.size())));
+    // Typing stops at the typed-name length, but a longer name from a file is kept whole.
+    ZmianaNazwyE->setMaxLength(std::max(zelmar::kMaxTypedName, int(name.size())));
     ZmianaNazwyE->setText(name);
     Q_EMIT renamingChanged(true);
     for (QWidget* w : std::initializer_list<QWidget*>{DodajDzwiek, ZmienNazweDzwieku, OdtworzDzwiek, UsunDzwiek,
@@ -288,22 +259,26 @@ void LibraryPage::endRename(bool apply)
     if (!renaming_)
         return;
     renaming_ = false;
-    auto& library = state_.set().library;
-    const bool renamed = apply && renamedRow_ >= 0 && renamedRow_ < int(library.size());
-    if (renamed)
-        library[size_t(renamedRow_)].name = ZmianaNazwyE->text().toStdString();
     const bool hadFocus = ZmianaNazwyE->hasFocus();
     ZmianaNazwyE->hide();
     Q_EMIT renamingChanged(false);
     for (QWidget* w : std::initializer_list<QWidget*>{DodajDzwiek, ZmienNazweDzwieku, OdtworzDzwiek, UsunDzwiek,
                                                        DostepneDzwiekiLB})
         w->setEnabled(true);
-    reloadRows();
-    // A name's length is part of the tables.
-    if (renamed)
-        state_.updateMemoryFigures();
     if (hadFocus)
         DostepneDzwiekiLB->setFocus(Qt::OtherFocusReason);
+    if (!apply)
+        return;
+    try {
+        state_.renameSound(renamedRow_, ZmianaNazwyE->text());
+    } catch (const zelmar::LimitError& e) {
+        dialogs_.notify(window(), rsq(e.resourceId));
+    }
+}
+
+void LibraryPage::abandonRename()
+{
+    endRename(false);
 }
 
 bool LibraryPage::eventFilter(QObject* watched, QEvent* event)
@@ -326,10 +301,7 @@ bool LibraryPage::eventFilter(QObject* watched, QEvent* event)
             if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
                 endRename(false);
         }
-        return false;
     }
-    if (watched == window_ && renaming_ && event->type() == QEvent::MouseButtonPress)
-        endRename(false);
     return false;
 }
 
@@ -344,14 +316,10 @@ void LibraryPage::UsunDzwiekClick()
     const int row = selectedRow();
     if (row < 0 || renaming_)
         return;
-    auto& library = state_.set().library;
-    if (library[size_t(row)].sound.UsageMark != -1 && !dialogs_.ask(window(), rsq(65222), rsq(65223)))
+    if (state_.set().library[size_t(row)].sound.UsageMark != -1 && !dialogs_.ask(window(), rsq(65222), rsq(65223)))
         return;
-    library.erase(library.begin() + row);
-    reloadRows();
+    state_.deleteSound(row);
     selectRow(std::min(row, DostepneDzwiekiLB->count() - 1));
-    redrawDurations();
-    state_.updateMemoryFigures();
 }
 
 void LibraryPage::ZmienWzmocnienieDzwiekuClick()
@@ -359,9 +327,9 @@ void LibraryPage::ZmienWzmocnienieDzwiekuClick()
     const int row = selectedRow();
     if (row < 0)
         return;
-    zelmar::TDostepnyDzwiek& sound = state_.set().library[size_t(row)].sound;
-    sound.Gain = sound.Gain < 30 ? 30 : sound.Gain < 60 ? 60 : 0;
-    reloadRows();
+    // The button steps through 3.0 dB, 6.0 dB and no gain.
+    const int gain = state_.set().library[size_t(row)].sound.Gain;
+    state_.setSoundGain(row, gain < 30 ? 30 : gain < 60 ? 60 : 0);
 }
 
 void LibraryPage::WzmocnienieEChange(int value)
@@ -369,8 +337,7 @@ void LibraryPage::WzmocnienieEChange(int value)
     const int row = selectedRow();
     if (row < 0)
         return;
-    state_.set().library[size_t(row)].sound.Gain = uint8_t(std::clamp(value, 0, 255));
-    reloadRows();
+    state_.setSoundGain(row, value);
 }
 
 void LibraryPage::OdtworzDzwiekClick()
@@ -381,18 +348,10 @@ void LibraryPage::OdtworzDzwiekClick()
     previews::playSound(window(), dialogs_, state_.set().library[size_t(row)].sound, true);
 }
 
-void LibraryPage::DostepneDzwiekiLBDragDrop(int y)
+void LibraryPage::DostepneDzwiekiLBDragDrop(int from, int to)
 {
-    auto& library = state_.set().library;
-    const int selected = selectedRow();
-    if (selected < 0)
-        return;
-    const int drop = std::min(y / listkit::kRowHeight + DostepneDzwiekiLB->topRow(), int(library.size()) - 1);
-    if (drop == selected)
-        return;
-    zelmar::moveEntry(library, size_t(selected), size_t(drop));
-    reloadRows();
-    selectRow(drop);
+    state_.moveSound(from, to);
+    selectRow(to);
     redrawDurations();
 }
 
@@ -405,18 +364,4 @@ void LibraryPage::EksportWAVClick()
     } catch (const std::exception& e) {
         dialogs_.notify(window(), QString::fromStdString(e.what()));
     }
-}
-
-bool LibraryPage::DostepneDzwiekiLBKeyDown(QKeyEvent* event)
-{
-    const bool keypadPlus = event->key() == Qt::Key_Plus && (event->modifiers() & Qt::KeypadModifier);
-    if (event->key() == Qt::Key_Insert || keypadPlus) {
-        DodajDzwiekClick();
-        return true;
-    }
-    if (event->key() == Qt::Key_Delete) {
-        UsunDzwiekClick();
-        return true;
-    }
-    return false;
 }

@@ -1,14 +1,12 @@
 #pragma once
-// Page 3: the sound library. Every change applies to the set's library at once; the copy taken on
-// entry is the way back when the visit is cancelled, and accepting renumbers the signals' elements.
+// Page 3: the sound library. Every change goes to the set's library at once through the state; the
+// copy the state takes on entry is the way back when the visit is cancelled, and accepting
+// renumbers the signals' elements.
 #include <QWidget>
 
 class Dialogs;
-class QGroupBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class TKonwersjaDlg;
@@ -35,7 +33,9 @@ public:
 
     // Draws the durations bar for the rows now in view.
     void redrawDurations();
-    bool renaming() const { return renaming_; }
+    // Ends a rename without a change: a press outside the rename edit does (the window's own
+    // presses come through here, the page's own through its mousePressEvent).
+    void abandonRename();
 
     QLabel* DzwiekiL;
     listkit::DragList* DostepneDzwiekiLB;
@@ -47,8 +47,6 @@ public:
     QLabel* Label1;
     QPushButton* OdtworzDzwiek;
     QPushButton* UsunDzwiek;
-    QGroupBox* ZajetoscPamieciS3GB;
-    QProgressBar* ZajetoscS3G;
     QLabel* PozostalyCzasST;
     QLineEdit* ZmianaNazwyE;
     QPushButton* EksportWAV;   // made hidden and disabled; nothing shows it
@@ -66,7 +64,7 @@ public Q_SLOTS:
     void ZmienWzmocnienieDzwiekuClick();
     void WzmocnienieEChange(int value);
     void OdtworzDzwiekClick();
-    void DostepneDzwiekiLBDragDrop(int y);
+    void DostepneDzwiekiLBDragDrop(int from, int to);
     void EksportWAVClick();
 
 protected:
@@ -74,20 +72,18 @@ protected:
     void mousePressEvent(class QMouseEvent* event) override;
 
 private:
-    bool DostepneDzwiekiLBKeyDown(QKeyEvent* event);
-    // Ends a rename; with `apply` the typed text becomes the sound's name.
+    // Ends a rename; with `apply` the typed text becomes the sound's name, or a notice says why not.
     void endRename(bool apply);
     // Rows follow the library; the gain edit follows the selected sound.
     void reloadRows();
     void selectRow(int row);
     void gainInStep();
     int selectedRow() const;
-    void showMemory();
+    void showRemainingTime();
 
     WizardState& state_;
     Dialogs& dialogs_;
     TKonwersjaDlg* konwersjaDlg_ = nullptr;
-    QWidget* window_ = nullptr;
     bool renaming_ = false;
     int renamedRow_ = -1;
     int rememberedTop_ = -1;

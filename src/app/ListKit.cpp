@@ -45,9 +45,27 @@ int DragList::rowsInView() const
 
 void DragList::keyPressEvent(QKeyEvent* event)
 {
-    if (keyHandler && keyHandler(event))
+    const bool keypadPlus = event->key() == Qt::Key_Plus && (event->modifiers() & Qt::KeypadModifier);
+    if (insertKey && (event->key() == Qt::Key_Insert || keypadPlus)) {
+        insertKey();
         return;
+    }
+    if (deleteKey && event->key() == Qt::Key_Delete) {
+        deleteKey();
+        return;
+    }
     QListWidget::keyPressEvent(event);
+}
+
+void DragList::dropAt(int y)
+{
+    const int entries = count() - placeRows_;
+    const int from = currentRow();
+    if (from < 0 || from >= entries)
+        return;
+    const int to = std::min(y / kRowHeight + topRow(), entries - 1);
+    if (to != from)
+        Q_EMIT rowMoved(from, to);
 }
 
 void DragList::mousePressEvent(QMouseEvent* event)
@@ -78,7 +96,7 @@ void DragList::mouseReleaseEvent(QMouseEvent* event)
     dragging_ = false;
     viewport()->unsetCursor();
     if (dropped && viewport()->rect().contains(event->position().toPoint()))
-        Q_EMIT rowDropped(event->position().toPoint().y());
+        dropAt(event->position().toPoint().y());
     // The view ends its own press as well; a release away from the pressed row is no click.
     QListWidget::mouseReleaseEvent(event);
 }

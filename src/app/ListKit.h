@@ -1,6 +1,6 @@
 #pragma once
 // What the editing pages' lists share: fixed 16-pixel rows, dragging a row within its own list,
-// the list keys, rows kept in step with the set, and the durations picture beside a list.
+// Insert and Delete, rows kept in step with the set, and the durations picture beside a list.
 #include <QListWidget>
 #include <QWidget>
 #include <QImage>
@@ -16,8 +16,8 @@ namespace listkit {
 constexpr int kRowHeight = 16;
 
 // A list whose rows are 16 pixels high and can be dragged onto another row of the same list.
-// The list itself never reorders anything: it reports where a drag ended and the page moves the
-// set's entry.
+// The list itself never reorders anything: it reports which entry was dragged where and the page
+// asks the state to move it.
 class DragList : public QListWidget {
     Q_OBJECT
 public:
@@ -27,13 +27,17 @@ public:
     int topRow() const;
     // Rows that fit into the list's height (the last one may show only in part).
     int rowsInView() const;
+    // The last row is a place after the entries (where a new one goes), neither dragged nor a target.
+    void keepLastRowAsPlace() { placeRows_ = 1; }
 
-    // Keys offered to the page first; true when the page took the key.
-    std::function<bool(QKeyEvent*)> keyHandler;
+    // Insert (or the keypad's +) and Delete, when the page gives them a meaning.
+    std::function<void()> insertKey;
+    std::function<void()> deleteKey;
 
 Q_SIGNALS:
-    // A row was dragged and let go at `y` (viewport coordinates); the dragged row is the current one.
-    void rowDropped(int y);
+    // Entry `from` (the current row) was dragged and let go over entry `to` (the last entry when
+    // below it); never sent for a drop on the dragged row itself.
+    void rowMoved(int from, int to);
     void topRowChanged();
 
 protected:
@@ -43,7 +47,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void dropAt(int y);
+
     bool draggable_;
+    int placeRows_ = 0;
     bool pressed_ = false;
     bool dragging_ = false;
     QPoint pressPos_;

@@ -12,15 +12,14 @@
 #include "PageKit.h"
 #include "PolyglotManager.h"
 #include "PolyglotStart.h"
+#include "ResourceText.h"
 #include "SaveSendPage.h"
 #include "Settings.h"
 #include "SignalEditorPage.h"
 #include "SignalListPage.h"
 #include "StartPage.h"
-#include "i18n/ResourceStrings.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -30,9 +29,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
 
@@ -43,11 +40,6 @@ static void initPictureResources()
 }
 
 namespace {
-
-QString rsq(int id)
-{
-    return QString::fromStdString(zelmar::rs(id));
-}
 
 // Paths go to the core in the file system's own encoding.
 std::string localPath(const QString& path)
@@ -62,9 +54,7 @@ QString fromLocalPath(const std::string& path)
 
 QPushButton* addBottomButton(QWidget* panel, const char* name, const QString& text, int x)
 {
-    auto* b = new QPushButton(text, panel);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(x, 13, 100, 30);
+    QPushButton* b = pagekit::addButton(panel, name, text, QRect(x, 13, 100, 30));
     // Not auto-default: outside a dialog such a button drops its default mark when the focus
     // leaves it, and Enter would then find no default button at all. The window gives Enter to
     // the focused button or the default one itself.
@@ -80,7 +70,7 @@ TMainForm::TMainForm(Dialogs& dialogs, const QString& firstArgument, QWidget* pa
     initPictureResources();
     buildWindow();
     PolyglotManager = new TbsPolyglotManager(this);
-    PolyglotTranslator = new TbsPolyglotTranslator(this, PolyglotManager);
+    new TbsPolyglotTranslator(this, PolyglotManager);
     FormCreate(firstArgument);
     createDialogs();
 }
@@ -115,14 +105,14 @@ void TMainForm::buildWindow()
     constexpr int kPictureWidth = 165;
     const int pagesHeight = height() - kButtonsHeight;
 
-    Obrazek = new QFrame(this);
-    Obrazek->setObjectName(QStringLiteral("Obrazek"));
-    Obrazek->setGeometry(0, 0, kPictureWidth, pagesHeight);
-    Image1 = new QLabel(Obrazek);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, kPictureWidth, pagesHeight);
-    Image1->setScaledContents(true);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/chime.png")));
+    auto* picturePanel = new QFrame(this);
+    picturePanel->setObjectName(QStringLiteral("Obrazek"));
+    picturePanel->setGeometry(0, 0, kPictureWidth, pagesHeight);
+    auto* picture = new QLabel(picturePanel);
+    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setGeometry(0, 0, kPictureWidth, pagesHeight);
+    picture->setScaledContents(true);
+    picture->setPixmap(QPixmap(QStringLiteral(":/pictures/chime.png")));
 
     Przyciski = new QFrame(this);
     Przyciski->setObjectName(QStringLiteral("Przyciski"));
@@ -175,16 +165,12 @@ void TMainForm::FormCreate(const QString& firstArgument)
                                   ? QString()
                                   : QDir::cleanPath(QDir::current().absoluteFilePath(firstArgument));
 
-    programDirectory_ = QCoreApplication::applicationDirPath();
-    requestedLanguage_ = QStringLiteral("Polish");
     polyglot::enterTranslationDirectory(*PolyglotManager);
-    QDir::setCurrent(programDirectory_);
-    if (!programDirectory_.endsWith(u'/'))
-        programDirectory_ += u'/';
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     const Settings settings = readSettings(factorysets::defaultInstallDirectory());
-    requestedLanguage_ = polyglot::requestStartLanguage(
-        *PolyglotManager, settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
+    polyglot::requestStartLanguage(*PolyglotManager,
+                                   settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
     installPath_ = settings.installPath;
     if (settings.firstTime || factorysets::due(installPath_, PolyglotManager->CurrentLang())) {
         if (writeFactorySets(installPath_) && settings.firstTime)
@@ -193,16 +179,6 @@ void TMainForm::FormCreate(const QString& firstArgument)
 
     setWindowTitle(rsq(65233));
     showPage(StartPageIndex);
-
-    state_.lastSoundDirectory().clear();
-    state_.libraryCopy().clear();
-    state_.keptCopy().reset();
-
-    updateMemoryDisplay();
-    setFile_.clear();
-
-    state_.session().backdoorEdit = false;
-    state_.set().backdoor.reset();
 
     // Whatever stands under that name is tried, so that a folder or a file that may not be read
     // is reported rather than passed over in silence.
@@ -217,8 +193,7 @@ bool TMainForm::writeFactorySets(const QString& installDirectory)
 {
     const QString kept = setFile_;
     const bool done = factorysets::write(this, dialogs_, installDirectory, PolyglotManager->CurrentLang());
-    clearSet();
-    updateMemoryDisplay();
+    state_.clearSet();
     setFile_ = kept;
     return done;
 }
@@ -262,7 +237,6 @@ bool TMainForm::openSetFile(bool withDialog)
         if (path.isEmpty())
             return false;
     }
-    clearSet();
     setFile_ = path;
 
     const std::string local = localPath(path);
@@ -283,22 +257,19 @@ bool TMainForm::openSetFile(bool withDialog)
         dialogs_.notify(this, failure);
         setFile_.clear();
         updateCaption();
-        clearSet();
-        updateMemoryDisplay();
+        state_.clearSet();
         return false;
     }
 
     updateCaption();
     state_.replaceSet(std::move(read));
-    updateMemoryDisplay();
-    page4_->ZapisWNowymPlikuCB->setEnabled(true);
-    page4_->ZapisWNowymPlikuCB->setChecked(readOnly);
+    page4_->offerNewFile(true, readOnly);
     return true;
 }
 
 bool TMainForm::saveSetFile()
 {
-    return saveSetFile(setFile_.isEmpty() || page4_->ZapisWNowymPlikuCB->isChecked());
+    return saveSetFile(setFile_.isEmpty() || page4_->newFileWanted());
 }
 
 bool TMainForm::saveSetFile(bool askName)
@@ -320,7 +291,7 @@ bool TMainForm::saveSetFile(bool askName)
         // A folder that takes no new file could only be written into in place, which a failure
         // would leave damaged: the set goes elsewhere, or nowhere.
         if (filemessages::unsafeFolder(e))
-            return dialogs_.ask(this, QString::fromStdString(zelmar::rsf(65298, {QFileInfo(setFile_).absolutePath().toStdString()})))
+            return dialogs_.ask(this, rsfq(65298, {QFileInfo(setFile_).absolutePath().toStdString()}))
                    && saveSetFile(true);
         dialogs_.notify(this, filemessages::writeFailure(setFile_, e));
         return false;
@@ -332,19 +303,14 @@ void TMainForm::DalejClick()
 {
     switch (currentPage()) {
     case StartPageIndex: {
-        page4_->ZapisWNowymPlikuCB->setChecked(true);
-        page4_->ZapisWNowymPlikuCB->setEnabled(false);
+        page4_->offerNewFile(false, true);
         setFile_.clear();
         updateCaption();
         bool ok = true;
-        if (page0_->OdczytRB->isChecked()) {
+        if (page0_->choice() == StartPage::Choice::OpenFile)
             ok = openSetFile(true);
-        } else if (page0_->PobranieRB->isChecked()) {
-            ok = downloadSetFromChime(this, dialogs_, state_.set(), flash_);
-            // Even a failed download may have emptied the set.
-            state_.announceSetReplaced();
-            updateMemoryDisplay();
-        }
+        else if (page0_->choice() == StartPage::Choice::Download)
+            ok = downloadSetFromChime(this, dialogs_, state_, flash_);
         if (ok)
             showPage(SignalListIndex);
         break;
@@ -361,13 +327,9 @@ void TMainForm::DalejClick()
         showPage(SignalEditorIndex);
         break;
     case SaveSendIndex: {
-        if (page4_->ZamkniecieRB->isChecked()) {
-            showPage(FarewellIndex);
-            break;
-        }
-        const bool both = page4_->ZapisIPrzeslanieRB->isChecked();
-        const bool save = both || page4_->ZapisRB->isChecked();
-        const bool send = both || page4_->PrzeslanieRB->isChecked();
+        const SaveSendPage::Choice choice = page4_->choice();
+        const bool save = choice == SaveSendPage::Choice::SaveAndSend || choice == SaveSendPage::Choice::Save;
+        const bool send = choice == SaveSendPage::Choice::SaveAndSend || choice == SaveSendPage::Choice::Send;
         if (save && !saveSetFile())
             break;
         if (send && !uploadSetToChime(this, dialogs_, state_.set(), flash_))
@@ -389,8 +351,7 @@ void TMainForm::WsteczClick()
         } else if (dialogs_.ask(this, rsq(65239))) {
             setFile_.clear();
             updateCaption();
-            clearSet();
-            updateMemoryDisplay();
+            state_.clearSet();
             showPage(StartPageIndex);
         }
         break;
@@ -483,6 +444,15 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->accept();
     else
         event->ignore();
+}
+
+void TMainForm::mousePressEvent(QMouseEvent* event)
+{
+    // A press on the window's free area or its picture ends a rename of a sound, as does one on the
+    // library page itself.
+    if (currentPage() == LibraryIndex)
+        page3_->abandonRename();
+    QWidget::mousePressEvent(event);
 }
 
 void TMainForm::keyPressEvent(QKeyEvent* event)

@@ -2,7 +2,7 @@
 
 #include <QFontDatabase>
 #include <QLabel>
-#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <algorithm>
@@ -18,10 +18,12 @@ QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, in
     return rb;
 }
 
-void showGauge(QProgressBar* gauge, int value)
+QPushButton* addButton(QWidget* page, const char* name, const QString& text, const QRect& place)
 {
-    gauge->setValue(value);
-    gauge->update();
+    auto* b = new QPushButton(text, page);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(place);
+    return b;
 }
 
 QFont windowFont()

@@ -1,10 +1,10 @@
 #pragma once
-// Small helpers the wizard pages share: fixed-position texts in the window's fonts.
+// Small helpers the wizard pages share: fixed-position texts and buttons in the window's fonts.
 #include <QString>
 #include <QStyledItemDelegate>
 
 class QLabel;
-class QProgressBar;
+class QPushButton;
 class QRadioButton;
 class QWidget;
 
@@ -29,9 +29,8 @@ void fitToPage(QWidget* control);
 // One choice of a page's group of radio buttons, at the pages' usual indent.
 QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, int y);
 
-// Sets a gauge and repaints it: a progress bar on its own skips repaints for small steps, so the
-// memory gauges would lag their figure by a few percent.
-void showGauge(QProgressBar* gauge, int value);
+// A push button of a page at `place` (a page's buttons are mostly 100 by 25).
+QPushButton* addButton(QWidget* page, const char* name, const QString& text, const QRect& place);
 
 // Gives list rows the fixed 16-pixel height of the window's lists.
 class FixedRowDelegate : public QStyledItemDelegate {

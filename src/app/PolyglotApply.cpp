@@ -1,19 +1,14 @@
 #include "PolyglotApply.h"
 
-#include "Dialogs.h"
 #include "i18n/CorePolyglot.h"
 #include "i18n/Literals.h"
 
 #include <QAbstractButton>
-#include <QAction>
-#include <QComboBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
 
@@ -148,20 +143,10 @@ void setFont(QWidget* w, const QString& rest, const QString& value)
 void setItems(QObject* o, const QString& rest, const QString& value)
 {
     auto* list = as<QListWidget>(o);
-    auto* combo = as<QComboBox>(o);
     if (rest.compare(QLatin1String("Strings"), Qt::CaseInsensitive) == 0) {
-        QStringList items;
+        list->clear();
         for (const std::string& item : zelmar::i18n::splitItems(value.toStdString()))
-            items << QString::fromStdString(item);
-        if (list) {
-            list->clear();
-            list->addItems(items);
-        } else if (combo) {
-            const int keep = combo->currentIndex();
-            combo->clear();
-            combo->addItems(items);
-            combo->setCurrentIndex(std::min(keep, int(combo->count()) - 1));
-        }
+            list->addItem(QString::fromStdString(item));
         return;
     }
     static const QRegularExpression item(QStringLiteral("^[^.(]*\\(([^)]*)\\)\\.(.+)$"));
@@ -170,21 +155,16 @@ void setItems(QObject* o, const QString& rest, const QString& value)
         return;
     bool ok = false;
     const int index = m.captured(1).trimmed().toInt(&ok);
-    const int count = list ? list->count() : combo->count();
-    if (!ok || index < 0 || index >= count)
+    if (!ok || index < 0 || index >= list->count())
         return;
     const QString property = m.captured(2);
     const bool caption = property.compare(QLatin1String("Caption"), Qt::CaseInsensitive) == 0
                          || property.compare(QLatin1String("Text"), Qt::CaseInsensitive) == 0;
     const bool hint = property.compare(QLatin1String("Hint"), Qt::CaseInsensitive) == 0;
-    if (list && caption)
+    if (caption)
         list->item(index)->setText(literal(value));
-    else if (list && hint)
+    else if (hint)
         list->item(index)->setToolTip(literal(value));
-    else if (combo && caption)
-        combo->setItemText(index, literal(value));
-    else if (combo && hint)
-        combo->setItemData(index, literal(value), Qt::ToolTipRole);
 }
 
 // What each property name of the files is in Qt. `has` says whether an object has the property;
@@ -206,13 +186,11 @@ const std::vector<Property>& properties()
         {"Caption",
          [](QObject* o) {
              QWidget* w = widget(o);
-             return as<QAction>(o) || (w && (w->isWindow() || as<QAbstractButton>(o) || as<QLabel>(o) || as<QGroupBox>(o)));
+             return w && (w->isWindow() || as<QAbstractButton>(o) || as<QLabel>(o) || as<QGroupBox>(o));
          },
          [](QObject* o, const QString&, const QString& v) {
              const QString text = literal(v);
-             if (auto* a = as<QAction>(o))
-                 a->setText(text);
-             else if (auto* b = as<QAbstractButton>(o))
+             if (auto* b = as<QAbstractButton>(o))
                  b->setText(text);
              else if (auto* l = as<QLabel>(o))
                  l->setText(text);
@@ -221,31 +199,18 @@ const std::vector<Property>& properties()
              else
                  widget(o)->setWindowTitle(text);
          }},
-        {"Text",
-         [](QObject* o) {
-             return as<QLineEdit>(o) || as<QLabel>(o) || as<QAbstractButton>(o) || as<QPlainTextEdit>(o)
-                    || (as<QComboBox>(o) && as<QComboBox>(o)->isEditable());
-         },
+        {"Text", [](QObject* o) { return as<QLineEdit>(o) || as<QLabel>(o) || as<QAbstractButton>(o); },
          [](QObject* o, const QString&, const QString& v) {
              const QString text = literal(v);
              if (auto* e = as<QLineEdit>(o))
                  e->setText(text);
              else if (auto* l = as<QLabel>(o))
                  l->setText(text);
-             else if (auto* b = as<QAbstractButton>(o))
-                 b->setText(text);
-             else if (auto* p = as<QPlainTextEdit>(o))
-                 p->setPlainText(text);
              else
-                 as<QComboBox>(o)->setEditText(text);
+                 as<QAbstractButton>(o)->setText(text);
          }},
-        {"Hint", [](QObject* o) { return o->isWidgetType() || as<QAction>(o); },
-         [](QObject* o, const QString&, const QString& v) {
-             if (auto* a = as<QAction>(o))
-                 a->setToolTip(literal(v));
-             else
-                 widget(o)->setToolTip(literal(v));
-         }},
+        {"Hint", anyWidget,
+         [](QObject* o, const QString&, const QString& v) { widget(o)->setToolTip(literal(v)); }},
         {"Left", anyWidget,
          [](QObject* o, const QString&, const QString& v) {
              QWidget* w = widget(o);
@@ -273,15 +238,8 @@ const std::vector<Property>& properties()
         // A window shows itself when the program says so, never because a file did.
         {"Visible", [](QObject* o) { return o->isWidgetType() && !widget(o)->isWindow(); },
          [](QObject* o, const QString&, const QString& v) { setBoolean(v, [o](bool on) { widget(o)->setVisible(on); }); }},
-        {"Enabled", [](QObject* o) { return o->isWidgetType() || as<QAction>(o); },
-         [](QObject* o, const QString&, const QString& v) {
-             setBoolean(v, [o](bool on) {
-                 if (auto* a = as<QAction>(o))
-                     a->setEnabled(on);
-                 else
-                     widget(o)->setEnabled(on);
-             });
-         }},
+        {"Enabled", anyWidget,
+         [](QObject* o, const QString&, const QString& v) { setBoolean(v, [o](bool on) { widget(o)->setEnabled(on); }); }},
         {"Alignment", [](QObject* o) { return as<QLabel>(o) != nullptr; },
          [](QObject* o, const QString&, const QString& v) {
              static const Qt::Alignment kinds[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
@@ -297,11 +255,7 @@ const std::vector<Property>& properties()
         {"AccessibleDescription", anyWidget,
          [](QObject* o, const QString&, const QString& v) { widget(o)->setAccessibleDescription(literal(v)); }},
         {"Font", anyWidget, [](QObject* o, const QString& rest, const QString& v) { setFont(widget(o), rest, v); }},
-        {"Items", [](QObject* o) { return as<QListWidget>(o) || as<QComboBox>(o); }, setItems},
-        {"Filter", [](QObject* o) { return as<QFileDialog>(o) != nullptr; },
-         [](QObject* o, const QString&, const QString& v) {
-             as<QFileDialog>(o)->setNameFilters(qtFileFilter(literal(v)).split(QStringLiteral(";;")));
-         }},
+        {"Items", [](QObject* o) { return as<QListWidget>(o) != nullptr; }, setItems},
     };
     return table;
 }

@@ -58,7 +58,7 @@ void enterTranslationDirectory(TbsPolyglotManager& manager)
     manager.setCurrentLang(QStringLiteral("Polish"));
 }
 
-QString requestStartLanguage(TbsPolyglotManager& manager, const std::optional<QString>& settingsLanguage)
+void requestStartLanguage(TbsPolyglotManager& manager, const std::optional<QString>& settingsLanguage)
 {
     QString language;
     if (!options().languageOverride.isEmpty())
@@ -72,7 +72,6 @@ QString requestStartLanguage(TbsPolyglotManager& manager, const std::optional<QS
     manager.setCurrentLang(language);
     // Also when nothing changed on the way (no translation files): Qt's texts match the wizard's.
     followQtTranslations(manager.CurrentLang());
-    return language;
 }
 
 } // namespace polyglot

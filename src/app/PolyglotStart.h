@@ -29,7 +29,7 @@ QString messagesLocale();
 // "Polish" is requested.
 void enterTranslationDirectory(TbsPolyglotManager& manager);
 // After the settings are read: requests the language of this run (the override, the settings' value,
-// the locale's or "Polish", in that order) and makes Qt's own texts follow. Returns the request.
-QString requestStartLanguage(TbsPolyglotManager& manager, const std::optional<QString>& settingsLanguage);
+// the locale's or "Polish", in that order) and makes Qt's own texts follow.
+void requestStartLanguage(TbsPolyglotManager& manager, const std::optional<QString>& settingsLanguage);
 
 } // namespace polyglot

@@ -30,3 +30,25 @@ SaveSendPage::SaveSendPage(QWidget* parent) : QWidget(parent)
     ZapisWNowymPlikuCB->move(16, 400);
     fitToPage(ZapisWNowymPlikuCB);
 }
+
+SaveSendPage::Choice SaveSendPage::choice() const
+{
+    if (PrzeslanieRB->isChecked())
+        return Choice::Send;
+    if (ZapisRB->isChecked())
+        return Choice::Save;
+    if (ZamkniecieRB->isChecked())
+        return Choice::Close;
+    return Choice::SaveAndSend;
+}
+
+void SaveSendPage::offerNewFile(bool offered, bool checked)
+{
+    ZapisWNowymPlikuCB->setChecked(checked);
+    ZapisWNowymPlikuCB->setEnabled(offered);
+}
+
+bool SaveSendPage::newFileWanted() const
+{
+    return ZapisWNowymPlikuCB->isChecked();
+}

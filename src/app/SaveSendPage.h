@@ -10,6 +10,12 @@ class SaveSendPage : public QWidget {
 public:
     explicit SaveSendPage(QWidget* parent = nullptr);
 
+    enum class Choice { SaveAndSend, Send, Save, Close };
+    Choice choice() const;
+    // The "new file" box: `offered` lets the user change it, `checked` is its state from now on.
+    void offerNewFile(bool offered, bool checked);
+    bool newFileWanted() const;
+
     QRadioButton* ZapisIPrzeslanieRB;
     QRadioButton* PrzeslanieRB;
     QRadioButton* ZapisRB;

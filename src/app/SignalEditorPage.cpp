@@ -3,18 +3,17 @@
 #include "Dialogs.h"
 #include "FragmentDlg.h"
 #include "ListKit.h"
+#include "MemoryGauge.h"
 #include "PageKit.h"
 #include "Previews.h"
+#include "ResourceText.h"
 #include "WizardState.h"
-#include "i18n/ResourceStrings.h"
 #include "model/SignalEditing.h"
 
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 
@@ -23,19 +22,6 @@
 using namespace pagekit;
 
 namespace {
-
-QString rsq(int id)
-{
-    return QString::fromStdString(zelmar::rs(id));
-}
-
-QPushButton* addButton(QWidget* parent, const char* name, const QString& text, const QRect& place)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(place);
-    return b;
-}
 
 QLabel* addLabel(QWidget* parent, const QString& text, int x, int y)
 {
@@ -77,7 +63,7 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     NazwaSygnaluE = new QLineEdit(this);
     NazwaSygnaluE->setObjectName(QStringLiteral("NazwaSygnaluE"));
     NazwaSygnaluE->setGeometry(70, 50, 250, 22);
-    NazwaSygnaluE->setMaxLength(250);
+    NazwaSygnaluE->setMaxLength(zelmar::kMaxTypedName);
     nameLabel->setBuddy(NazwaSygnaluE);
 
     QLabel* listLabel = addText(this, "SygnalL", QStringLiteral("&Wybrane dźwięki:"), 16, 84);
@@ -85,6 +71,7 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     listLabel->adjustSize();
     SygnalLB = new listkit::DragList("SygnalLB", true, this);
     SygnalLB->setGeometry(16, 102, 220, 196);
+    SygnalLB->keepLastRowAsPlace();
     listLabel->setBuddy(SygnalLB);
 
     QLabel* choiceLabel = addText(this, "DostepneDzwiekiL", QStringLiteral("&Dostępne dźwięki:"), 310, 84);
@@ -110,7 +97,7 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
 
     CzasPauzyTB = addBarGroup(this, CzasPauzyGB, "CzasPauzyGB", QStringLiteral("&Czas trwania pauzy"), "CzasPauzyTB",
                               QRect(16, 306, 220, 66));
-    CzasPauzyTB->setRange(0, 255);
+    CzasPauzyTB->setRange(0, zelmar::kMaxPauseLength);
     CzasPauzyTB->setSingleStep(10);
     CzasPauzyTB->setPageStep(100);
     CzasPauzyTB->setTickInterval(10);
@@ -119,7 +106,7 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
         QLabel* l = addLabel(CzasPauzyGB, QString::number(s) + QStringLiteral(" s"), 0, 44);
         l->setObjectName(QStringLiteral("CzasPauzy%1L").arg(s));
         const int handle = 10;
-        const int x = 8 + handle / 2 + (CzasPauzyTB->width() - handle) * s * 100 / 255 - l->width() / 2;
+        const int x = 8 + handle / 2 + (CzasPauzyTB->width() - handle) * s * 100 / zelmar::kMaxPauseLength - l->width() / 2;
         l->move(std::max(4, x), 44);
     }
     GlosnoscGB->setTitle(QStringLiteral("&Głośność"));
@@ -127,17 +114,7 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     Zaawansowane = addButton(this, "Zaawansowane", QStringLiteral("Z&aawansowane"), QRect(16, 380, 120, 25));
     Zaawansowane->hide();
 
-    ZajetoscPamieciS2GB = new QGroupBox(QStringLiteral("Zajętość pamięci"), this);
-    ZajetoscPamieciS2GB->setObjectName(QStringLiteral("ZajetoscPamieciS2GB"));
-    ZajetoscPamieciS2GB->setGeometry(310, 306, 220, 48);
-    ZajetoscS2G = new QProgressBar(ZajetoscPamieciS2GB);
-    ZajetoscS2G->setObjectName(QStringLiteral("ZajetoscS2G"));
-    ZajetoscS2G->setGeometry(10, 20, 200, 18);
-    ZajetoscS2G->setTextVisible(false);
-    ZajetoscS2G->setRange(0, 100);
-    QPalette p = ZajetoscS2G->palette();
-    p.setColor(QPalette::Highlight, Qt::blue);
-    ZajetoscS2G->setPalette(p);
+    new MemoryGauge(state_, "ZajetoscPamieciS2GB", "ZajetoscS2G", QRect(310, 306, 220, 48), this);
 
     ZmienDzwieki = addButton(this, "ZmienDzwieki", QStringLiteral("&Zmiana dostępnych dźwięków"),
                              QRect(310, 362, 220, 25));
@@ -157,11 +134,11 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     connect(OdtworzS2, &QPushButton::clicked, this, &SignalEditorPage::OdtworzS2Click);
     connect(GlosnoscTB, &QSlider::valueChanged, this, &SignalEditorPage::GlosnoscTBChange);
     connect(CzasPauzyTB, &QSlider::valueChanged, this, &SignalEditorPage::CzasPauzyTBChange);
-    connect(SygnalLB, &listkit::DragList::rowDropped, this, &SignalEditorPage::SygnalLBDragDrop);
+    connect(SygnalLB, &listkit::DragList::rowMoved, this, &SignalEditorPage::SygnalLBDragDrop);
     connect(SygnalLB, &QListWidget::currentRowChanged, this, [this] { selectedRowShown(); });
     connect(SygnalLB, &QListWidget::doubleClicked, this, &SignalEditorPage::SygnalLBDblClick);
     connect(DzwiekiLB, &QListWidget::doubleClicked, this, &SignalEditorPage::DzwiekiLBDblClick);
-    SygnalLB->keyHandler = [this](QKeyEvent* e) { return SygnalLBKeyDown(e); };
+    SygnalLB->deleteKey = [this] { ZSygnaluClick(); };
 
     // A whole new set: the choice list follows its library (emptied with it), no element is shown.
     connect(&state_, &WizardState::setReplaced, this, [this] {
@@ -174,14 +151,7 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     });
     connect(&state_, &WizardState::libraryChanged, this, &SignalEditorPage::rebuildSoundChoices);
     connect(&state_, &WizardState::editedElementsChanged, this, &SignalEditorPage::reloadElements);
-    connect(&state_, &WizardState::memoryFiguresChanged, this, &SignalEditorPage::showMemory);
     reloadElements();
-    showMemory();
-}
-
-void SignalEditorPage::showMemory()
-{
-    pagekit::showGauge(ZajetoscS2G, state_.memoryDisplay().gaugePercent);
 }
 
 SignalEditorPage::~SignalEditorPage() = default;
@@ -224,9 +194,9 @@ void SignalEditorPage::select(int row)
     selectedRowShown();
 }
 
-zelmar::TDzwiek* SignalEditorPage::selectedElement()
+const zelmar::TDzwiek* SignalEditorPage::selectedElement() const
 {
-    zelmar::Signal* s = state_.editedSignal();
+    const zelmar::Signal* s = state_.editedSignal();
     const int row = SygnalLB->currentRow();
     if (!s || row < 0 || row >= int(s->size()))
         return nullptr;
@@ -274,8 +244,8 @@ void SignalEditorPage::enterPage()
             const QString name = row >= 0 && row < int(signals.size())
                                      ? QString::fromStdString(signals[size_t(row)].name)
                                      : QString();
-            // Typing stops at 250 characters, but a longer name from a file is kept whole.
-            NazwaSygnaluE->setMaxLength(std::max(250, int(name.size())));
+            // Typing stops at the typed-name length, but a longer name from a file is kept whole.
+            NazwaSygnaluE->setMaxLength(std::max(zelmar::kMaxTypedName, int(name.size())));
             NazwaSygnaluE->setText(name);
             NazwaSygnaluE->setEnabled(true);
         }
@@ -304,83 +274,73 @@ void SignalEditorPage::cancelEdit()
 void SignalEditorPage::DoSygnaluClick()
 {
     const int choice = DzwiekiLB->currentRow();
-    zelmar::Signal* s = state_.editedSignal();
-    const zelmar::SignalSet& set = state_.set();
-    if (choice < 0 || !s)
+    if (choice < 0)
         return;
-    if (!zelmar::canAddElement(set, *s)) {
-        dialogs_.notify(window(), rsq(zelmar::kNoRoomForElement));
+    // The new element goes before the selected row; with none selected, at the end.
+    const int at = SygnalLB->currentRow();
+    try {
+        if (!state_.insertElement(at, choice))
+            return;
+    } catch (const zelmar::LimitError& e) {
+        dialogs_.notify(window(), rsq(e.resourceId));
         return;
     }
-    if (choice > 0 && !set.soundAt(choice))
-        return;
-    int p = SygnalLB->currentRow();
-    if (p < 0 || p > int(s->size()))
-        p = int(s->size());
-    zelmar::insertElement(set, *s, size_t(p), zelmar::newElement(set, choice));
-    reloadElements();
-    select(p + 1);
-    state_.updateMemoryFigures();
+    select(at < 0 ? SygnalLB->count() - 1 : at + 1);
 }
 
 void SignalEditorPage::ZSygnaluClick()
 {
-    zelmar::Signal* s = state_.editedSignal();
     const int row = SygnalLB->currentRow();
-    if (!s || row < 0 || row >= int(s->size()))
+    if (!selectedElement())
         return;
-    s->erase(s->begin() + row);
-    reloadElements();
-    select(row == int(s->size()) ? std::max(0, row - 1) : row);
-    state_.updateMemoryFigures();
+    state_.removeElement(row);
+    // The same place stays selected, or the element before when the last one went.
+    const int elements = SygnalLB->count() - 1;
+    select(row == elements ? std::max(0, row - 1) : row);
 }
 
-void SignalEditorPage::SygnalLBDragDrop(int y)
+void SignalEditorPage::SygnalLBDragDrop(int from, int to)
 {
-    zelmar::Signal* s = state_.editedSignal();
-    const int selected = SygnalLB->currentRow();
-    if (!s || selected < 0 || selected >= int(s->size()))
-        return;
-    const int drop = std::min(y / listkit::kRowHeight + SygnalLB->topRow(), int(s->size()) - 1);
-    if (drop == selected)
-        return;
-    zelmar::moveEntry(*s, size_t(selected), size_t(drop));
-    reloadElements();
-    select(drop);
+    state_.moveElement(from, to);
+    select(to);
 }
 
 void SignalEditorPage::GlosnoscTBChange(int position)
 {
-    if (zelmar::TDzwiek* e = selectedElement(); e && !e->isPause())
-        e->SetVolume(zelmar::storedVolume(position));
+    if (const zelmar::TDzwiek* e = selectedElement(); e && !e->isPause()) {
+        zelmar::TDzwiek changed = *e;
+        changed.SetVolume(zelmar::storedVolume(position));
+        state_.changeElement(SygnalLB->currentRow(), changed);
+    }
 }
 
 void SignalEditorPage::setPauseCaption(int position)
 {
-    CzasPauzyGB->setTitle(QString::fromStdString(
-        zelmar::rsf(65216, {QString::number(position / 100.0, 'f', 2).toStdString()})));
+    CzasPauzyGB->setTitle(rsfq(65216, {QString::number(position / 100.0, 'f', 2).toStdString()}));
 }
 
 void SignalEditorPage::CzasPauzyTBChange(int position)
 {
     setPauseCaption(position);
-    if (zelmar::TDzwiek* e = selectedElement(); e && e->isPause()) {
-        e->SetPauseLength(position);
-        if (QListWidgetItem* item = SygnalLB->currentItem())
-            item->setText(elementText(SygnalLB->currentRow()));
+    if (const zelmar::TDzwiek* e = selectedElement(); e && e->isPause()) {
+        zelmar::TDzwiek changed = *e;
+        changed.SetPauseLength(position);
+        state_.changeElement(SygnalLB->currentRow(), changed);
     }
 }
 
 void SignalEditorPage::ZaawansowaneClick()
 {
-    zelmar::TDzwiek* e = selectedElement();
+    const zelmar::TDzwiek* e = selectedElement();
     if (!e || e->isPause())
         return;
     const zelmar::TDostepnyDzwiek* sound = state_.set().soundAt(e->SoundNumber);
     if (!sound || !fragmentDlg_)
         return;
-    // The dialog puts the fragment back itself unless it ends with OK.
-    fragmentDlg_->editFragment(*e, *sound);
+    // The dialog works on a copy; the element takes the fragment only when the dialog ends with OK.
+    zelmar::TDzwiek edited = *e;
+    if (fragmentDlg_->editFragment(edited, *sound))
+        state_.changeElement(SygnalLB->currentRow(), edited);
 }
 
 void SignalEditorPage::ZmienDzwiekiClick()
@@ -408,13 +368,4 @@ void SignalEditorPage::OdtworzS2Click()
 {
     if (const zelmar::Signal* s = state_.editedSignal())
         previews::playSignal(window(), dialogs_, state_.set(), *s);
-}
-
-bool SignalEditorPage::SygnalLBKeyDown(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Delete) {
-        ZSygnaluClick();
-        return true;
-    }
-    return false;
 }

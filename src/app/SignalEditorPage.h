@@ -7,11 +7,9 @@
 
 class Dialogs;
 class QGroupBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QProgressBar;
 class QPushButton;
 class QSlider;
 class TFragmentDlg;
@@ -53,8 +51,6 @@ public:
     QPushButton* Zaawansowane;
     QPushButton* ZmienDzwieki;
     QPushButton* OdtworzS2;
-    QGroupBox* ZajetoscPamieciS2GB;
-    QProgressBar* ZajetoscS2G;
 
 Q_SIGNALS:
     // "Zmiana dostępnych dźwięków": the library page follows, with the edit kept.
@@ -63,7 +59,7 @@ Q_SIGNALS:
 public Q_SLOTS:
     void DoSygnaluClick();
     void ZSygnaluClick();
-    void SygnalLBDragDrop(int y);
+    void SygnalLBDragDrop(int from, int to);
     void GlosnoscTBChange(int position);
     void CzasPauzyTBChange(int position);
     void ZaawansowaneClick();
@@ -73,16 +69,13 @@ public Q_SLOTS:
     void OdtworzS2Click();
 
 private:
-    bool SygnalLBKeyDown(QKeyEvent* event);
     // Shows the controls that fit the selected row and moves them to its values.
     void selectedRowShown();
     void setPauseCaption(int position);
     QString elementText(int row) const;
     // The selected element; null for none or the trailing row.
-    zelmar::TDzwiek* selectedElement();
+    const zelmar::TDzwiek* selectedElement() const;
     void select(int row);
-
-    void showMemory();
 
     WizardState& state_;
     Dialogs& dialogs_;

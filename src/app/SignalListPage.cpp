@@ -4,11 +4,10 @@
 #include "ListKit.h"
 #include "PageKit.h"
 #include "Previews.h"
+#include "ResourceText.h"
 #include "WizardState.h"
-#include "i18n/ResourceStrings.h"
 #include "model/Errors.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -17,17 +16,9 @@
 using namespace pagekit;
 
 namespace {
-QPushButton* addButton(QWidget* page, const char* name, const QString& text, int x, int y)
+QPushButton* addButton(QWidget* page, const char* name, const QString& text, int y)
 {
-    auto* b = new QPushButton(text, page);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(x, y, 100, 25);
-    return b;
-}
-
-QString rsq(int id)
-{
-    return QString::fromStdString(zelmar::rs(id));
+    return pagekit::addButton(page, name, text, QRect(432, y, 100, 25));
 }
 } // namespace
 
@@ -48,11 +39,11 @@ SignalListPage::SignalListPage(WizardState& state, Dialogs& dialogs, QWidget* pa
     // Level with the list's rows, inside its frame.
     Czasy->setGeometry(268, 66 + ZestawLB->frameWidth(), 150, 347);
 
-    NowySygnal = addButton(this, "NowySygnal", QStringLiteral("&Nowy"), 432, 66);
-    ZmianaSygnalu = addButton(this, "ZmianaSygnalu", QStringLiteral("Z&miana"), 432, 98);
-    OdtworzS1 = addButton(this, "OdtworzS1", QStringLiteral("&Odtwórz"), 432, 130);
-    UsunSygnal = addButton(this, "UsunSygnal", QStringLiteral("&Usuń"), 432, 162);
-    TylneDrzwi = addButton(this, "TylneDrzwi", QStringLiteral("&Tylne drzwi"), 432, 388);
+    NowySygnal = addButton(this, "NowySygnal", QStringLiteral("&Nowy"), 66);
+    ZmianaSygnalu = addButton(this, "ZmianaSygnalu", QStringLiteral("Z&miana"), 98);
+    OdtworzS1 = addButton(this, "OdtworzS1", QStringLiteral("&Odtwórz"), 130);
+    UsunSygnal = addButton(this, "UsunSygnal", QStringLiteral("&Usuń"), 162);
+    TylneDrzwi = addButton(this, "TylneDrzwi", QStringLiteral("&Tylne drzwi"), 388);
 
     connect(NowySygnal, &QPushButton::clicked, this, &SignalListPage::NowySygnalClick);
     connect(ZmianaSygnalu, &QPushButton::clicked, this, &SignalListPage::ZmianaSygnaluClick);
@@ -60,17 +51,22 @@ SignalListPage::SignalListPage(WizardState& state, Dialogs& dialogs, QWidget* pa
     connect(UsunSygnal, &QPushButton::clicked, this, &SignalListPage::UsunSygnalClick);
     connect(TylneDrzwi, &QPushButton::clicked, this, &SignalListPage::TylneDrzwiClick);
     connect(ZestawLB, &QListWidget::doubleClicked, this, &SignalListPage::ZestawLBDblClick);
-    connect(ZestawLB, &listkit::DragList::rowDropped, this, &SignalListPage::ZestawLBDragDrop);
+    connect(ZestawLB, &listkit::DragList::rowMoved, this, &SignalListPage::ZestawLBDragDrop);
     // Scrolling shows other rows, so their durations are drawn anew.
     connect(ZestawLB, &listkit::DragList::topRowChanged, this, [this] {
         if (ZestawLB->topRow() != rememberedTop_)
             redrawDurations();
     });
-    ZestawLB->keyHandler = [this](QKeyEvent* e) { return ZestawLBKeyDown(e); };
+    ZestawLB->insertKey = [this] { NowySygnalClick(); };
+    ZestawLB->deleteKey = [this] { UsunSygnalClick(); };
 
     connect(&state_, &WizardState::setReplaced, this, [this] { reload(true); });
-    // A cancelled new signal leaves the list; the row before it (the last) is selected.
-    connect(&state_, &WizardState::signalsChanged, this, [this] { reload(false); });
+    // A deleted or a cancelled new signal leaves the list; the same position (or the last row) stays
+    // selected.
+    connect(&state_, &WizardState::signalsChanged, this, [this] {
+        reload(false);
+        redrawDurations();
+    });
     // Accepted library changes may have shortened signals.
     connect(&state_, &WizardState::libraryChanged, this, &SignalListPage::redrawDurations);
 }
@@ -121,7 +117,6 @@ void SignalListPage::NowySygnalClick()
     }
     listkit::selectRow(ZestawLB, state_.signalUnderEdit());
     Q_EMIT editBegun();
-    state_.updateMemoryFigures();
 }
 
 void SignalListPage::ZmianaSygnaluClick()
@@ -138,13 +133,8 @@ void SignalListPage::ZestawLBDblClick()
 void SignalListPage::UsunSygnalClick()
 {
     const int row = selectedRow();
-    if (row < 0 || row >= int(state_.set().signals.size()))
-        return;
-    // The rows follow; the same position stays selected, or the last row.
-    if (dialogs_.ask(window(), rsq(65247)))
+    if (row >= 0 && dialogs_.ask(window(), rsq(65247)))
         state_.deleteSignal(row);
-    redrawDurations();
-    state_.updateMemoryFigures();
 }
 
 void SignalListPage::TylneDrzwiClick()
@@ -157,38 +147,15 @@ void SignalListPage::OdtworzS1Click()
 {
     const int row = selectedRow();
     const zelmar::SignalSet& set = state_.set();
-    if (row < 0 || row >= int(set.signals.size()))
+    if (row < 0)
         return;
-    // The played signal is left as the signal under edit.
-    state_.session().signalUnderEdit = row;
-    state_.session().backdoorEdit = false;
+    state_.notePlayedSignal(row);
     previews::playSignal(window(), dialogs_, set, set.signals[size_t(row)].elements);
 }
 
-void SignalListPage::ZestawLBDragDrop(int y)
+void SignalListPage::ZestawLBDragDrop(int from, int to)
 {
-    auto& signals = state_.set().signals;
-    const int selected = selectedRow();
-    if (signals.empty() || selected < 0 || selected >= int(signals.size()))
-        return;
-    const int drop = std::min(y / listkit::kRowHeight + ZestawLB->topRow(), int(signals.size()) - 1);
-    if (drop == selected)
-        return;
-    state_.moveSignal(selected, drop);
-    listkit::selectRow(ZestawLB, drop);
+    state_.moveSignal(from, to);
+    listkit::selectRow(ZestawLB, to);
     redrawDurations();
-}
-
-bool SignalListPage::ZestawLBKeyDown(QKeyEvent* event)
-{
-    const bool keypadPlus = event->key() == Qt::Key_Plus && (event->modifiers() & Qt::KeypadModifier);
-    if (event->key() == Qt::Key_Insert || keypadPlus) {
-        NowySygnalClick();
-        return true;
-    }
-    if (event->key() == Qt::Key_Delete) {
-        UsunSygnalClick();
-        return true;
-    }
-    return false;
 }

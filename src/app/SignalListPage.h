@@ -3,7 +3,6 @@
 // change, play and delete them, and open the back-door signal.
 #include <QWidget>
 
-class QKeyEvent;
 class QLabel;
 class Dialogs;
 class QPushButton;
@@ -47,11 +46,9 @@ public Q_SLOTS:
     void UsunSygnalClick();
     void TylneDrzwiClick();
     void OdtworzS1Click();
-    void ZestawLBDragDrop(int y);
+    void ZestawLBDragDrop(int from, int to);
 
 private:
-    bool ZestawLBKeyDown(QKeyEvent* event);
-
     WizardState& state_;
     Dialogs& dialogs_;
     int rememberedTop_ = -1;

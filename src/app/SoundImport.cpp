@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "InputBlocker.h"
 #include "KonwersjaDlg.h"
+#include "WizardState.h"
 
 #include "audio/Import.h"
 #include "i18n/ResourceStrings.h"
@@ -137,16 +138,16 @@ bool soundImportRunning()
     return g_running;
 }
 
-bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& set, QString& lastSoundDir,
-                     TKonwersjaDlg& progress)
+bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress)
 {
+    const zelmar::SignalSet& set = state.set();
     if (g_running)
         return false;
     if (int(set.library.size()) >= zelmar::kMaxSounds) {
         dialogs.notify(mainWindow, qs(zelmar::rs(65217)));
         return false;
     }
-    const QString chosen = dialogs.openFile(mainWindow, lastSoundDir, qs(zelmar::rs(65272)));
+    const QString chosen = dialogs.openFile(mainWindow, state.lastSoundFolder(), qs(zelmar::rs(65272)));
     if (chosen.isEmpty())
         return false;
 
@@ -160,7 +161,7 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& s
     try {
         zelmar::DecodedSound decoded = decodeWithLiveWindow(file, zelmar::ImportRoom::of(set), progress);
         Question question(mainWindow, dialogs);
-        const zelmar::ImportResult r = zelmar::addDecodedSound(std::move(decoded), set, question);
+        const zelmar::ImportResult r = state.addImportedSound(std::move(decoded), question);
         added = r.added;
         // A cancel is the user's own choice: nothing to say.
         if (r.message)
@@ -172,6 +173,6 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& s
     QString dir = QFileInfo(chosen).absolutePath();
     if (!dir.endsWith(u'/'))
         dir += u'/';
-    lastSoundDir = dir;
+    state.rememberSoundFolder(dir);
     return added;
 }

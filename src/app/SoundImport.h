@@ -9,18 +9,14 @@
 class QWidget;
 class Dialogs;
 class TKonwersjaDlg;
+class WizardState;
 
-namespace zelmar {
-class SignalSet;
-}
-
-// Runs the whole road of one import. True when a sound was appended to the library (the caller then
-// selects it, redraws the durations bar and updates the memory display). The file is decoded and
+// Runs the whole road of one import. True when a sound was appended to the library through the
+// state, which tells the pages (the caller then selects it). The file is decoded and
 // converted on another thread; meanwhile the window keeps painting, but user input outside the
 // progress window is dropped and closing the window is refused without a question; a second call
 // meanwhile returns false at once.
-bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, zelmar::SignalSet& set, QString& lastSoundDir,
-                     TKonwersjaDlg& progress);
+bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress);
 
 // For tests: runs on the decoding thread after each progress report is handed on, so a test can
 // hold the decoding until the window has done what it means to test. Empty to remove.

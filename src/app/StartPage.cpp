@@ -48,3 +48,12 @@ StartPage::StartPage(QWidget* parent) : QWidget(parent)
     makeRed(addText(this, "Uwaga2ST", QStringLiteral("Do przesłania zestawu do dzwonka, a także do odczytu"), 16, 354));
     makeRed(addText(this, "Uwaga3ST", QStringLiteral("zestawu z dzwonka, potrzebny będzie specjalny kabel. "), 16, 370));
 }
+
+StartPage::Choice StartPage::choice() const
+{
+    if (OdczytRB->isChecked())
+        return Choice::OpenFile;
+    if (PobranieRB->isChecked())
+        return Choice::Download;
+    return Choice::NewSet;
+}

@@ -9,6 +9,9 @@ class StartPage : public QWidget {
 public:
     explicit StartPage(QWidget* parent = nullptr);
 
+    enum class Choice { NewSet, OpenFile, Download };
+    Choice choice() const;
+
     QRadioButton* NowyRB;
     QRadioButton* OdczytRB;
     QRadioButton* PobranieRB;

@@ -1,5 +1,6 @@
 #include "WizardState.h"
 
+#include "audio/Import.h"
 #include "model/SignalEditing.h"
 
 WizardState::WizardState(QObject* parent) : QObject(parent)
@@ -17,6 +18,7 @@ void WizardState::clearSet()
 {
     session_.clear();
     Q_EMIT setReplaced();
+    updateMemoryFigures();
 }
 
 void WizardState::replaceSet(zelmar::SignalSet set)
@@ -24,6 +26,7 @@ void WizardState::replaceSet(zelmar::SignalSet set)
     session_.clear();
     session_.set = std::move(set);
     Q_EMIT setReplaced();
+    updateMemoryFigures();
 }
 
 void WizardState::deleteSignal(int row)
@@ -33,6 +36,7 @@ void WizardState::deleteSignal(int row)
         return;
     signals.erase(signals.begin() + row);
     Q_EMIT signalsChanged();
+    updateMemoryFigures();
 }
 
 void WizardState::moveSignal(int from, int to)
@@ -41,10 +45,17 @@ void WizardState::moveSignal(int from, int to)
     Q_EMIT signalsChanged();
 }
 
+void WizardState::notePlayedSignal(int row)
+{
+    session_.signalUnderEdit = row;
+    session_.backdoorEdit = false;
+}
+
 void WizardState::beginNewSignal()
 {
     session_.beginNewSignal();
     Q_EMIT signalsChanged();
+    updateMemoryFigures();
 }
 
 bool WizardState::beginEdit(int row)
@@ -61,6 +72,7 @@ void WizardState::acceptSignalEdit(const QString& name)
 {
     session_.acceptSignalEdit(name.toStdString());
     // The name and a dropped back-door signal both change the tables.
+    Q_EMIT signalsChanged();
     updateMemoryFigures();
 }
 
@@ -72,9 +84,50 @@ void WizardState::cancelSignalEdit()
     updateMemoryFigures();
 }
 
+bool WizardState::insertElement(int position, int soundNumber)
+{
+    zelmar::Signal* s = edited();
+    if (!s || (soundNumber != 0 && !session_.set.soundAt(soundNumber)))
+        return false;
+    zelmar::insertElement(session_.set, *s, position < 0 ? SIZE_MAX : size_t(position),
+                          zelmar::newElement(session_.set, soundNumber));
+    Q_EMIT editedElementsChanged();
+    updateMemoryFigures();
+    return true;
+}
+
+void WizardState::removeElement(int row)
+{
+    zelmar::Signal* s = edited();
+    if (!s || row < 0 || row >= int(s->size()))
+        return;
+    s->erase(s->begin() + row);
+    Q_EMIT editedElementsChanged();
+    updateMemoryFigures();
+}
+
+void WizardState::moveElement(int from, int to)
+{
+    if (zelmar::Signal* s = edited()) {
+        zelmar::moveEntry(*s, size_t(from), size_t(to));
+        Q_EMIT editedElementsChanged();
+    }
+}
+
+void WizardState::changeElement(int row, const zelmar::TDzwiek& element)
+{
+    zelmar::Signal* s = edited();
+    if (!s || row < 0 || row >= int(s->size()) || (*s)[size_t(row)] == element)
+        return;
+    (*s)[size_t(row)] = element;
+    Q_EMIT editedElementsChanged();
+}
+
 void WizardState::beginLibraryEdit()
 {
     session_.beginLibraryEdit();
+    // The usage marks are new.
+    Q_EMIT soundsChanged();
     updateMemoryFigures();
 }
 
@@ -89,5 +142,55 @@ void WizardState::acceptLibraryEdit()
 void WizardState::cancelLibraryEdit()
 {
     session_.cancelLibraryEdit();
+    Q_EMIT soundsChanged();
     updateMemoryFigures();
+}
+
+void WizardState::deleteSound(int row)
+{
+    if (!soundInRange(row))
+        return;
+    auto& library = session_.set.library;
+    library.erase(library.begin() + row);
+    Q_EMIT soundsChanged();
+    updateMemoryFigures();
+}
+
+void WizardState::moveSound(int from, int to)
+{
+    zelmar::moveEntry(session_.set.library, size_t(from), size_t(to));
+    Q_EMIT soundsChanged();
+}
+
+void WizardState::renameSound(int row, const QString& name)
+{
+    if (!soundInRange(row))
+        return;
+    zelmar::renameSound(session_.set, size_t(row), name.toStdString());
+    Q_EMIT soundsChanged();
+    // A name's length is part of the tables.
+    updateMemoryFigures();
+}
+
+void WizardState::setSoundGain(int row, int tenthsOfDecibel)
+{
+    if (!soundInRange(row))
+        return;
+    session_.set.library[size_t(row)].sound.Gain = uint8_t(std::clamp(tenthsOfDecibel, 0, 255));
+    Q_EMIT soundsChanged();
+}
+
+zelmar::ImportResult WizardState::addImportedSound(zelmar::DecodedSound&& sound, zelmar::ImportObserver& observer)
+{
+    const zelmar::ImportResult r = zelmar::addDecodedSound(std::move(sound), session_.set, observer);
+    if (r.added) {
+        Q_EMIT soundsChanged();
+        updateMemoryFigures();
+    }
+    return r;
+}
+
+void WizardState::rememberSoundFolder(const QString& folder)
+{
+    lastSoundFolder_ = folder;
 }

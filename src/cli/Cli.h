@@ -10,6 +10,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace zelmarctl {
 
@@ -58,6 +59,8 @@ inline Failure usageError(const std::string& message)
 
 // Prints a message line "zelmarctl: ..." on standard error.
 void note(const std::string& message);
+// The message as one line of printable UTF-8: other bytes become \xNN.
+std::string oneLine(std::string_view text);
 
 // ---- Arguments that several commands take --------------------------------------------------------
 

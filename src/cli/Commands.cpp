@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 namespace zelmarctl {
 
@@ -45,9 +46,52 @@ std::span<const Command> commands()
     return kCommands;
 }
 
+std::string oneLine(std::string_view text)
+{
+    // A file name may hold any byte: what is not printable UTF-8 is shown as \xNN, so that a message
+    // stays one line and a terminal never takes a byte of it as a control sequence.
+    std::string out;
+    auto escape = [&](unsigned char b) {
+        static const char hex[] = "0123456789abcdef";
+        out += "\\x";
+        out += hex[b >> 4];
+        out += hex[b & 15];
+    };
+    for (size_t i = 0; i < text.size();) {
+        auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            if (b < 0x20 || b == 0x7f)
+                escape(b);
+            else
+                out += char(b);
+            ++i;
+            continue;
+        }
+        const size_t n = b >= 0xc2 && b <= 0xdf ? 2 : b >= 0xe0 && b <= 0xef ? 3 : b >= 0xf0 && b <= 0xf4 ? 4 : 0;
+        char32_t cp = n == 2 ? b & 0x1f : n == 3 ? b & 0x0f : b & 0x07;
+        bool valid = n != 0 && i + n <= text.size();
+        for (size_t k = 1; valid && k < n; ++k) {
+            auto c = static_cast<unsigned char>(text[i + k]);
+            valid = (c & 0xc0) == 0x80;
+            cp = (cp << 6) | (c & 0x3f);
+        }
+        // Overlong forms, surrogates, code points past U+10FFFF and the C1 controls are not shown raw.
+        valid = valid && !(n == 3 && cp < 0x800) && !(n == 4 && (cp < 0x10000 || cp > 0x10ffff))
+                && !(cp >= 0xd800 && cp <= 0xdfff) && !(cp >= 0x80 && cp <= 0x9f);
+        if (valid) {
+            out.append(text.substr(i, n));
+            i += n;
+        } else {
+            escape(b);
+            ++i;
+        }
+    }
+    return out;
+}
+
 void note(const std::string& message)
 {
-    std::fprintf(stderr, "zelmarctl: %s\n", message.c_str());
+    std::fprintf(stderr, "zelmarctl: %s\n", oneLine(message).c_str());
 }
 
 CLI::Option* addOutput(CLI::App& command, std::string& out, const char* what)

@@ -1,7 +1,7 @@
 // Playback of previews: what reaches the player, the window while it plays, the temporary files,
 // and a machine without sound.
-#include "AudioPlayer.h"
 #include "ScriptedDialogs.h"
+#include "SilentPlayer.h"
 
 #include "audio/Gain.h"
 #include "audio/Render.h"

@@ -1,5 +1,5 @@
 // The wizard's roads to the chime: page 4 "send" and page 0 "download", against the virtual chime.
-#include "PageDriver.h"
+#include "WindowTest.h"
 
 #include "device/ChimeSelection.h"
 #include "device/HidLayer.h"
@@ -25,11 +25,9 @@ SignalSet sampleSet()
 
 } // namespace
 
-class ChimeRoadsTest : public QObject {
+class ChimeRoadsTest : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase();
-    void cleanup();
     void sendReachesTheFarewellAndDownloadShowsTheSet_data();
     void sendReachesTheFarewellAndDownloadShowsTheSet();
     void aFailedSendStaysOnPageFour();
@@ -64,19 +62,8 @@ private:
         return click(*f.form, "Dalej");
     }
 
-    QTemporaryDir settings_;
     std::unique_ptr<QTemporaryDir> chimeDir_;
 };
-
-void ChimeRoadsTest::initTestCase()
-{
-    initTestProgram(settings_);
-}
-
-void ChimeRoadsTest::cleanup()
-{
-    zelmar::useChime({});
-}
 
 void ChimeRoadsTest::sendReachesTheFarewellAndDownloadShowsTheSet_data()
 {

@@ -1,7 +1,7 @@
 // The factory sets at start-up: the user's copies named in the interface language, read-only,
 // written once and again when the shipped sets change; and how such a copy opens.
 #include "OtherUser.h"
-#include "PageDriver.h"
+#include "WindowTest.h"
 
 #include "model/FactoryNames.h"
 #include "model/SetFile.h"
@@ -50,7 +50,7 @@ SignalSet read(const QString& path)
 
 } // namespace
 
-class FactoryTest : public QObject {
+class FactoryTest : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
@@ -74,16 +74,14 @@ private:
     QString shipped(const QString& name) const { return shipped_->filePath(QStringLiteral("factory/") + name); }
     QString home(const QString& rest) const { return home_->filePath(rest); }
 
-    QTemporaryDir settingsDir_;
     QString shippedLang_;
     std::unique_ptr<QTemporaryDir> shipped_;
     std::unique_ptr<QTemporaryDir> home_;
-    ScriptedDialogs dialogs_;
 };
 
 void FactoryTest::initTestCase()
 {
-    initTestProgram(settingsDir_);
+    WindowTest::initTestCase();
     const auto data = zelmar::findDataDirectory();
     QVERIFY(data);
     shippedLang_ = QFile::decodeName(QByteArray::fromStdString((*data / "lang").string())) + u'/';
@@ -91,6 +89,7 @@ void FactoryTest::initTestCase()
 
 void FactoryTest::init()
 {
+    WindowTest::init();
     shipped_ = std::make_unique<QTemporaryDir>();
     home_ = std::make_unique<QTemporaryDir>();
     QVERIFY(QDir(shipped_->path()).mkpath(QStringLiteral("factory")));
@@ -107,15 +106,12 @@ void FactoryTest::init()
     zelmar::writeSetFile(shippedSet(25, 30, 200), QFile::encodeName(shipped("Classic.zmr")).toStdString());
     zelmar::writeSetFile(shippedSet(25, 33, 300), QFile::encodeName(shipped("Music.zmr")).toStdString());
     qputenv("ZELMAR_DATA_DIR", QFile::encodeName(shipped_->path()));
-    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).clear();
-    dialogs_.reset();
 }
 
 void FactoryTest::cleanup()
 {
     qunsetenv("ZELMAR_DATA_DIR");
-    QVERIFY2(dialogs_.unexpected().isEmpty(), qPrintable(dialogs_.unexpected().join(u'\n')));
-    QCOMPARE(dialogs_.pendingAnswers(), 0);
+    WindowTest::cleanup();
 }
 
 void FactoryTest::settle(const QString& language, bool firstTime, const QString& installPath)
@@ -131,7 +127,7 @@ void FactoryTest::settle(const QString& language, bool firstTime, const QString&
 std::unique_ptr<TMainForm> FactoryTest::start(const QString& language, bool firstTime)
 {
     settle(language, firstTime);
-    return std::make_unique<TMainForm>(dialogs_);
+    return std::make_unique<TMainForm>(dialogs());
 }
 
 void FactoryTest::firstRunNamesTheSetsInTheInterfaceLanguage_data()
@@ -166,7 +162,7 @@ void FactoryTest::firstRunNamesTheSetsInTheInterfaceLanguage()
     }
 
     auto form = start(language, true);
-    QCOMPARE(dialogs_.shown().size(), 0);
+    QCOMPARE(dialogs().shown().size(), 0);
     // The marker is gone once the step has run, also when it had nothing to write.
     QVERIFY(!QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
     QCOMPARE(bytesOf(own), ownBytes);
@@ -237,7 +233,7 @@ void FactoryTest::laterStartsWriteOnlyWhenTheShippedSetsChange()
     // A language started for the first time gets its own folder.
     form = start(QStringLiteral("German"), false);
     QVERIFY(QFileInfo::exists(home(QStringLiteral("Signalsets/Music.zmr"))));
-    QCOMPARE(dialogs_.shown().size(), 0);
+    QCOMPARE(dialogs().shown().size(), 0);
 }
 
 void FactoryTest::missingShippedSetIsReportedOnceAndSkipped()
@@ -255,7 +251,7 @@ void FactoryTest::missingShippedSetIsReportedOnceAndSkipped()
     QVERIFY(QFile::link(mine, home(QStringLiteral("Zestawy/Premium.zmr"))));
 
     auto form = start(QStringLiteral("Polish"), true);
-    QCOMPARE(dialogs_.notices(),
+    QCOMPARE(dialogs().notices(),
              (QStringList{QString::fromStdString(zelmar::rsf(65225, {shipped("Classic.zmr").toStdString()})),
                           QString::fromStdString(zelmar::rsf(65225, {shipped("Music.zmr").toStdString()}))}));
     QVERIFY(!QFileInfo::exists(home(QStringLiteral("Zestawy/Classic.zmr"))));
@@ -268,14 +264,14 @@ void FactoryTest::missingShippedSetIsReportedOnceAndSkipped()
 
     // Not again at every start; once the set is shipped again, its copy comes.
     form.reset();
-    dialogs_.reset();
+    dialogs().reset();
     form = start(QStringLiteral("Polish"), false);
-    QCOMPARE(dialogs_.shown().size(), 0);
+    QCOMPARE(dialogs().shown().size(), 0);
     form.reset();
     zelmar::writeSetFile(shippedSet(25, 30, 200), QFile::encodeName(shipped("Classic.zmr")).toStdString());
     form = start(QStringLiteral("Polish"), false);
     QCOMPARE(read(home(QStringLiteral("Zestawy/Classic.zmr"))).signals.size(), size_t(25));
-    QCOMPARE(dialogs_.notices().size(), 1);   // the damaged one, still damaged
+    QCOMPARE(dialogs().notices().size(), 1);   // the damaged one, still damaged
 }
 
 void FactoryTest::folderThatCannotBeMadeKeepsTheMarker()
@@ -285,16 +281,16 @@ void FactoryTest::folderThatCannotBeMadeKeepsTheMarker()
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     auto form = start(QStringLiteral("Polish"), true);
-    QCOMPARE(dialogs_.notices(), QStringList{QString::fromStdString(zelmar::rsf(65226, {home(QStringLiteral("Zestawy")).toStdString()}))});
+    QCOMPARE(dialogs().notices(), QStringList{QString::fromStdString(zelmar::rsf(65226, {home(QStringLiteral("Zestawy")).toStdString()}))});
     QVERIFY(QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
     QVERIFY(QFileInfo(home(QStringLiteral("Zestawy"))).isFile());
 
     // The next start tries again and, the way now clear, finishes.
     form.reset();
-    dialogs_.reset();
+    dialogs().reset();
     QVERIFY(QFile::remove(home(QStringLiteral("Zestawy"))));
     form = start(QStringLiteral("Polish"), true);
-    QCOMPARE(dialogs_.shown().size(), 0);
+    QCOMPARE(dialogs().shown().size(), 0);
     QVERIFY(QFileInfo::exists(home(QStringLiteral("Zestawy/Premium.zmr"))));
     QVERIFY(!QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
 }
@@ -304,12 +300,12 @@ void FactoryTest::stepLeavesTheSetEmptyAndTheFileNameAsItWas()
     const QString path = home(QStringLiteral("own.zmr"));
     zelmar::writeSetFile(shippedSet(3, 2, 5), QFile::encodeName(path).toStdString());
     start(QStringLiteral("Polish"), false).reset();
-    auto form = std::make_unique<TMainForm>(dialogs_, path);
-    QCOMPARE(form->signalSet().signals.size(), size_t(3));
+    auto form = std::make_unique<TMainForm>(dialogs(), path);
+    QCOMPARE(form->state().set().signals.size(), size_t(3));
     QCOMPARE(form->currentSetFile(), path);
 
     QVERIFY(form->writeFactorySets(home_->path()));
-    QVERIFY(form->signalSet().empty());
+    QVERIFY(form->state().set().empty());
     QCOMPARE(form->currentSetFile(), path);
     QCOMPARE(modeOf(home(QStringLiteral("Zestawy/Music.zmr"))), mode_t(0444));
 }
@@ -322,9 +318,9 @@ void FactoryTest::factoryCopyOpensUnderANewNameAndAsksWhereToSave()
     QCOMPARE(QDir(folder).absolutePath(), QDir(home(QStringLiteral("Zestawy"))).absolutePath());
 
     child<QRadioButton>(*form, "OdczytRB")->setChecked(true);
-    dialogs_.answerOpen(folder + QStringLiteral("/Premium.zmr"));
+    dialogs().answerOpen(folder + QStringLiteral("/Premium.zmr"));
     QVERIFY(click(*form, "Dalej"));
-    QCOMPARE(dialogs_.shown().at(0).startPath, folder);
+    QCOMPARE(dialogs().shown().at(0).startPath, folder);
     QCOMPARE(form->currentPage(), int(TMainForm::SignalListIndex));
     const QString renamed = folder + QStringLiteral("/Premium (1).zmr");
     QCOMPARE(form->currentSetFile(), renamed);
@@ -335,10 +331,10 @@ void FactoryTest::factoryCopyOpensUnderANewNameAndAsksWhereToSave()
     const QByteArray before = bytesOf(folder + QStringLiteral("/Premium.zmr"));
     QVERIFY(click(*form, "Dalej"));
     QVERIFY(child<QCheckBox>(*form, "ZapisWNowymPlikuCB")->isChecked());
-    dialogs_.answerSave(QString());
+    dialogs().answerSave(QString());
     QVERIFY(!form->saveSetFile());
-    QCOMPARE(dialogs_.shown().last().kind, ScriptedDialogs::Kind::Save);
-    QCOMPARE(dialogs_.shown().last().startPath, renamed);
+    QCOMPARE(dialogs().shown().last().kind, ScriptedDialogs::Kind::Save);
+    QCOMPARE(dialogs().shown().last().startPath, renamed);
     QCOMPARE(bytesOf(folder + QStringLiteral("/Premium.zmr")), before);
 }
 
@@ -369,15 +365,15 @@ void FactoryTest::aHomeFolderThatCannotBeWrittenIsSaidSo()
     const QString locked = home(QStringLiteral("locked"));
     QVERIFY(QDir().mkdir(locked));
     // The settings and the home are the other user's to read; only "locked" refuses them.
-    QVERIFY(::chmod(QFile::encodeName(settingsDir_.path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(userFolder_.path()).constData(), 0755) == 0);
     QVERIFY(::chmod(QFile::encodeName(home_->path()).constData(), 0755) == 0);
     QVERIFY(::chmod(QFile::encodeName(locked).constData(), ::geteuid() == 0 ? 0755 : 0555) == 0);
     settle(QStringLiteral("Polish"), true, locked + QStringLiteral("/VORANEX/Zelmar"));
     {
         AsNobody nobody;
-        TMainForm form(dialogs_);
+        TMainForm form(dialogs());
     }
-    QCOMPARE(dialogs_.notices(), QStringList{QString::fromStdString(zelmar::rsf(65299, {locked.toStdString()}))});
+    QCOMPARE(dialogs().notices(), QStringList{QString::fromStdString(zelmar::rsf(65299, {locked.toStdString()}))});
     QVERIFY(QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
 }
 

@@ -1,8 +1,8 @@
 // The wizard and what it cannot trust: set files it may not read, a folder that takes no new file,
 // translation keys that would put a window or control out of sight.
 #include "OtherUser.h"
-#include "PageDriver.h"
 #include "PolyglotApply.h"
+#include "WindowTest.h"
 #include "model/SetFile.h"
 
 #include <QCheckBox>
@@ -38,12 +38,11 @@ bool setMode(const QString& path, mode_t mode)
 
 } // namespace
 
-class HostileInputTest : public QObject {
+class HostileInputTest : public WindowTest {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void cleanup();
 
     void unreadableSetFileSaysWhyItCannotBeRead_data();
     void unreadableSetFileSaysWhyItCannotBeRead();
@@ -58,33 +57,26 @@ private:
         return path;
     }
 
-    QTemporaryDir settingsDir_;
     std::unique_ptr<QTemporaryDir> tmp_;
-    ScriptedDialogs dialogs_;
 };
 
 void HostileInputTest::initTestCase()
 {
-    initTestProgram(settingsDir_);
+    WindowTest::initTestCase();
     // The factory copies are written once, by this user, where the user the tests act as later
     // finds them written.
-    QVERIFY(setMode(settingsDir_.path(), 0755));
-    TMainForm first(dialogs_);
-    QCOMPARE(dialogs_.notices(), QStringList());
+    QVERIFY(setMode(userFolder_.path(), 0755));
+    ScriptedDialogs dialogs;
+    TMainForm first(dialogs);
+    QCOMPARE(dialogs.notices(), QStringList());
 }
 
 void HostileInputTest::init()
 {
+    WindowTest::init();
     tmp_ = std::make_unique<QTemporaryDir>();
     // Passable for the user the tests act as; what it holds says for itself who may use it.
     QVERIFY(setMode(tmp_->path(), 0755));
-    dialogs_.reset();
-}
-
-void HostileInputTest::cleanup()
-{
-    QVERIFY2(dialogs_.unexpected().isEmpty(), qPrintable(dialogs_.unexpected().join(u'\n')));
-    QCOMPARE(dialogs_.pendingAnswers(), 0);
 }
 
 void HostileInputTest::unreadableSetFileSaysWhyItCannotBeRead_data()
@@ -117,22 +109,22 @@ void HostileInputTest::unreadableSetFileSaysWhyItCannotBeRead()
 
     AsNobody nobody;
     for (bool onCommandLine : {false, true}) {
-        dialogs_.reset();
+        dialogs().reset();
         std::unique_ptr<TMainForm> form;
         if (onCommandLine) {
-            form = std::make_unique<TMainForm>(dialogs_, path);
+            form = std::make_unique<TMainForm>(dialogs(), path);
         } else {
-            form = std::make_unique<TMainForm>(dialogs_);
+            form = std::make_unique<TMainForm>(dialogs());
             form->show();
             child<QRadioButton>(*form, "OdczytRB")->setChecked(true);
-            dialogs_.answerOpen(path);
+            dialogs().answerOpen(path);
             QVERIFY(click(*form, "Dalej"));
         }
-        QCOMPARE(dialogs_.notices(), QStringList{expected});
+        QCOMPARE(dialogs().notices(), QStringList{expected});
         QCOMPARE(form->currentPage(), int(TMainForm::StartPageIndex));
         QCOMPARE(form->windowTitle(), kTitle);
         QVERIFY(form->currentSetFile().isEmpty());
-        QVERIFY(form->signalSet().empty());
+        QVERIFY(form->state().set().empty());
     }
 }
 
@@ -152,24 +144,24 @@ void HostileInputTest::saveIntoAFolderThatTakesNoNewFileGoesElsewhereOrNowhere()
     const QString question = QString::fromStdString(zelmar::rsf(65298, {tmp_->filePath(QStringLiteral("locked")).toStdString()}));
 
     AsNobody nobody;
-    TMainForm form(dialogs_, locked);
+    TMainForm form(dialogs(), locked);
     form.show();
     QCOMPARE(form.currentSetFile(), locked);
     QVERIFY(click(form, "Dalej"));
     child<QRadioButton>(form, "ZapisRB")->setChecked(true);
     QVERIFY(!child<QCheckBox>(form, "ZapisWNowymPlikuCB")->isChecked());
 
-    dialogs_.answerAsk(false);
+    dialogs().answerAsk(false);
     QVERIFY(click(form, "Dalej"));
-    QCOMPARE(dialogs_.questions(), QStringList{question});
+    QCOMPARE(dialogs().questions(), QStringList{question});
     QCOMPARE(form.currentPage(), int(TMainForm::SaveSendIndex));
 
-    dialogs_.reset();
-    dialogs_.answerAsk(true);
-    dialogs_.answerSave(elsewhere);
+    dialogs().reset();
+    dialogs().answerAsk(true);
+    dialogs().answerSave(elsewhere);
     QVERIFY(click(form, "Dalej"));
-    QCOMPARE(dialogs_.questions(), QStringList{question});
-    QCOMPARE(dialogs_.notices(), QStringList());
+    QCOMPARE(dialogs().questions(), QStringList{question});
+    QCOMPARE(dialogs().notices(), QStringList());
     QCOMPARE(form.currentPage(), int(TMainForm::FarewellIndex));
     QCOMPARE(form.currentSetFile(), elsewhere);
     QCOMPARE(bytesOf(elsewhere), before);
@@ -180,7 +172,7 @@ void HostileInputTest::saveIntoAFolderThatTakesNoNewFileGoesElsewhereOrNowhere()
 
 void HostileInputTest::translationKeysKeepWindowsAndControlsInSight()
 {
-    TMainForm form(dialogs_);
+    TMainForm form(dialogs());
     form.show();
     auto* dalej = child<QPushButton>(form, "Dalej");
     const QRect window(QPoint(0, 0), form.size());

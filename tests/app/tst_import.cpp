@@ -3,6 +3,7 @@
 #include "KonwersjaDlg.h"
 #include "ScriptedDialogs.h"
 #include "SoundImport.h"
+#include "WizardState.h"
 
 #include "audio/Import.h"
 #include "audio/WavFile.h"
@@ -155,6 +156,14 @@ public:
     }
 };
 
+// A set of `count` empty sounds.
+SignalSet silentSounds(int count)
+{
+    SignalSet set;
+    set.library.resize(size_t(count));
+    return set;
+}
+
 } // namespace
 
 class ImportTest : public QObject {
@@ -166,8 +175,7 @@ private:
     QPushButton* otherButton = nullptr;
     std::unique_ptr<TKonwersjaDlg> progress;
     ScriptedDialogs dialogs;
-    SignalSet set;
-    QString lastDir;
+    WizardState state;
     ShowCounter showCounter;
     int tempsBefore = 0;
 
@@ -187,7 +195,7 @@ private:
         dialogs.answerOpen(path);
         if (normalise >= 0)
             dialogs.answerAsk(normalise == 1);
-        return importSoundFile(main.get(), dialogs, set, lastDir, *progress);
+        return importSoundFile(main.get(), dialogs, state, *progress);
     }
 
 private Q_SLOTS:
@@ -201,8 +209,8 @@ private Q_SLOTS:
         showCounter.shows = 0;
         progress->installEventFilter(&showCounter);
         dialogs.reset();
-        set.clear();
-        lastDir.clear();
+        state.clearSet();
+        state.rememberSoundFolder({});
         tempsBefore = tempFiles();
     }
 
@@ -226,9 +234,9 @@ private Q_SLOTS:
         }
         QVERIFY(importFile(p, 0));
         QCOMPARE(showCounter.shows, 0);
-        QCOMPARE(set.library.size(), size_t(1));
-        QCOMPARE(QString::fromStdString(set.library[0].name), QString("gong"));
-        QCOMPARE(set.library[0].sound.Samples, (std::vector<int16_t>{5, -6, 7}));
+        QCOMPARE(state.set().library.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(state.set().library[0].name), QString("gong"));
+        QCOMPARE(state.set().library[0].sound.Samples, (std::vector<int16_t>{5, -6, 7}));
         QFile f(p);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
@@ -239,7 +247,7 @@ private Q_SLOTS:
         QCOMPARE(shown.first().startPath, QString());
         QCOMPARE(dialogs.questions(), QStringList{rsq(65211)});
         QCOMPARE(shown.last().caption, rsq(65233));
-        QCOMPARE(lastDir, dir.path() + "/");
+        QCOMPARE(state.lastSoundFolder(), dir.path() + "/");
     }
 
     void theLastDirectoryStartsTheNextDialog()
@@ -248,17 +256,17 @@ private Q_SLOTS:
         const QString p = put("sub/a.wav", wav(1, 18000, 16, pcm16({1, 2})));
         QVERIFY(importFile(p, 0));
         dialogs.answerOpen(QString());   // cancelled: nothing changes, directory stays
-        QVERIFY(!importSoundFile(main.get(), dialogs, set, lastDir, *progress));
+        QVERIFY(!importSoundFile(main.get(), dialogs, state, *progress));
         QCOMPARE(dialogs.shown().last().startPath, dir.path() + "/sub/");
-        QCOMPARE(lastDir, dir.path() + "/sub/");
-        QCOMPARE(set.library.size(), size_t(1));
-        QCOMPARE(QString::fromStdString(set.library[0].name), QString("a"));
+        QCOMPARE(state.lastSoundFolder(), dir.path() + "/sub/");
+        QCOMPARE(state.set().library.size(), size_t(1));
+        QCOMPARE(QString::fromStdString(state.set().library[0].name), QString("a"));
     }
 
     void stereoIsMixedDownHalfToEven()
     {
         QVERIFY(importFile(put("s.wav", wav(2, 18000, 16, pcm16({3, 0, 5, 0, -3, 0, -7, 2}))), 0));
-        QCOMPARE(set.library[0].sound.Samples, (std::vector<int16_t>{2, 2, -2, -2}));
+        QCOMPARE(state.set().library[0].sound.Samples, (std::vector<int16_t>{2, 2, -2, -2}));
         QCOMPARE(showCounter.shows, 0);
     }
 
@@ -268,8 +276,8 @@ private Q_SLOTS:
         for (int i = 0; i < 100; ++i)
             v.push_back(i % 2 ? 1000 : -1000);
         QVERIFY(importFile(put("n.wav", wav(1, 18000, 16, pcm16(v))), 1));
-        QCOMPARE(set.library[0].sound.Samples[0], int16_t(-23170));
-        QCOMPARE(set.library[0].sound.Samples[1], int16_t(23170));
+        QCOMPARE(state.set().library[0].sound.Samples[0], int16_t(-23170));
+        QCOMPARE(state.set().library[0].sound.Samples[1], int16_t(23170));
     }
 
     void tooLongStatesTheLimitOfAnEmptySet()
@@ -283,19 +291,19 @@ private Q_SLOTS:
         const QString expected = QString::fromStdString(zelmar::rsf(65219, {std::string("110.00"), std::string("103.55")}));
         QCOMPARE(dialogs.notices(), QStringList{expected});
         QVERIFY(dialogs.notices().first().contains("do 103.55 sek."));
-        QVERIFY(set.library.empty());
-        QCOMPARE(lastDir, dir.path() + "/");
+        QVERIFY(state.set().library.empty());
+        QCOMPARE(state.lastSoundFolder(), dir.path() + "/");
     }
 
     void oneHundredTwentyEightSoundsRefuseBeforeTheDialog()
     {
-        set.library.resize(128);
-        QVERIFY(!importSoundFile(main.get(), dialogs, set, lastDir, *progress));
+        state.replaceSet(silentSounds(128));
+        QVERIFY(!importSoundFile(main.get(), dialogs, state, *progress));
         QCOMPARE(dialogs.notices(), QStringList{rsq(65217)});
         QCOMPARE(dialogs.count(ScriptedDialogs::Kind::Open), 0);
-        set.library.resize(127);
+        state.replaceSet(silentSounds(127));
         QVERIFY(importFile(put("last.wav", wav(1, 18000, 16, pcm16({1, 2}))), 0));
-        QCOMPARE(set.library.size(), size_t(128));
+        QCOMPARE(state.set().library.size(), size_t(128));
     }
 
     void badFilesNameTheChosenFile()
@@ -312,7 +320,7 @@ private Q_SLOTS:
                  (QStringList{QString::fromStdString(zelmar::rsf(65221, {text.toStdString()})),
                               QString::fromStdString(zelmar::rsf(65220, {f.toStdString()})),
                               QString::fromStdString(zelmar::rsf(65221, {tiny.toStdString()}))}));
-        QVERIFY(set.library.empty());
+        QVERIFY(state.set().library.empty());
     }
 
     void conversionShowsProgressAndBlocksTheWindow()
@@ -330,7 +338,7 @@ private Q_SLOTS:
             sawProgress = true;
             QTest::mouseClick(otherButton, Qt::LeftButton);
             QTest::keyClick(otherButton, Qt::Key_Space);
-            nestedRefused = !importSoundFile(main.get(), dialogs, set, lastDir, *progress);
+            nestedRefused = !importSoundFile(main.get(), dialogs, state, *progress);
             closeRefused = !main->close() && main->isVisible();
         });
         probe.start();
@@ -340,7 +348,7 @@ private Q_SLOTS:
         QVERIFY(closeRefused);
         QCOMPARE(clicks, 0);
         QVERIFY(!progress->isVisible());
-        QVERIFY(std::abs(set.library[0].sound.SampleCount - 18000 * 30) <= 30);
+        QVERIFY(std::abs(state.set().library[0].sound.SampleCount - 18000 * 30) <= 30);
         // Afterwards the window takes input and can close again.
         QTest::mouseClick(otherButton, Qt::LeftButton);
         QCOMPARE(clicks, 1);
@@ -364,11 +372,11 @@ private Q_SLOTS:
         QVERIFY(held.wasHeld());
         // The user's own choice: the failure text that blames the file is not shown.
         QCOMPARE(dialogs.notices(), QStringList());
-        QVERIFY(set.library.empty());
+        QVERIFY(state.set().library.empty());
         press.stop();
         QVERIFY(importFile(put("d.wav", wav(1, 22050, 16, sine16(1, 22050, 2205))), 0));
-        QCOMPARE(set.library.size(), size_t(1));
-        QCOMPARE(set.library[0].sound.SampleCount, 1800);
+        QCOMPARE(state.set().library.size(), size_t(1));
+        QCOMPARE(state.set().library[0].sound.SampleCount, 1800);
     }
 
     void anMp3DecodesWhileTheWindowLivesAndAnulujCancelsIt()
@@ -416,7 +424,7 @@ private Q_SLOTS:
         QCOMPARE(clicks, 0);
         // Nothing said, nothing asked, nothing added; cleanup() finds no temporary file.
         QCOMPARE(dialogs.notices(), QStringList());
-        QVERIFY(set.library.empty());
+        QVERIFY(state.set().library.empty());
         QVERIFY(!progress->isVisible());
     }
 };

@@ -1,6 +1,6 @@
 // The keyboard in an active window: Enter presses the focused button or else the default one, and
 // Tab walks each page in the order its controls stand.
-#include "PageDriver.h"
+#include "WindowTest.h"
 
 #include <QLineEdit>
 
@@ -43,19 +43,10 @@ bool tabTo(const QString& name)
 
 } // namespace
 
-class KeyboardTest : public QObject {
+class KeyboardTest : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { initTestProgram(settingsDir_); }
-    void init() { f_ = std::make_unique<Fixture>(); }
-    void cleanup()
-    {
-        QVERIFY2(f_->dialogs.unexpected().isEmpty(), qPrintable(f_->dialogs.unexpected().join(u'\n')));
-        QCOMPARE(f_->dialogs.pendingAnswers(), 0);
-        f_.reset();
-    }
-
     void enterPressesDalejWhereverTheFocusWent();
     void enterPressesTheFocusedButton();
     void signalEditorTabsInTheOrderOfThePage();
@@ -68,8 +59,6 @@ private:
         QVERIFY(QTest::qWaitForWindowActive(f_->form.get()));
     }
 
-    QTemporaryDir settingsDir_;
-    std::unique_ptr<Fixture> f_;
 };
 
 void KeyboardTest::enterPressesDalejWhereverTheFocusWent()

@@ -1,15 +1,12 @@
-// Page 3: the sound library. Usage marks, delete with its question, rename and how it ends, gain,
-// drag-reorder, the durations bar, and accepting (renumbering) or cancelling (restoring) a visit.
-#include "AudioPlayer.h"
+// Page 3: the sound library. Usage marks, delete with its question, gain, drag-reorder, the
+// durations bar, and accepting (renumbering) or cancelling (restoring) a visit.
 #include "LibraryPage.h"
 #include "ListKit.h"
-#include "PageDriver.h"
 #include "Previews.h"
+#include "SetFileTest.h"
+#include "SilentPlayer.h"
 #include "audio/WavFile.h"
 
-#include <QClipboard>
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -35,34 +32,16 @@ SignalSet sampleSet()
     return set;
 }
 
-void expectSameLibrary(const SignalSet& a, const SignalSet& b)
-{
-    QCOMPARE(a.library.size(), b.library.size());
-    for (size_t i = 0; i < a.library.size(); ++i) {
-        QCOMPARE(a.library[i].name, b.library[i].name);
-        QCOMPARE(a.library[i].sound.Gain, b.library[i].sound.Gain);
-        QCOMPARE(a.library[i].sound.SampleCount, b.library[i].sound.SampleCount);
-        QVERIFY(a.library[i].sound.Samples == b.library[i].sound.Samples);
-    }
-}
-
 } // namespace
 
-class LibraryTest : public QObject {
+class LibraryTest : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase()
     {
-        initTestProgram(settingsDir_);
+        WindowTest::initTestCase();
         previews::setPlayer(&player_);
-    }
-    void init() { f_ = std::make_unique<Fixture>(); }
-    void cleanup()
-    {
-        QVERIFY2(f_->dialogs.unexpected().isEmpty(), qPrintable(f_->dialogs.unexpected().join(u'\n')));
-        QCOMPARE(f_->dialogs.pendingAnswers(), 0);
-        f_.reset();
     }
 
     void rowsShowGainAndUsedSoundsInBold();
@@ -70,8 +49,6 @@ private Q_SLOTS:
     void deletingAUsedSoundAsksAndItsElementsGoOnAccept();
     void soundUsedOnlyByTheKeptCopyCountsAsUsed();
     void cancelBringsBackTheLibraryAsItWas();
-    void renameEndsInEveryWay();
-    void renameOutlivesItsContextMenu();
     void gainButtonAndSpinEdit();
     void clearedGainFieldMeansNoGain();
     void durationsBarAndMemoryDisplay();
@@ -93,8 +70,6 @@ private:
     }
     QListWidget* sounds() { return list(*f_->form, "DostepneDzwiekiLB"); }
 
-    QTemporaryDir settingsDir_;
-    std::unique_ptr<Fixture> f_;
     SilentPlayer player_;
 };
 
@@ -111,9 +86,9 @@ void LibraryTest::rowsShowGainAndUsedSoundsInBold()
     QCOMPARE(lib[2].sound.UsageMark, 2);
     QCOMPARE(lib[3].sound.UsageMark, -1);
     // The copy is the library as it stands, with no marks of its own.
-    QCOMPARE(f_->form->libraryCopy().size(), size_t(4));
-    QCOMPARE(f_->form->libraryCopy()[1].sound.Gain, uint8_t(30));
-    QCOMPARE(f_->form->libraryCopy()[2].sound.UsageMark, -1);
+    QCOMPARE(f_->form->state().libraryCopy().size(), size_t(4));
+    QCOMPARE(f_->form->state().libraryCopy()[1].sound.Gain, uint8_t(30));
+    QCOMPARE(f_->form->state().libraryCopy()[2].sound.UsageMark, -1);
 }
 
 void LibraryTest::movingSoundThreeToTheTopRenumbersEverySignal()
@@ -139,13 +114,13 @@ void LibraryTest::movingSoundThreeToTheTopRenumbersEverySignal()
     QVERIFY(set.signals[0].elements == (zelmar::Signal{TDzwiek{2, 0, 1, 18000, 0}, TDzwiek::pause(80), TDzwiek{3, 0, 1, 36000, 0}}));
     QVERIFY(set.signals[1].elements == (zelmar::Signal{TDzwiek{1, 0, 1, 54000, 0}}));
     QVERIFY(*set.backdoor == (zelmar::Signal{TDzwiek{1, 0, 1, 54000, 0}, TDzwiek{2, 0, 1, 18000, 0}}));
-    QVERIFY(f_->form->keptCopy());
-    QVERIFY(*f_->form->keptCopy() == (zelmar::Signal{TDzwiek{1, 3, 5, 100, 0}, TDzwiek{2, 0, 1, 18000, 0},
+    QVERIFY(f_->form->state().keptCopy());
+    QVERIFY(*f_->form->state().keptCopy() == (zelmar::Signal{TDzwiek{1, 3, 5, 100, 0}, TDzwiek{2, 0, 1, 18000, 0},
                                                     TDzwiek::pause(80), TDzwiek{3, 0, 1, 36000, 0}}));
     QCOMPARE(rowTexts(list(*f_->form, "DzwiekiLB")), (QStringList{"0 <pauza>", "1 c", "2 a", "3 b", "4 d"}));
     QCOMPARE(list(*f_->form, "DzwiekiLB")->currentRow(), 0);
     QCOMPARE(rowTexts(list(*f_->form, "SygnalLB")), (QStringList{"1 a", "2 <pauza> 0.80 s", "3 b", ""}));
-    QVERIFY(f_->form->libraryCopy().empty());
+    QVERIFY(f_->form->state().libraryCopy().empty());
 
     // Cancelling the signal edit brings back the kept copy, renumbered too: it sounds as before.
     QVERIFY(click(*f_->form, "Anuluj"));
@@ -210,7 +185,7 @@ void LibraryTest::soundUsedOnlyByTheKeptCopyCountsAsUsed()
     QVERIFY(click(*f_->form, "UsunDzwiek"));
     QCOMPARE(f_->dialogs.questions(), QStringList{rsq(65222)});
     QVERIFY(click(*f_->form, "Dalej"));
-    QVERIFY(*f_->form->keptCopy() == zelmar::Signal{element(1, set)});
+    QVERIFY(*f_->form->state().keptCopy() == zelmar::Signal{element(1, set)});
     QVERIFY(click(*f_->form, "Anuluj"));
     QVERIFY(f_->set().signals[0].elements == zelmar::Signal{element(1, set)});
 }
@@ -240,11 +215,8 @@ void LibraryTest::cancelBringsBackTheLibraryAsItWas()
 
     QVERIFY(click(*f_->form, "Anuluj"));
     QCOMPARE(f_->form->currentPage(), int(TMainForm::SignalEditorIndex));
-    expectSameLibrary(f_->set(), original);
-    for (size_t i = 0; i < original.signals.size(); ++i)
-        QVERIFY(f_->set().signals[i].elements == original.signals[i].elements);
-    QVERIFY(*f_->set().backdoor == *original.backdoor);
-    QVERIFY(f_->form->libraryCopy().empty());
+    setfiles::expectSameSet(f_->set(), original);
+    QVERIFY(f_->form->state().libraryCopy().empty());
     QCOMPARE(remaining->text(), remainingBefore);
     QCOMPARE(rowTexts(list(*f_->form, "DzwiekiLB")), choicesBefore);
 
@@ -252,119 +224,7 @@ void LibraryTest::cancelBringsBackTheLibraryAsItWas()
     QVERIFY(click(*f_->form, "ZmienDzwieki"));
     QCOMPARE(rowTexts(sounds()), (QStringList{"1 [-] a", "2 [+3.0dB] b", "3 [-] c", "4 [-] d"}));
     QVERIFY(click(*f_->form, "Dalej"));
-    expectSameLibrary(f_->set(), original);
-    QVERIFY(f_->set().signals[0].elements == original.signals[0].elements);
-}
-
-void LibraryTest::renameEndsInEveryWay()
-{
-    openLibrary();
-    f_->form->activateWindow();
-    QApplication::setActiveWindow(f_->form.get());
-    auto* edit = child<QLineEdit>(*f_->form, "ZmianaNazwyE");
-    auto* gain = child<QSpinBox>(*f_->form, "WzmocnienieE");
-    const QList<QWidget*> disabledMeanwhile{f_->form->dalejButton(), f_->form->anulujButton(),
-                                            child<QWidget>(*f_->form, "DodajDzwiek"),
-                                            child<QWidget>(*f_->form, "ZmienNazweDzwieku"),
-                                            child<QWidget>(*f_->form, "OdtworzDzwiek"),
-                                            child<QWidget>(*f_->form, "UsunDzwiek"), sounds()};
-    auto begin = [&](int row) {
-        doubleClickRow(sounds(), row);
-        QVERIFY(edit->isVisible());
-        QCOMPARE(edit->text(), QString::fromStdString(f_->set().library[size_t(row)].name));
-        QCOMPARE(edit->geometry().top(), sounds()->geometry().top() - 1 + row * 16);
-        for (QWidget* w : disabledMeanwhile)
-            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
-        QVERIFY(gain->isEnabled());
-    };
-    auto ended = [&] {
-        QVERIFY(!edit->isVisible());
-        for (QWidget* w : disabledMeanwhile)
-            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
-    };
-
-    // Enter takes the text, even an empty one.
-    begin(1);
-    edit->setText(QStringLiteral("gong"));
-    QTest::keyClick(edit, Qt::Key_Enter);
-    ended();
-    QCOMPARE(f_->set().library[1].name, std::string("gong"));
-    QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [+3.0dB] gong"));
-    begin(1);
-    edit->clear();
-    QTest::keyClick(edit, Qt::Key_Return);
-    ended();
-    QCOMPARE(f_->set().library[1].name, std::string());
-
-    // Escape, Tab to the gain, a press on the durations bar or on the picture: no change.
-    begin(0);
-    edit->setText(QStringLiteral("x"));
-    QTest::keyClick(edit, Qt::Key_Escape);
-    ended();
-    begin(0);
-    QVERIFY(edit->hasFocus());
-    edit->setText(QStringLiteral("x"));
-    QTest::keyClick(edit, Qt::Key_Tab);
-    ended();
-    QVERIFY(gain->hasFocus());
-    begin(0);
-    edit->setText(QStringLiteral("x"));
-    QTest::mouseClick(child<QWidget>(*f_->form, "CzasyTrwaniaDzwiekow"), Qt::LeftButton, {}, QPoint(5, 5));
-    ended();
-    begin(0);
-    edit->setText(QStringLiteral("x"));
-    QTest::mouseClick(child<QWidget>(*f_->form, "Image1"), Qt::LeftButton, {}, QPoint(5, 5));
-    ended();
-    QCOMPARE(f_->set().library[0].name, std::string("a"));
-
-    // While the rename is on, Enter does not reach "OK": the page is still there afterwards.
-    begin(0);
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(f_->form->currentPage(), int(TMainForm::LibraryIndex));
-
-    // Outside a rename, Tab walks the buttons top to bottom with the gain field in its place.
-    auto* gainButton = child<QWidget>(*f_->form, "ZmienWzmocnienieDzwieku");
-    gainButton->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(gainButton, Qt::Key_Tab);
-    QVERIFY(gain->hasFocus());
-    QTest::keyClick(gain, Qt::Key_Tab);
-    QVERIFY(child<QWidget>(*f_->form, "OdtworzDzwiek")->hasFocus());
-}
-
-void LibraryTest::renameOutlivesItsContextMenu()
-{
-    openLibrary();
-    f_->form->activateWindow();
-    QApplication::setActiveWindow(f_->form.get());
-    QGuiApplication::clipboard()->setText(QStringLiteral(" ze schowka"));
-    auto* edit = child<QLineEdit>(*f_->form, "ZmianaNazwyE");
-    doubleClickRow(sounds(), 2);
-    QVERIFY(edit->hasFocus());
-    edit->setText(QStringLiteral("nowy"));
-    edit->end(false);
-
-    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5), edit->mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(edit, &menuEvent);
-    QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    QVERIFY(edit->isVisible());
-    // The paste entry, known by its shortcut whatever the language.
-    const QString pasteKey = u'\t' + QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
-    bool pasted = false;
-    for (QAction* a : menu->actions()) {
-        if (a->text().endsWith(pasteKey) && a->isEnabled()) {
-            a->trigger();
-            pasted = true;
-        }
-    }
-    menu->close();
-    QTRY_VERIFY(!QApplication::activePopupWidget());
-    QVERIFY(pasted);
-    QVERIFY(edit->isVisible());
-    QVERIFY(!child<QWidget>(*f_->form, "UsunDzwiek")->isEnabled());
-    QCOMPARE(edit->text(), QStringLiteral("nowy ze schowka"));
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(f_->set().library[2].name, std::string("nowy ze schowka"));
+    setfiles::expectSameSet(f_->set(), original);
 }
 
 void LibraryTest::gainButtonAndSpinEdit()
@@ -595,14 +455,8 @@ void LibraryTest::editsSurviveSavingAndOpeningAgain()
     child<QRadioButton>(again, "OdczytRB")->setChecked(true);
     f_->dialogs.answerOpen(f_->form->currentSetFile());
     QVERIFY(click(again, "Dalej"));
-    const SignalSet& read = again.signalSet();
-    expectSameLibrary(read, edited);
-    QCOMPARE(read.signals.size(), edited.signals.size());
-    for (size_t i = 0; i < edited.signals.size(); ++i) {
-        QCOMPARE(read.signals[i].name, edited.signals[i].name);
-        QVERIFY(read.signals[i].elements == edited.signals[i].elements);
-    }
-    QVERIFY(read.backdoor && *read.backdoor == *edited.backdoor);
+    const SignalSet& read = again.state().set();
+    setfiles::expectSameSet(read, edited);
     QCOMPARE(read.backdoor->at(0).Volume, 9);
     QCOMPARE(rowTexts(list(again, "ZestawLB")), (QStringList{"1 zmieniony", "2 s2"}));
 }

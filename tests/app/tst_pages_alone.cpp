@@ -2,10 +2,10 @@
 // through the state, and what one page changes another follows through the state's signals.
 #include "LibraryPage.h"
 #include "ListKit.h"
-#include "PageDriver.h"
 #include "PageKit.h"
 #include "SignalEditorPage.h"
 #include "SignalListPage.h"
+#include "WindowTest.h"
 #include "WizardState.h"
 
 #include <QLineEdit>
@@ -30,22 +30,15 @@ SignalSet sampleSet()
 
 } // namespace
 
-class PagesAloneTest : public QObject {
+class PagesAloneTest : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { initTestProgram(settingsDir_); }
     void init()
     {
-        dialogs_.reset();
+        WindowTest::init();
         state_ = std::make_unique<WizardState>();
         state_->replaceSet(sampleSet());
-        state_->updateMemoryFigures();
-    }
-    void cleanup()
-    {
-        QVERIFY2(dialogs_.unexpected().isEmpty(), qPrintable(dialogs_.unexpected().join(u'\n')));
-        QCOMPARE(dialogs_.pendingAnswers(), 0);
     }
 
     void signalListBeginsEditsAndDeletesThroughTheState();
@@ -53,14 +46,12 @@ private Q_SLOTS:
     void libraryVisitIsFollowedByTheEditor();
 
 private:
-    QTemporaryDir settingsDir_;
-    ScriptedDialogs dialogs_;
     std::unique_ptr<WizardState> state_;
 };
 
 void PagesAloneTest::signalListBeginsEditsAndDeletesThroughTheState()
 {
-    SignalListPage page(*state_, dialogs_);
+    SignalListPage page(*state_, dialogs());
     page.resize(pagekit::kPageWidth, 440);
     page.show();
     page.enterPage();
@@ -87,7 +78,7 @@ void PagesAloneTest::signalListBeginsEditsAndDeletesThroughTheState()
 
     // Deleting asks, and the same position stays selected.
     clickRow(lb, 0);
-    dialogs_.answerAsk(true);
+    dialogs().answerAsk(true);
     QVERIFY(click(page, "UsunSygnal"));
     QCOMPARE(rowTexts(lb), QStringList{"1 s2"});
     QCOMPARE(lb->currentRow(), 0);
@@ -100,7 +91,7 @@ void PagesAloneTest::signalListBeginsEditsAndDeletesThroughTheState()
 
 void PagesAloneTest::signalEditorAddsElementsAndEndsTheEdit()
 {
-    SignalEditorPage page(*state_, dialogs_);
+    SignalEditorPage page(*state_, dialogs());
     page.resize(pagekit::kPageWidth, 440);
     page.show();
     QSignalSpy library(&page, &SignalEditorPage::libraryRequested);
@@ -142,8 +133,8 @@ void PagesAloneTest::libraryVisitIsFollowedByTheEditor()
 {
     // Two pages over one state, and no window: the editor learns of the accepted library visit
     // from the state alone.
-    SignalEditorPage editor(*state_, dialogs_);
-    LibraryPage library(*state_, dialogs_);
+    SignalEditorPage editor(*state_, dialogs());
+    LibraryPage library(*state_, dialogs());
     library.resize(pagekit::kPageWidth, 440);
     library.show();
     QSignalSpy renaming(&library, &LibraryPage::renamingChanged);
@@ -168,7 +159,7 @@ void PagesAloneTest::libraryVisitIsFollowedByTheEditor()
 
     // Sound a is used: deleting it asks; accepting drops its elements from the signal under edit.
     clickRow(sounds, 0);
-    dialogs_.answerAsk(true);
+    dialogs().answerAsk(true);
     QVERIFY(click(library, "UsunDzwiek"));
     QCOMPARE(rowTexts(sounds), QStringList{"1 [-] bęben"});
     QCOMPARE(child<QLabel>(library, "PozostalyCzasST")->text(), remainingText(state_->set()));

@@ -4,17 +4,16 @@
 #include "FragmentDlg.h"
 #include "KomunikacjaDlg.h"
 #include "KonwersjaDlg.h"
-#include "PageDriver.h"
 #include "PolyglotApply.h"
 #include "PolyglotManager.h"
 #include "PolyglotStart.h"
+#include "WindowTest.h"
 #include "WindowTexts.h"
 #include "i18n/CorePolyglot.h"
 #include "i18n/IniFile.h"
 #include "i18n/Literals.h"
 #include "paths/DataPaths.h"
 
-#include <QAction>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
@@ -70,7 +69,7 @@ bool writtenByProgram(const QString& key)
 
 } // namespace
 
-class PolyglotTest : public QObject {
+class PolyglotTest : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -91,26 +90,22 @@ private Q_SLOTS:
     void programAnswersHelpAndVersionWithoutAWindow();
 
 private:
-    std::unique_ptr<TMainForm> makeForm();
     QList<QWidget*> windowsOf(TMainForm& form);
     void writeFile(const QString& name, const QByteArray& content);
 
-    QTemporaryDir settingsDir_;
     std::unique_ptr<QTemporaryDir> tmp_;
-    ScriptedDialogs dialogs_;
 };
 
 void PolyglotTest::initTestCase()
 {
-    initTestProgram(settingsDir_);
+    WindowTest::initTestCase();
     QVERIFY(zelmar::findDataDirectory());
 }
 
 void PolyglotTest::init()
 {
+    WindowTest::init();
     tmp_ = std::make_unique<QTemporaryDir>();
-    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).clear();
-    dialogs_.reset();
     polyglot::setStartOptions({});
     // Each test starts from a fresh core, as a program does.
     TbsCorePolyglot::releaseCorePolyglot();
@@ -121,18 +116,12 @@ void PolyglotTest::cleanup()
     qunsetenv("ZELMAR_DATA_DIR");
     polyglot::setStartOptions({});
     TbsCorePolyglot::releaseCorePolyglot();
-}
-
-std::unique_ptr<TMainForm> PolyglotTest::makeForm()
-{
-    auto form = std::make_unique<TMainForm>(dialogs_);
-    form->show();
-    return form;
+    WindowTest::cleanup();
 }
 
 QList<QWidget*> PolyglotTest::windowsOf(TMainForm& form)
 {
-    return {&form, &form.fragmentDialog(), &transferDialog(form, dialogs_), &form.conversionDialog()};
+    return {&form, &form.fragmentDialog(), &transferDialog(form, dialogs()), &form.conversionDialog()};
 }
 
 void PolyglotTest::writeFile(const QString& name, const QByteArray& content)
@@ -161,8 +150,6 @@ void PolyglotTest::keysReachTheNamedControlsOfTheirOwnWindowOnly()
               "ZestawLB.Items.Item(1).Hint='second'\n"
               "Uwaga1ST.Visible=False\n"
               "Caption='Title'\n"
-              "MenuA.Caption='&Rename'\n"
-              "MenuA.Enabled=FALSE\n"
               "[TKomunikacjaDlg]\n"
               "Dalej.Caption='Nope'\n"
               "Anuluj.Caption='Stop'\n"
@@ -170,9 +157,6 @@ void PolyglotTest::keysReachTheNamedControlsOfTheirOwnWindowOnly()
               "Caption='Fragment'\n"
               "WidokWav.AccessibleName='Waveform'\n");
     auto form = makeForm();
-    // A menu entry held by a control deep inside the window.
-    auto* action = new QAction(QStringLiteral("Zmień"), child<QListWidget>(*form, "ZestawLB"));
-    action->setObjectName(QStringLiteral("MenuA"));
     TbsPolyglotManager* manager = form->findChild<TbsPolyglotManager*>(QStringLiteral("PolyglotManager"));
     QVERIFY(manager);
     manager->setLangsDir(tmp_->path());
@@ -201,10 +185,8 @@ void PolyglotTest::keysReachTheNamedControlsOfTheirOwnWindowOnly()
     QCOMPARE(zestaw->item(1)->toolTip(), QStringLiteral("second"));
     QVERIFY(child<QLabel>(*form, "Uwaga1ST")->isHidden());
     QCOMPARE(form->windowTitle(), QStringLiteral("Title"));
-    QCOMPARE(action->text(), QStringLiteral("&Rename"));
-    QVERIFY(!action->isEnabled());
     QCOMPARE(form->fragmentDialog().windowTitle(), QStringLiteral("Fragment"));
-    TKomunikacjaDlg& transfer = transferDialog(*form, dialogs_);
+    TKomunikacjaDlg& transfer = transferDialog(*form, dialogs());
     QCOMPARE(transfer.findChild<QPushButton*>(QStringLiteral("Anuluj"))->text(), QStringLiteral("Stop"));
     // The transfer window's section has no say over the main window's button, nor the main
     // window's over the dialogs' buttons of the same name.
@@ -212,14 +194,14 @@ void PolyglotTest::keysReachTheNamedControlsOfTheirOwnWindowOnly()
     QCOMPARE(child<QPushButton>(*form, "Anuluj")->text(), QStringLiteral("Anuluj"));
 
     // A dialog made now appears translated at once.
-    TKonwersjaDlg later(form.get());
+    TKonwersjaDlg later(form);
     writeFile(QStringLiteral("Other.lng"), "[TKonwersjaDlg]\nOpisST.Caption='Converting'\n");
     manager->setLangsDir(tmp_->path() + QStringLiteral("/"));   // the same folder: nothing rescanned
     QCOMPARE(TbsCorePolyglot::GetCorePolyglot().availableLanguages().size(), size_t(1));
     manager->setLangsDir(QString());
     manager->setLangsDir(tmp_->path());
     manager->setCurrentLang(QStringLiteral("Other"));
-    TKonwersjaDlg made(form.get());
+    TKonwersjaDlg made(form);
     QCOMPARE(made.findChild<QLabel*>(QStringLiteral("OpisST"))->text(), QStringLiteral("Converting"));
     QCOMPARE(later.findChild<QLabel*>(QStringLiteral("OpisST"))->text(), QStringLiteral("Converting"));
 
@@ -389,19 +371,19 @@ void PolyglotTest::settingsLanguageTranslatesEveryWindowAndQtsOwnTexts()
 {
     QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).setValue(QStringLiteral("Language"), QStringLiteral("German"));
     auto form = makeForm();
-    QCOMPARE(form->requestedLanguage(), QStringLiteral("German"));
+    QCOMPARE(languageOf(*form), QStringLiteral("German"));
     QCOMPARE(child<QPushButton>(*form, "Dalej")->text(), QStringLiteral("&Weiter >"));
     QCOMPARE(child<QLabel>(*form, "WitamyST")->text(), QStringLiteral("Willkommen!"));
     QCOMPARE(form->fragmentDialog().windowTitle(), QStringLiteral("Erweitert"));
-    QCOMPARE(transferDialog(*form, dialogs_).windowTitle(), QStringLiteral("Verbindung mit dem Gong"));
+    QCOMPARE(transferDialog(*form, dialogs()).windowTitle(), QStringLiteral("Verbindung mit dem Gong"));
     QCOMPARE(form->conversionDialog().findChild<QPushButton*>(QStringLiteral("Anuluj"))->text(), QStringLiteral("Abbrechen"));
     // Texts the program writes as it goes: a page's buttons and the questions.
     QVERIFY(click(*form, "Dalej"));
     QCOMPARE(child<QPushButton>(*form, "Dalej")->text(), QStringLiteral("&Weiter >"));
     QCOMPARE(child<QPushButton>(*form, "Wstecz")->text(), QStringLiteral("< &Zurück"));
-    dialogs_.answerAsk(false);
+    dialogs().answerAsk(false);
     form->close();
-    QCOMPARE(dialogs_.questions(), QStringList{QStringLiteral("Möchten Sie das Programm wirklich beenden?")});
+    QCOMPARE(dialogs().questions(), QStringList{QStringLiteral("Möchten Sie das Programm wirklich beenden?")});
     // Qt's own buttons speak German too.
     QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(box.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Ja"));
@@ -433,7 +415,7 @@ void PolyglotTest::withoutLanguageSettingTheLocaleDecides()
     qputenv("LC_ALL", keepAll);
     qputenv("LC_MESSAGES", keepMessages);
     qputenv("LANG", keepLang);
-    QCOMPARE(form->requestedLanguage(), language);
+    QCOMPARE(languageOf(*form), language);
     QCOMPARE(child<QPushButton>(*form, "Dalej")->text(), dalej);
     QVERIFY(!QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("Language")));
 }

@@ -1,12 +1,13 @@
 // Page 2: adding, removing and reordering elements, the volume and pause bars, the limits, and
 // how an edit ends (accepted or cancelled, ordinary or back-door signal).
-#include "AudioPlayer.h"
 #include "FragmentDlg.h"
 #include "ListKit.h"
-#include "PageDriver.h"
 #include "Previews.h"
 #include "SignalListPage.h"
+#include "SilentPlayer.h"
+#include "WindowTest.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QSlider>
 #include <QTimer>
@@ -35,21 +36,14 @@ int16_t sampleAt(const QByteArray& wav, int i)
 
 } // namespace
 
-class SignalEditorTest : public QObject {
+class SignalEditorTest : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase()
     {
-        initTestProgram(settingsDir_);
+        WindowTest::initTestCase();
         previews::setPlayer(&player_);
-    }
-    void init() { f_ = std::make_unique<Fixture>(); }
-    void cleanup()
-    {
-        QVERIFY2(f_->dialogs.unexpected().isEmpty(), qPrintable(f_->dialogs.unexpected().join(u'\n')));
-        QCOMPARE(f_->dialogs.pendingAnswers(), 0);
-        f_.reset();
     }
 
     void rowsAndControlsFollowTheSelection();
@@ -65,7 +59,7 @@ private Q_SLOTS:
     void acceptTakesTheNameAsTyped();
     void newSetOffersSoundsOnlyAfterTheLibraryIsAccepted();
     void previewsPlayWhatIsSelected();
-    void advancedEditsOnlySoundElementsAndCancelKeepsTheFragment();
+    void advancedEditsOnlySoundElementsAndOnlyOkKeepsTheFragment();
 
 private:
     // Opens the sample set and begins the edit of signal `row`.
@@ -76,10 +70,8 @@ private:
         QVERIFY(click(*f_->form, "ZmianaSygnalu"));
         QCOMPARE(f_->form->currentPage(), int(TMainForm::SignalEditorIndex));
     }
-    zelmar::Signal& edited() { return *f_->form->editedSignal(); }
+    const zelmar::Signal& edited() { return *f_->form->state().editedSignal(); }
 
-    QTemporaryDir settingsDir_;
-    std::unique_ptr<Fixture> f_;
     SilentPlayer player_;
 };
 
@@ -344,7 +336,9 @@ void SignalEditorTest::cancelOfChangedSignalBringsBackEveryField()
     child<QSlider>(*f_->form, "GlosnoscTB")->setValue(12);
     clickRow(lb, 1);
     child<QSlider>(*f_->form, "CzasPauzyTB")->setValue(30);
-    edited()[0].SetFragment(20, 30);
+    TDzwiek fragment = edited()[0];
+    fragment.SetFragment(20, 30);
+    f_->form->state().changeElement(0, fragment);
     dragRow(lb, 0, 2 * 16 + 3);
     clickRow(lb, 0);
     QVERIFY(click(*f_->form, "ZSygnalu"));
@@ -356,7 +350,7 @@ void SignalEditorTest::cancelOfChangedSignalBringsBackEveryField()
     QVERIFY(click(*f_->form, "Anuluj"));
     QVERIFY(f_->set().signals[0].elements == original.signals[0].elements);
     QCOMPARE(f_->set().signals[0].name, std::string("pierwszy"));
-    QVERIFY(!f_->form->keptCopy());
+    QVERIFY(!f_->form->state().keptCopy());
     QCOMPARE(f_->form->signalListPage()->Czasy->drawnRows()[0].text,
              listkit::secondsText(original.playingSamples(original.signals[0].elements)));
 }
@@ -372,7 +366,7 @@ void SignalEditorTest::backDoorCancelAndAcceptRules()
     QVERIFY(click(*f_->form, "DoSygnalu"));
     QVERIFY(click(*f_->form, "Anuluj"));
     QVERIFY(!f_->set().backdoor);
-    QVERIFY(!f_->form->backdoorEdit());
+    QVERIFY(!f_->form->state().backdoorEdit());
 
     // Accepted with no element, or with pauses only: removed.
     QVERIFY(click(*f_->form, "TylneDrzwi"));
@@ -397,13 +391,13 @@ void SignalEditorTest::backDoorCancelAndAcceptRules()
     // An existing one changed and cancelled comes back as it was.
     QVERIFY(click(*f_->form, "TylneDrzwi"));
     QVERIFY(!child<QLineEdit>(*f_->form, "NazwaSygnaluE")->isEnabled());
-    QVERIFY(f_->form->keptCopy());
+    QVERIFY(f_->form->state().keptCopy());
     clickRow(list(*f_->form, "SygnalLB"), 0);
     QVERIFY(click(*f_->form, "ZSygnalu"));
     QVERIFY(f_->set().backdoor->empty());
     QVERIFY(click(*f_->form, "Anuluj"));
     QVERIFY(f_->set().backdoor && *f_->set().backdoor == zelmar::Signal{element(2, set)});
-    QVERIFY(!f_->form->backdoorEdit());
+    QVERIFY(!f_->form->state().backdoorEdit());
 }
 
 void SignalEditorTest::acceptTakesTheNameAsTyped()
@@ -494,42 +488,52 @@ void SignalEditorTest::previewsPlayWhatIsSelected()
     QCOMPARE(sampleAt(wav, 41 + 100), int16_t(0));
     QVERIFY(sampleAt(wav, 41 + 21600) < -2000);
 
-    // From page 1 the selected signal becomes the signal under edit and plays.
+    // From page 1 the selected signal becomes the signal under edit and plays; an empty one
+    // plays nothing.
     QVERIFY(click(*f_->form, "Anuluj"));
-    clickRow(list(*f_->form, "ZestawLB"), 0);
-    f_->form->setSignalUnderEdit(-1);
-    QVERIFY(click(*f_->form, "OdtworzS1"));
-    QCOMPARE(f_->form->signalUnderEdit(), 0);
-    QCOMPARE(player_.played().last().bytes.size(), wav.size());
-    // An empty signal plays nothing.
     const int count = player_.played().size();
     clickRow(list(*f_->form, "ZestawLB"), 1);
     QVERIFY(click(*f_->form, "OdtworzS1"));
+    QCOMPARE(f_->form->state().signalUnderEdit(), 1);
     QCOMPARE(player_.played().size(), count);
+    clickRow(list(*f_->form, "ZestawLB"), 0);
+    QVERIFY(click(*f_->form, "OdtworzS1"));
+    QCOMPARE(f_->form->state().signalUnderEdit(), 0);
+    QCOMPARE(player_.played().last().bytes.size(), wav.size());
     // No preview file is left behind.
     for (const auto& p : player_.played())
         QVERIFY(!QFile::exists(p.path));
 }
 
-void SignalEditorTest::advancedEditsOnlySoundElementsAndCancelKeepsTheFragment()
+void SignalEditorTest::advancedEditsOnlySoundElementsAndOnlyOkKeepsTheFragment()
 {
     editSignal(0);
     QListWidget* lb = list(*f_->form, "SygnalLB");
-    clickRow(lb, 0);
-    bool shown = false;
-    QTimer::singleShot(0, f_->form.get(), [&] {
-        auto* dlg = f_->form->findChild<TFragmentDlg*>();
-        shown = dlg && dlg->isVisible();
-        if (dlg) {
-            // The fragment moved inside the dialog is put back by a cancel.
-            f_->form->editedSignal()->at(0).SetFragment(2, 3);
-            dlg->reject();
-        }
-    });
-    QVERIFY(click(*f_->form, "Zaawansowane"));
-    QVERIFY(shown);
-    QCOMPARE(edited()[0].FragmentStart, 10);
-    QCOMPARE(edited()[0].FragmentEnd, 50);
+    clickRow(lb, 1);
+    QVERIFY(child<QPushButton>(*f_->form, "Zaawansowane")->isHidden());
+    clickRow(lb, 2);
+    const TDzwiek before = edited()[2];
+    // Drags the end marker to the middle of the picture, then ends the dialog with `button`.
+    const auto moveEndAndPress = [&](const char* button) {
+        QTimer::singleShot(0, f_->form.get(), [&, button] {
+            auto* dlg = f_->form->findChild<TFragmentDlg*>();
+            if (!dlg || !QTest::qWaitForWindowExposed(dlg))
+                return;
+            auto* view = dlg->findChild<QWidget*>(QStringLiteral("WidokWav"));
+            // The sound is a constant: no zero crossing to snap to.
+            dlg->findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"))->setChecked(false);
+            QTest::mousePress(view, Qt::LeftButton, {}, QPoint(dlg->endColumn(), 80));
+            QTest::mouseMove(view, QPoint(view->width() / 2, 80));
+            QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(view->width() / 2, 80));
+            QTest::mouseClick(dlg->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+        });
+        QVERIFY(click(*f_->form, "Zaawansowane"));
+    };
+    moveEndAndPress("Anuluj");
+    QVERIFY(edited()[2] == before);
+    moveEndAndPress("OK");
+    QCOMPARE(edited()[2].FragmentStart, before.FragmentStart);
+    QVERIFY(edited()[2].FragmentEnd < before.FragmentEnd * 3 / 4);
 }
 
 QTEST_MAIN(SignalEditorTest)

@@ -1,7 +1,7 @@
 // Page 1: beginning, changing, deleting and reordering signals, its limits, and the durations column.
 #include "ListKit.h"
-#include "PageDriver.h"
 #include "SignalListPage.h"
+#include "WindowTest.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
@@ -45,19 +45,10 @@ int countPixels(const QImage& image, const QColor& colour)
 
 } // namespace
 
-class SignalListTest : public QObject {
+class SignalListTest : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { initTestProgram(settingsDir_); }
-    void init() { f_ = std::make_unique<Fixture>(); }
-    void cleanup()
-    {
-        QVERIFY2(f_->dialogs.unexpected().isEmpty(), qPrintable(f_->dialogs.unexpected().join(u'\n')));
-        QCOMPARE(f_->dialogs.pendingAnswers(), 0);
-        f_.reset();
-    }
-
     void rowsShowNumberAndNameWithNameAsHint();
     void newSignalIsRefusedAt128Signals();
     void newSignalIsRefusedWhenTablesWouldPassTheLimit();
@@ -73,8 +64,6 @@ private Q_SLOTS:
     void durationBarsRoundHalvesLikeTheGauge();
 
 private:
-    QTemporaryDir settingsDir_;
-    std::unique_ptr<Fixture> f_;
 };
 
 void SignalListTest::rowsShowNumberAndNameWithNameAsHint()
@@ -146,9 +135,9 @@ void SignalListTest::newSignalBeginsAnEditByButtonAndKeys()
     QCOMPARE(f_->set().signals.size(), size_t(4));
     QCOMPARE(f_->set().signals[3].name, zelmar::rs(65246));
     QCOMPARE(list(*f_->form, "ZestawLB")->currentRow(), 3);
-    QCOMPARE(f_->form->signalUnderEdit(), 3);
-    QVERIFY(!f_->form->keptCopy());
-    QVERIFY(!f_->form->backdoorEdit());
+    QCOMPARE(f_->form->state().signalUnderEdit(), 3);
+    QVERIFY(!f_->form->state().keptCopy());
+    QVERIFY(!f_->form->state().backdoorEdit());
     QCOMPARE(child<QLineEdit>(*f_->form, "NazwaSygnaluE")->text(), rsq(65246));
     QCOMPARE(remaining->text(), remainingText(f_->set()));
     QVERIFY(remaining->text() != remainingText(set));
@@ -177,15 +166,15 @@ void SignalListTest::changeAndDoubleClickKeepACopyOfTheSelectedSignal()
     clickRow(lb, 1);
     QVERIFY(click(*f_->form, "ZmianaSygnalu"));
     QCOMPARE(f_->form->currentPage(), int(TMainForm::SignalEditorIndex));
-    QCOMPARE(f_->form->signalUnderEdit(), 1);
-    QVERIFY(f_->form->keptCopy() && *f_->form->keptCopy() == f_->set().signals[1].elements);
+    QCOMPARE(f_->form->state().signalUnderEdit(), 1);
+    QVERIFY(f_->form->state().keptCopy() && *f_->form->state().keptCopy() == f_->set().signals[1].elements);
     QCOMPARE(child<QLineEdit>(*f_->form, "NazwaSygnaluE")->text(), QStringLiteral("drugi"));
     QVERIFY(click(*f_->form, "Dalej"));
-    QVERIFY(!f_->form->keptCopy());
+    QVERIFY(!f_->form->state().keptCopy());
 
     doubleClickRow(lb, 0);
     QCOMPARE(f_->form->currentPage(), int(TMainForm::SignalEditorIndex));
-    QCOMPARE(f_->form->signalUnderEdit(), 0);
+    QCOMPARE(f_->form->state().signalUnderEdit(), 0);
     QCOMPARE(child<QLineEdit>(*f_->form, "NazwaSygnaluE")->text(), QStringLiteral("pierwszy"));
     QVERIFY(click(*f_->form, "Anuluj"));
 
@@ -274,9 +263,9 @@ void SignalListTest::backDoorBeginsAnEditOfItsOwn()
     QVERIFY(f_->open(threeSignals()));
     QVERIFY(click(*f_->form, "TylneDrzwi"));
     QCOMPARE(f_->form->currentPage(), int(TMainForm::SignalEditorIndex));
-    QVERIFY(f_->form->backdoorEdit());
+    QVERIFY(f_->form->state().backdoorEdit());
     QVERIFY(f_->set().backdoor && f_->set().backdoor->empty());
-    QVERIFY(!f_->form->keptCopy());
+    QVERIFY(!f_->form->state().keptCopy());
     auto* name = child<QLineEdit>(*f_->form, "NazwaSygnaluE");
     QCOMPARE(name->text(), rsq(65208));
     QCOMPARE(name->text(), QStringLiteral("Sygnał dla tylnych drzwi"));

@@ -5,8 +5,8 @@
 #include "FragmentDlg.h"
 #include "KomunikacjaDlg.h"
 #include "KonwersjaDlg.h"
-#include "PageDriver.h"
 #include "PolyglotManager.h"
+#include "WindowTest.h"
 #include "WindowTexts.h"
 #include "i18n/CorePolyglot.h"
 #include "paths/DataPaths.h"
@@ -73,7 +73,7 @@ QKeySequence accessKey(QWidget* w)
 
 } // namespace
 
-class WindowTextsTest : public QObject {
+class WindowTextsTest : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -87,43 +87,39 @@ private Q_SLOTS:
     void accessKeysDifferWithinEveryPageAndDialog();
 
 private:
-    std::unique_ptr<TMainForm> makeForm(const QString& language);
+    // A window of the test's own in `language`.
+    TMainForm* formIn(const QString& language);
     QList<QWidget*> windowsOf(TMainForm& form);
-
-    QTemporaryDir settingsDir_;
-    ScriptedDialogs dialogs_;
 };
 
 void WindowTextsTest::initTestCase()
 {
-    initTestProgram(settingsDir_);
+    WindowTest::initTestCase();
     QVERIFY(zelmar::findDataDirectory());
     qInfo("font DPI %g", QGuiApplication::primaryScreen()->logicalDotsPerInch());
 }
 
 void WindowTextsTest::init()
 {
-    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).clear();
-    dialogs_.reset();
+    WindowTest::init();
     zelmar::i18n::TbsCorePolyglot::releaseCorePolyglot();
 }
 
 void WindowTextsTest::cleanup()
 {
     zelmar::i18n::TbsCorePolyglot::releaseCorePolyglot();
+    WindowTest::cleanup();
 }
 
-std::unique_ptr<TMainForm> WindowTextsTest::makeForm(const QString& language)
+TMainForm* WindowTextsTest::formIn(const QString& language)
 {
     QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).setValue(QStringLiteral("Language"), language);
-    auto form = std::make_unique<TMainForm>(dialogs_);
-    form->show();
-    return form;
+    return makeForm();
 }
 
 QList<QWidget*> WindowTextsTest::windowsOf(TMainForm& form)
 {
-    return {&form, &form.fragmentDialog(), &transferDialog(form, dialogs_), &form.conversionDialog()};
+    return {&form, &form.fragmentDialog(), &transferDialog(form, dialogs()), &form.conversionDialog()};
 }
 
 void WindowTextsTest::textsFitTheirControls_data()
@@ -136,7 +132,7 @@ void WindowTextsTest::textsFitTheirControls_data()
 void WindowTextsTest::textsFitTheirControls()
 {
     QFETCH(QString, language);
-    auto form = makeForm(language);
+    auto form = formIn(language);
     QCOMPARE(form->findChild<TbsPolyglotManager*>()->CurrentLang(), language);
     // The texts the program writes itself on the pages, in this language.
     child<QPushButton>(*form, "Anuluj")->setText(rsq(65243));
@@ -177,12 +173,12 @@ void WindowTextsTest::accessKeysDifferWithinEveryPageAndDialog_data()
 void WindowTextsTest::accessKeysDifferWithinEveryPageAndDialog()
 {
     QFETCH(QString, language);
-    auto form = makeForm(language);
+    auto form = formIn(language);
     // A set to edit, so that every page can be shown as the user meets it.
     zelmar::SignalSet set;
     set.library.push_back(sound("gong", 9000));
     set.signals.push_back({"dzwonek", {element(1, set)}});
-    form->signalSet() = set;
+    form->state().replaceSet(set);
     QStringList clashes;
     const auto check = [&](QWidget* window, const QString& where) {
         QMap<QKeySequence, QString> taken;
@@ -203,7 +199,7 @@ void WindowTextsTest::accessKeysDifferWithinEveryPageAndDialog()
         form->showPage(page);
         QCOMPARE(form->currentPage(), page);
         // A page shares its keys with the buttons under it, whatever the page's entry made of them.
-        check(form.get(), QStringLiteral("page %1").arg(page));
+        check(form, QStringLiteral("page %1").arg(page));
     }
     for (QWidget* dialog : windowsOf(*form).mid(1))
         check(dialog, dialog->objectName());

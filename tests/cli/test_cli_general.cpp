@@ -29,3 +29,14 @@ TEST(CliGeneral, VersionHelpAndUsageErrors)
     CliResult badOpt = runCli({"--bogus"});
     EXPECT_EQ(badOpt.exitCode, 1);
 }
+
+TEST(CliGeneral, AMessageNamingAnOddFileStaysOnePrintableLine)
+{
+    // A missing file whose name holds a line break, an escape and a byte that is not UTF-8.
+    CliResult r = runCli({"info", std::string("/nonexistent/a\nb\x1b[31m\xff\xc3\xa9.zmr")});
+    EXPECT_EQ(r.exitCode, 5);
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("a\\x0ab\\x1b[31m\\xff\xc3\xa9.zmr"), std::string::npos) << r.err;
+}

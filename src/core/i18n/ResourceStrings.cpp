@@ -58,7 +58,7 @@ const std::map<int, std::string>& builtins()
         {65246, "bez nazwy"},
         {65247, "Na pewno chcesz usunąć wybrany sygnał?"},
         // Texts of our own (unused numbers below 65248, or above 65247).
-        // IMAGE: 65250..65259, DEVICE: 65260..65269, AUDIO: 65270..65279, APP: 65210, 65215, 65232, 65280..65289
+        // IMAGE: 65250..65259, DEVICE: 65260..65269, AUDIO: 65270..65279, APP: 65210, 65215, 65232, 65280..65289, 65470..65479
         {65250, "Zestaw sygnałów nie mieści się w pamięci dzwonka.\nUsuń część dźwięków lub skróć sygnały i spróbuj jeszcze raz."},
         {65251, "Nie można przesłać zestawu sygnałów do dzwonka.\nZestaw zawiera sygnały lub elementy, których dzwonek nie przyjmie."},
         {65260, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nZainstaluj reguły udev z pliku 70-zelmar.rules (opis w packaging/README.md) i podłącz dzwonek ponownie."},
@@ -85,6 +85,7 @@ const std::map<int, std::string>& builtins()
         // The import: 65460..65469.
         {65460, "Nie można odczytać pliku:\n%s\n\nSprawdź, czy plik nadal istnieje i czy masz prawo do jego odczytu, a potem spróbuj jeszcze raz."},
         {65461, "Nie udało się dodać dźwięku z pliku:\n%s"},
+        {65470, "Nazwa nie może zawierać znaków sterujących, takich jak koniec wiersza.\nDźwięk zachowuje dotychczasową nazwę."},
     };
     return table;
 }

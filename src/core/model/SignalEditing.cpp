@@ -75,6 +75,13 @@ void composeElements(const SignalSet& set, Signal& signal, const std::vector<TDz
     }
 }
 
+void renameSound(SignalSet& set, size_t index, std::string name)
+{
+    if (hasControlCharacter(name))
+        throw LimitError(kNameWithControlCharacter);
+    set.library.at(index).name = std::move(name);
+}
+
 bool settleBackdoor(SignalSet& set)
 {
     if (set.backdoor && std::none_of(set.backdoor->begin(), set.backdoor->end(),

@@ -16,6 +16,7 @@ namespace zelmar {
 constexpr int kNoRoomForSignal = 65244;    // notice: no memory left for a new signal
 constexpr int kNoRoomForElement = 65245;   // notice: no memory left for a new element
 constexpr int kNewSignalName = 65246;      // the name a new signal gets
+constexpr int kNameWithControlCharacter = 65470;   // notice: a typed name may not hold a control character
 constexpr int kSignalReserve = 300;        // table bytes kept free when a signal is begun
 constexpr int kElementReserve = 8;         // table bytes one sound element takes
 constexpr int kMaxTypedName = 250;         // characters the name edit takes
@@ -50,6 +51,10 @@ void insertElement(const SignalSet& set, Signal& signal, size_t position, const 
 // Replaces the elements of `signal` as the editor would build them, one after the other from an
 // empty signal, each one checked. All or nothing: on a refusal `signal` keeps its elements.
 void composeElements(const SignalSet& set, Signal& signal, const std::vector<TDzwiek>& elements);
+
+// Gives library sound `index` (0-based, in range) the typed `name`. LimitError(kNameWithControlCharacter)
+// for a name with a control character.
+void renameSound(SignalSet& set, size_t index, std::string name);
 
 // Takes the entry at `from` out and puts it back so that it stands at `to` (both in range).
 template <class T>

@@ -105,9 +105,6 @@ public:
 
     // Playing length of a signal in samples, counting what its fragments really play.
     int64_t playingSamples(const Signal& s) const;
-
-    bool canAddSignal() const { return int(signals.size()) < kMaxSignals && tableSize() + 300 <= kTableLimit; }
-    bool canAddElement() const { return tableSize() + 8 <= kTableLimit; }
 };
 
 // Bytes a name takes in files and in the chime (Windows-1250, at most 255).

@@ -2,9 +2,11 @@
 // Helpers for the tests of the editing pages: a window opened on a set written to a temporary
 // file, controls found and driven by object name, rows dragged with the mouse.
 #include "MainForm.h"
+#include "PolyglotManager.h"
 #include "ScriptedDialogs.h"
 #include "SetModel.h"
 #include "i18n/ResourceStrings.h"
+#include "model/SignalEditing.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -58,6 +60,12 @@ inline void initTestProgram(QTemporaryDir& settingsDir)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
     QApplication::setQuitOnLastWindowClosed(false);
+}
+
+// The language the window's translations follow.
+inline QString languageOf(TMainForm& form)
+{
+    return form.findChild<TbsPolyglotManager*>(QStringLiteral("PolyglotManager"))->CurrentLang();
 }
 
 template <typename T>
@@ -157,7 +165,7 @@ public:
         return form->currentPage() == TMainForm::SignalListIndex;
     }
 
-    zelmar::SignalSet& set() { return form->signalSet(); }
+    const zelmar::SignalSet& set() const { return form->state().set(); }
 
     // Everything a test left unanswered or unexpected is a failure.
     bool dialogsClean() const { return dialogs.unexpected().isEmpty() && dialogs.pendingAnswers() == 0; }
@@ -171,7 +179,7 @@ namespace pagedriver {
 inline bool padTableTo(zelmar::SignalSet& set, int32_t target)
 {
     for (auto it = set.signals.rbegin(); it != set.signals.rend(); ++it)
-        while (set.tableSize() < target && it->name.size() < 250)
+        while (set.tableSize() < target && it->name.size() < size_t(zelmar::kMaxTypedName))
             it->name += 'x';
     return set.tableSize() == target;
 }

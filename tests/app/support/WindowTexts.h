@@ -3,7 +3,6 @@
 // title, "Name.Caption" for a control's text, "Name.Hint" for its tool tip, "Name.AccessibleName"
 // and "Name.AccessibleDescription" for what a screen reader says of it.
 #include <QAbstractButton>
-#include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QList>
@@ -18,7 +17,7 @@ namespace windowtexts {
 struct Text {
     QString key;
     QString text;
-    QWidget* control;   // null for the window's title and for menu entries
+    QWidget* control;   // null for the window's title
 };
 
 // The text a control carries, or empty.
@@ -84,22 +83,6 @@ inline QList<Text> textsOf(QWidget* window, QStringList* unnamed = nullptr)
             out.append({w->objectName() + QStringLiteral(".AccessibleName"), w->accessibleName(), w});
         if (hasLetter(w->accessibleDescription()))
             out.append({w->objectName() + QStringLiteral(".AccessibleDescription"), w->accessibleDescription(), w});
-    }
-    // Menu entries belong to the window that holds them.
-    QList<QObject*> holders{window};
-    for (QWidget* w : controlsOf(window))
-        holders << w;
-    for (QObject* h : holders) {
-        for (QAction* a : h->findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
-            if (!hasLetter(a->text()))
-                continue;
-            if (a->objectName().isEmpty()) {
-                if (unnamed)
-                    *unnamed << a->text();
-                continue;
-            }
-            out.append({a->objectName() + QStringLiteral(".Caption"), a->text(), nullptr});
-        }
     }
     return out;
 }

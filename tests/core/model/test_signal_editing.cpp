@@ -188,3 +188,21 @@ TEST(SignalEditing, NameValidity)
     EXPECT_TRUE(isValidSignalName(longest));
     EXPECT_FALSE(isValidSignalName(longest + "a"));
 }
+
+TEST(SignalEditing, SoundRenameRefusesControlCharacters)
+{
+    SignalSet set;
+    set.library.resize(2);
+    set.library[1].name = "gong";
+    renameSound(set, 1, "dzwon żółty");
+    EXPECT_EQ(set.library[1].name, "dzwon żółty");
+    for (const char* name : {"dwa\nwiersze", "tab\tulator", "c1 \xC2\x85"}) {
+        try {
+            renameSound(set, 1, name);
+            ADD_FAILURE() << "accepted " << name;
+        } catch (const LimitError& e) {
+            EXPECT_EQ(e.resourceId, kNameWithControlCharacter);
+        }
+        EXPECT_EQ(set.library[1].name, "dzwon żółty");
+    }
+}

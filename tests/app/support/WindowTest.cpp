@@ -1,0 +1,32 @@
+#include "WindowTest.h"
+
+#include "device/ChimeSelection.h"
+
+void WindowTest::initTestCase()
+{
+    QVERIFY(userFolder_.isValid());
+    pagedriver::initTestProgram(userFolder_);
+}
+
+void WindowTest::init()
+{
+    f_ = std::make_unique<pagedriver::Fixture>();
+    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).clear();
+}
+
+void WindowTest::cleanup()
+{
+    const QStringList unexpected = f_->dialogs.unexpected();
+    const int pending = f_->dialogs.pendingAnswers();
+    f_.reset();
+    zelmar::useChime({});
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(u'\n')));
+    QCOMPARE(pending, 0);
+}
+
+TMainForm* WindowTest::makeForm(const QString& argument)
+{
+    f_->form = std::make_unique<TMainForm>(f_->dialogs, argument);
+    f_->form->show();
+    return f_->form.get();
+}
