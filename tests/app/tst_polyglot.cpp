@@ -64,7 +64,9 @@ std::optional<QString> valueOf(const TbsINIFile& file, const char* section, cons
 // Controls whose texts the program writes itself at each use, from resource strings.
 bool writtenByProgram(const QString& key)
 {
-    return key.startsWith(QLatin1String("PozostalyCzasST."));
+    // The spoken descriptions carry values (a cut, a level, the memory) and are written at each
+    // use from resource strings, which are checked as such.
+    return key.startsWith(QLatin1String("PozostalyCzasST.")) || key.endsWith(QLatin1String(".AccessibleDescription"));
 }
 
 } // namespace
