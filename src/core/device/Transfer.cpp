@@ -150,18 +150,26 @@ void DeviceTransfer::usbWrite()
     }
 }
 
+bool DeviceTransfer::beginContinuousRead()
+{
+    TUsbFlash& f = flash_;
+    f.Position = 0;
+    if (!waitReady())
+        return false;
+    if (f.ErrorState != kUsbOk) {
+        failure = communicationFailure(f);
+        return false;
+    }
+    f.BeginCommand(kOpContinuousRead, 0, 0, 0);
+    return true;
+}
+
 void DeviceTransfer::usbVerify()
 {
     TUsbFlash& f = flash_;
     obs_.phase(kTextVerifying, pagesFor(f.ImageLength, kUsbPageSize));
-    f.Position = 0;
-    if (!waitReady())
+    if (!beginContinuousRead())
         return;
-    if (f.ErrorState != kUsbOk) {
-        failure = communicationFailure(f);
-        return;
-    }
-    f.BeginCommand(kOpContinuousRead, 0, 0, 0);
     bool differs = false;
     for (int p = 0;; ++p) {
         for (int k = 0; k < 4; ++k) {
@@ -206,15 +214,9 @@ void DeviceTransfer::usbRead()
 {
     TUsbFlash& f = flash_;
     obs_.phase(kTextReading, kUsbPageCount);
-    f.Position = 0;
     f.ImageLength = kImageSize;
-    if (!waitReady())
+    if (!beginContinuousRead())
         return;
-    if (f.ErrorState != kUsbOk) {
-        failure = communicationFailure(f);
-        return;
-    }
-    f.BeginCommand(kOpContinuousRead, 0, 0, 0);
     for (int p = 0;; ++p) {
         for (int k = 0; k < 4; ++k) {
             f.ReadBytes(kUsbChunk);

@@ -100,6 +100,9 @@ private:
     bool waitReady();   // false: the user cancelled the wait (a chime that fails shows in ErrorState)
     bool kept(const std::string& unsaved);
     void usbWrite();
+    // Waits for the chime and starts reading the flash from its first byte; false when the wait
+    // was cancelled or the chime failed (then `failure` says so).
+    bool beginContinuousRead();
     void usbVerify();
     void usbRead();
     void hidUpload(HidLayer& layer, HidDevice& dev);
