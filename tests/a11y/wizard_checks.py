@@ -183,6 +183,14 @@ def accept_file(dlg):
     raise Failure("%s stays open after Return with the file name typed" % where)
 
 
+def choose_file(wz, what, path):
+    """A file dialog of the toolkit: checked for names, the path put in, accepted."""
+    dlg = wz.dialog(what, lambda w: True)
+    wz.audit(what, dlg, toolkit=True)
+    type_into(wz, "the file name field", path, whole=True)
+    accept_file(dlg)
+
+
 def list_items(lst):
     return [c.name for c in children(lst) if role(c) == "list item"]
 
@@ -195,10 +203,7 @@ def import_sound(wz, wav):
     """Page 3: Add, the file dialog, the conversion, the normalisation question answered No."""
     T = wz.T
     wz.alt("DodajDzwiek")
-    dlg = wz.dialog("the sound file dialog", lambda w: True)
-    wz.audit("sound file dialog", dlg, toolkit=True)
-    type_into(wz, "the file name field", wav, whole=True)
-    accept_file(dlg)
+    choose_file(wz, "sound file dialog", wav)
     conversion = T.raw("TKonwersjaDlg", "Caption")
     question = T.resource(65211)
 
@@ -276,10 +281,7 @@ def road(ctx, wav, saved):
         wz.page("GratulacjeST")
         wz.audit("save and send page", tab=True)
         wz.alt("Dalej")
-        dlg = wz.dialog("the save dialog", lambda w: True)
-        wz.audit("save dialog", dlg, toolkit=True)
-        type_into(wz, "the file name field", saved, whole=True)
-        accept_file(dlg)
+        choose_file(wz, "save dialog", saved)
         transfer = T.raw("TKomunikacjaDlg", "Caption")
         wz.audit("transfer dialog", wz.dialog("the transfer dialog", lambda w: w.name == transfer))
         wz.page("DziekujemyST")
@@ -417,10 +419,7 @@ def walk(ctx, language, set_file):
         wz.audit("start page")
         press(need(wz.main, "radio button", T.caption("OdczytRB")))
         press(wz.button(T.caption("Dalej")))
-        dlg = wz.dialog("the open dialog", lambda w: True)
-        wz.audit("open dialog", dlg, toolkit=True)
-        type_into(wz, "the file name field", set_file, whole=True)
-        accept_file(dlg)
+        choose_file(wz, "open dialog", set_file)
         wz.page("TwojZesatawSygnalowST")
         wz.audit("signal list")
         press(wz.button(T.caption("ZmianaSygnalu")))
