@@ -8,6 +8,7 @@ packages=(
   libusb-dev libhidapi-dev libmad0-dev libsoxr-dev libsndfile1-dev
   libgtest-dev libbenchmark-dev libmp3lame-dev libcli11-dev nlohmann-json3-dev sox
   xvfb xauth pulseaudio
+  dbus at-spi2-core python3 python3-pyatspi openbox
   librsvg2-bin desktop-file-utils appstream shared-mime-info man-db groff-base file acl util-linux
   qemu-system-x86 busybox-static cpio kmod
 )

@@ -67,6 +67,13 @@ const std::map<int, std::string>& builtins()
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
         {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
         {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
+        // A11Y: 65370..65449, what a screen reader says where no visible text says it.
+        {65370, "Pytanie"},
+        {65371, "Informacja"},
+        {65372, "Fragment od %s s do %s s, długość %s s"},
+        {65373, "Koniec sygnału: tu trafi następny dodany dźwięk"},
+        {65374, "Zajęte %d%% pamięci, miejsce na jeszcze %4.2f s dźwięku"},
+        {65375, "Poziom %d z 16"},
         {65290, "Nie można odczytać pliku:\n%s.\n\n%s"},
         {65291, "Nie można zapisać pliku:\n%s.\n\n%s"},
         {65292, "Nie masz uprawnień do tego pliku lub jego folderu."},
