@@ -13,6 +13,7 @@ packages=(
 tests=(
   libgtest-dev libbenchmark-dev libmp3lame-dev sox
   xvfb xauth pulseaudio
+  dbus at-spi2-core python3 python3-pyatspi openbox
   desktop-file-utils appstream shared-mime-info man-db groff-base file bash-completion acl util-linux
   qemu-system-x86 busybox-static cpio kmod
 )

@@ -3,6 +3,7 @@
 #include "ResourceText.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QStringList>
 #include <QUrl>
@@ -11,6 +12,13 @@ namespace {
 QString appTitle()
 {
     return rsq(65233);
+}
+
+// The box's icon is a picture a screen reader meets: it says what kind of box this is.
+void nameIcon(QMessageBox& box, int resource)
+{
+    if (auto* icon = box.findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label")))
+        icon->setAccessibleName(QString::fromStdString(zelmar::rs(resource)));
 }
 } // namespace
 
@@ -32,14 +40,18 @@ QString qtFileFilter(const QString& filter)
 
 bool QtDialogs::ask(QWidget* parent, const QString& text, const QString& caption)
 {
-    return QMessageBox::question(parent, caption.isEmpty() ? appTitle() : caption, text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-           == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, caption.isEmpty() ? appTitle() : caption, text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    nameIcon(box, 65370);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void QtDialogs::notify(QWidget* parent, const QString& text)
 {
-    QMessageBox::information(parent, appTitle(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, appTitle(), text, QMessageBox::Ok, parent);
+    nameIcon(box, 65371);
+    box.exec();
 }
 
 void addPlaces(QFileDialog& dialog, const QStringList& places)

@@ -1,17 +1,70 @@
 #include "FragmentDlg.h"
+#include "Accessibility.h"
 #include "PolyglotManager.h"
 
 #include "PageKit.h"
+#include "i18n/ResourceStrings.h"
 #include "model/SignalSet.h"
 
 #include <QCheckBox>
 #include <QCursor>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <functional>
+
+namespace {
+
+// One arrow key moves a marker by 0.01 s, a page key by ten times as much.
+constexpr int32_t kShortStep = zelmar::kSampleRate / 100;
+
+QString seconds(int64_t samples)
+{
+    return QString::number(double(samples) / zelmar::kSampleRate, 'f', 2);
+}
+
+// A time in seconds with two decimals and a point, whatever the user's locale. Its arrow and page
+// keys do not change the number themselves: they ask the dialog, which moves the marker by the
+// snapping rules and then shows where it went.
+class CutSpinBox : public QDoubleSpinBox {
+public:
+    CutSpinBox(const char* name, QWidget* parent) : QDoubleSpinBox(parent)
+    {
+        setObjectName(QString::fromLatin1(name));
+        setLocale(QLocale::c());
+        setDecimals(2);
+        setSingleStep(0.01);
+        setSuffix(QStringLiteral(" s"));
+        setKeyboardTracking(false);   // a typed time counts once it is finished
+        setAccelerated(false);
+    }
+    std::function<void(int)> stepped;
+
+protected:
+    void stepBy(int steps) override
+    {
+        if (stepped)
+            stepped(steps);
+    }
+    StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
+};
+
+QLabel* addFieldLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int width)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(x, y, width, 22);
+    return l;
+}
+
+} // namespace
 
 // The waveform picture; it only hands its painting and mouse to the dialog.
 class WaveView : public QWidget {
@@ -43,7 +96,7 @@ TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
 {
     setObjectName(QStringLiteral("TFragmentDlg"));
     setWindowTitle(QStringLiteral("Zaawansowane"));
-    setFixedSize(681, 243);
+    setFixedSize(681, 275);
     setFont(pagekit::windowFont());
     setMouseTracking(true);   // the cursor goes back to normal once it leaves the picture
 
@@ -55,25 +108,44 @@ TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
     WidokWav = new WaveView(this);
     WidokWav->setObjectName(QStringLiteral("WidokWav"));
     WidokWav->setGeometry(10, 32, 661, 166);
+    WidokWav->setAccessibleName(QStringLiteral("Przebieg dźwięku"));
+    accessibility::setRole(WidokWav, QAccessible::Graphic);
+
+    // The cut as numbers, which the keys move: under the picture, the start, the end and the length.
+    PoczatekL = addFieldLabel(this, "PoczatekL", QStringLiteral("&Początek:"), 10, 206, 70);
+    PoczatekE = new CutSpinBox("PoczatekE", this);
+    PoczatekE->setGeometry(82, 206, 90, 22);
+    PoczatekL->setBuddy(PoczatekE);
+    KoniecL = addFieldLabel(this, "KoniecL", QStringLiteral("&Koniec:"), 190, 206, 60);
+    KoniecE = new CutSpinBox("KoniecE", this);
+    KoniecE->setGeometry(252, 206, 90, 22);
+    KoniecL->setBuddy(KoniecE);
+    DlugoscL = addFieldLabel(this, "DlugoscL", QStringLiteral("Długość:"), 360, 206, 65);
+    DlugoscST = addFieldLabel(this, "DlugoscST", QString(), 427, 206, 80);
+    DlugoscST->setTextFormat(Qt::PlainText);
+    static_cast<CutSpinBox*>(PoczatekE)->stepped = [this](int steps) { PoczatekStep(steps); };
+    static_cast<CutSpinBox*>(KoniecE)->stepped = [this](int steps) { KoniecStep(steps); };
+    connect(PoczatekE, &QDoubleSpinBox::valueChanged, this, &TFragmentDlg::PoczatekTyped);
+    connect(KoniecE, &QDoubleSpinBox::valueChanged, this, &TFragmentDlg::KoniecTyped);
 
     Odtworz = new QPushButton(QStringLiteral("&Odtwórz"), this);
     Odtworz->setObjectName(QStringLiteral("Odtworz"));
-    Odtworz->setGeometry(10, 208, 75, 25);
+    Odtworz->setGeometry(10, 240, 75, 25);
     Odtworz->setAutoDefault(false);
 
     PrzyciaganieCB = new QCheckBox(QStringLiteral("przyciągaj do punktów przecięcia osi"), this);
     PrzyciaganieCB->setObjectName(QStringLiteral("PrzyciaganieCB"));
-    PrzyciaganieCB->setGeometry(96, 212, 330, 17);
+    PrzyciaganieCB->setGeometry(96, 244, 330, 17);
     PrzyciaganieCB->setChecked(true);   // the dialog lives for the whole run, so the choice does too
 
     OK = new QPushButton(QStringLiteral("OK"), this);
     OK->setObjectName(QStringLiteral("OK"));
-    OK->setGeometry(515, 208, 75, 25);
+    OK->setGeometry(515, 240, 75, 25);
     OK->setDefault(true);
 
     Anuluj = new QPushButton(QStringLiteral("Anuluj"), this);
     Anuluj->setObjectName(QStringLiteral("Anuluj"));
-    Anuluj->setGeometry(596, 208, 75, 25);
+    Anuluj->setGeometry(596, 240, 75, 25);
     Anuluj->setAutoDefault(false);
 
     connect(Odtworz, &QPushButton::clicked, this, &TFragmentDlg::OdtworzClick);
@@ -152,8 +224,13 @@ void TFragmentDlg::FormShow()
         const zelmar::WaveGeometry g = waveGeometry();
         StartColumn = g.columnOf(Element->FragmentStart);
         EndColumn = g.columnOf(Element->FragmentEnd);
+        const QSignalBlocker blockStart(PoczatekE);
+        const QSignalBlocker blockEnd(KoniecE);
+        const double length = double(g.N) / zelmar::kSampleRate;
+        PoczatekE->setRange(0, length);
+        KoniecE->setRange(0, length);
     }
-    WidokWav->update();
+    showFragment();
 }
 
 void TFragmentDlg::FormHide()
@@ -251,10 +328,7 @@ void TFragmentDlg::WidokWavMouseMove(Qt::MouseButtons buttons, int x, int y)
             return;
         Element->FragmentEnd = p;
     }
-    // The next move must see the new marker even before the picture is repainted.
-    StartColumn = g.columnOf(Element->FragmentStart);
-    EndColumn = g.columnOf(Element->FragmentEnd);
-    WidokWav->update();
+    showFragment();
 }
 
 void TFragmentDlg::WidokWavMouseUp()
@@ -268,4 +342,64 @@ void TFragmentDlg::OdtworzClick()
 {
     if (Element && Sound && preview_)
         preview_(*Element, *Sound);
+}
+
+void TFragmentDlg::setFragment(int32_t start, int32_t end)
+{
+    if (!Element)
+        return;
+    Element->FragmentStart = start;
+    Element->FragmentEnd = end;
+    showFragment();
+}
+
+void TFragmentDlg::showFragment()
+{
+    if (Element && Sound) {
+        // The next move must see the new marker even before the picture is repainted.
+        const zelmar::WaveGeometry g = waveGeometry();
+        StartColumn = g.columnOf(Element->FragmentStart);
+        EndColumn = g.columnOf(Element->FragmentEnd);
+        const int64_t from = int64_t(Element->FragmentStart) - 1;
+        const int64_t to = Element->FragmentEnd;
+        const QSignalBlocker blockStart(PoczatekE);
+        const QSignalBlocker blockEnd(KoniecE);
+        PoczatekE->setValue(double(from) / zelmar::kSampleRate);
+        KoniecE->setValue(double(to) / zelmar::kSampleRate);
+        DlugoscST->setText(seconds(to - from) + QStringLiteral(" s"));
+        WidokWav->setAccessibleDescription(QString::fromStdString(zelmar::rsf(
+            65372, {seconds(from).toStdString(), seconds(to).toStdString(), seconds(to - from).toStdString()})));
+    }
+    WidokWav->update();
+}
+
+void TFragmentDlg::PoczatekStep(int steps)
+{
+    if (Element && Sound)
+        setFragment(zelmar::stepStart(*Sound, Element->FragmentStart, Element->FragmentEnd, int64_t(steps) * kShortStep,
+                                      PrzyciaganieCB->isChecked()),
+                    Element->FragmentEnd);
+}
+
+void TFragmentDlg::KoniecStep(int steps)
+{
+    if (Element && Sound)
+        setFragment(Element->FragmentStart, zelmar::stepEnd(*Sound, Element->FragmentStart, Element->FragmentEnd,
+                                                            int64_t(steps) * kShortStep, PrzyciaganieCB->isChecked()));
+}
+
+void TFragmentDlg::PoczatekTyped(double value)
+{
+    if (!Element || !Sound || Sound->SampleCount < 1)
+        return;
+    const int32_t p = std::clamp<int32_t>(int32_t(std::lround(value * zelmar::kSampleRate)) + 1, 1, Sound->SampleCount);
+    setFragment(zelmar::startAt(*Sound, p, PrzyciaganieCB->isChecked(), Element->FragmentEnd), Element->FragmentEnd);
+}
+
+void TFragmentDlg::KoniecTyped(double value)
+{
+    if (!Element || !Sound || Sound->SampleCount < 1)
+        return;
+    const int32_t p = std::clamp<int32_t>(int32_t(std::lround(value * zelmar::kSampleRate)), 1, Sound->SampleCount);
+    setFragment(Element->FragmentStart, zelmar::endAt(*Sound, p, PrzyciaganieCB->isChecked(), Element->FragmentStart));
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The "Zaawansowane" dialog: the waveform of a sound element's sound with its played fragment
-// between two markers that the user drags, optionally snapping to zero crossings.
+// between two markers that the user drags, or moves by keys in the start and end fields, optionally
+// snapping to zero crossings.
 #include "FragmentMath.h"
 
 #include <QDialog>
@@ -10,6 +11,7 @@
 #include <vector>
 
 class QCheckBox;
+class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class TbsPolyglotTranslator;
@@ -56,6 +58,13 @@ private:
     void WidokWavMouseDown(Qt::MouseButton button, int x);
     void WidokWavMouseMove(Qt::MouseButtons buttons, int x, int y);
     void WidokWavMouseUp();
+    void PoczatekStep(int steps);
+    void KoniecStep(int steps);
+    void PoczatekTyped(double seconds);
+    void KoniecTyped(double seconds);
+    // Puts a new fragment in place and shows it in the picture, the fields and the description.
+    void setFragment(int32_t start, int32_t end);
+    void showFragment();
 
     void showEvent(class QShowEvent* event) override;
     void hideEvent(class QHideEvent* event) override;
@@ -69,6 +78,12 @@ private:
     QCheckBox* PrzyciaganieCB = nullptr;
     QPushButton* OK = nullptr;
     QPushButton* Anuluj = nullptr;
+    QLabel* PoczatekL = nullptr;
+    QDoubleSpinBox* PoczatekE = nullptr;
+    QLabel* KoniecL = nullptr;
+    QDoubleSpinBox* KoniecE = nullptr;
+    QLabel* DlugoscL = nullptr;
+    QLabel* DlugoscST = nullptr;
 
     zelmar::TDzwiek* Element = nullptr;
     const zelmar::TDostepnyDzwiek* Sound = nullptr;

@@ -72,12 +72,11 @@ int32_t alignToBlock(int32_t p, int32_t n)
     return p;
 }
 
-int32_t startForColumn(const WaveGeometry& g, const TDostepnyDzwiek& sound, int x, bool snap, int32_t end)
+int32_t startAt(const TDostepnyDzwiek& sound, int32_t p, bool snap, int32_t end)
 {
-    int32_t p = g.positionAt(x);
     if (snap)
         p = snapToCrossing(sound, p);
-    p = alignToBlock(p, g.N);
+    p = alignToBlock(p, sound.SampleCount);
     // Rounding, snapping and alignment can carry the start past the end; fall back to the block
     // the end lies in.
     if (p > end)
@@ -85,12 +84,65 @@ int32_t startForColumn(const WaveGeometry& g, const TDostepnyDzwiek& sound, int 
     return p;
 }
 
-int32_t endForColumn(const WaveGeometry& g, const TDostepnyDzwiek& sound, int x, bool snap, int32_t start)
+int32_t endAt(const TDostepnyDzwiek& sound, int32_t p, bool snap, int32_t start)
 {
-    int32_t p = g.positionAt(x);
     if (snap)
         p = snapToCrossing(sound, p);
     return std::max({p, start, 1});
+}
+
+int32_t startForColumn(const WaveGeometry& g, const TDostepnyDzwiek& sound, int x, bool snap, int32_t end)
+{
+    return startAt(sound, g.positionAt(x), snap, end);
+}
+
+int32_t endForColumn(const WaveGeometry& g, const TDostepnyDzwiek& sound, int x, bool snap, int32_t start)
+{
+    return endAt(sound, g.positionAt(x), snap, start);
+}
+
+namespace {
+
+// Where a marker at `from` goes `distance` samples on: the target snapped and, for a start,
+// aligned. Going back, the first such place at or after the target that lies before `from`; where
+// the target's stretch has none, the stretch before it, and so on, each sample looked at once.
+int32_t stepPosition(const TDostepnyDzwiek& sound, int32_t from, int64_t distance, bool snap, bool aligned)
+{
+    const int32_t n = sound.SampleCount;
+    if (n < 1)
+        return from;
+    auto place = [&](int64_t p) { return aligned ? alignToBlock(int32_t(p), n) : int32_t(p); };
+    if (distance >= 0) {
+        const int32_t p = int32_t(std::clamp<int64_t>(int64_t(from) + distance, 1, n));
+        return place(snap ? snapToCrossing(sound, p) : p);
+    }
+    int64_t upper = from;   // the places from here on are no step back
+    int64_t t = int64_t(from) + distance;
+    while (upper > 1) {
+        t = std::max<int64_t>(1, t);
+        int64_t p = t;
+        while (snap && p < upper && p < n && (sampleAt(sound, p) >= 0) == (sampleAt(sound, p + 1) >= 0))
+            ++p;
+        if (p < upper && place(p) < from)
+            return place(p);
+        upper = t;
+        t += distance;
+    }
+    return from;
+}
+
+} // namespace
+
+int32_t stepStart(const TDostepnyDzwiek& sound, int32_t start, int32_t end, int64_t distance, bool snap)
+{
+    const int32_t p = startAt(sound, stepPosition(sound, start, distance, snap, true), false, end);
+    // A start that lies off the blocks (from a file) would otherwise fall back with a step forward.
+    return distance > 0 ? std::max(p, start) : p;
+}
+
+int32_t stepEnd(const TDostepnyDzwiek& sound, int32_t start, int32_t end, int64_t distance, bool snap)
+{
+    return endAt(sound, stepPosition(sound, end, distance, snap, false), false, start);
 }
 
 std::vector<std::pair<int32_t, int32_t>> columnPeaks(const WaveGeometry& g, const TDostepnyDzwiek& sound)

@@ -37,11 +37,21 @@ int32_t snapToCrossing(const TDostepnyDzwiek& sound, int32_t p);
 // Moves a fragment start on to the first sample of the next block of 8 (or to N).
 int32_t alignToBlock(int32_t p, int32_t n);
 
-// The start a drag at column x gives, with the end fixed: snapped when asked, aligned, and never
-// past the end so that the fragment keeps at least one sample.
+// The start that sample position p gives, with the end fixed: snapped when asked, aligned, and
+// never past the end so that the fragment keeps at least one sample.
+int32_t startAt(const TDostepnyDzwiek& sound, int32_t p, bool snap, int32_t end);
+// The end that sample position p gives, with the start fixed: snapped when asked, never before the start.
+int32_t endAt(const TDostepnyDzwiek& sound, int32_t p, bool snap, int32_t start);
+
+// The start and the end a drag at column x gives.
 int32_t startForColumn(const WaveGeometry& g, const TDostepnyDzwiek& sound, int x, bool snap, int32_t end);
-// The end a drag at column x gives, with the start fixed: snapped when asked, never before the start.
 int32_t endForColumn(const WaveGeometry& g, const TDostepnyDzwiek& sound, int x, bool snap, int32_t start);
+
+// The start and the end a key moves by `distance` samples (negative: back), snapped and aligned as
+// a drag is. A step back goes to the nearest place before the present one that snapping allows, so
+// that it never stays put where a step forward would move.
+int32_t stepStart(const TDostepnyDzwiek& sound, int32_t start, int32_t end, int64_t distance, bool snap);
+int32_t stepEnd(const TDostepnyDzwiek& sound, int32_t start, int32_t end, int64_t distance, bool snap);
 
 // For each column 1 .. W the y of its smallest and of its largest value (gain applied), both
 // starting from 0 so that every column touches the axis.

@@ -29,6 +29,7 @@ TKomunikacjaDlg::TKomunikacjaDlg(Dialogs& dialogs, QWidget* parent)
 
     StanG = new QProgressBar(this);
     StanG->setObjectName(QStringLiteral("StanG"));
+    StanG->setAccessibleName(QStringLiteral("Postęp przesyłania"));
     StanG->setGeometry(10, 35, 496, 36);
     StanG->setRange(0, 100);
     StanG->setValue(0);

@@ -24,6 +24,7 @@ TKonwersjaDlg::TKonwersjaDlg(QWidget* parent) : QDialog(parent)
 
     StanG = new QProgressBar(this);
     StanG->setObjectName("StanG");
+    StanG->setAccessibleName(QString::fromUtf8("Postęp konwersji"));
     StanG->setGeometry(16, 40, 298, 20);
     StanG->setRange(0, 100);
     StanG->setValue(0);

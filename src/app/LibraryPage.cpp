@@ -64,11 +64,13 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
 
     DostepneDzwiekiLB = new listkit::DragList("DostepneDzwiekiLB", true, this);
     DostepneDzwiekiLB->setGeometry(16, 66, 250, 296);
+    DostepneDzwiekiLB->setAccessibleName(QStringLiteral("Dostępne dźwięki"));
     DzwiekiL->setBuddy(DostepneDzwiekiLB);
 
     CzasyTrwaniaDzwiekow = new listkit::DurationsView("CzasyTrwaniaDzwiekow", this);
     // Level with the list's rows, inside its frame.
     CzasyTrwaniaDzwiekow->setGeometry(268, 66 + DostepneDzwiekiLB->frameWidth(), 145, 296);
+    CzasyTrwaniaDzwiekow->setAccessibleName(QStringLiteral("Czasy trwania dźwięków"));
 
     DodajDzwiek = addButton(this, "DodajDzwiek", QStringLiteral("&Dodaj"), 66);
     ZmienNazweDzwieku = addButton(this, "ZmienNazweDzwieku", QStringLiteral("Z&mień nazwę"), 98);
@@ -78,6 +80,7 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
     WzmocnienieE->setGeometry(428, 160, 52, 22);
     WzmocnienieE->setRange(0, 100);
     WzmocnienieE->setSingleStep(5);
+    WzmocnienieE->setAccessibleName(QStringLiteral("Wzmocnienie w dziesiątych częściach decybela"));
     Label1 = addText(this, "Label1", QStringLiteral("x 0.1 dB"), 484, 163);
     OdtworzDzwiek = addButton(this, "OdtworzDzwiek", QStringLiteral("&Odtwórz"), 194);
     UsunDzwiek = addButton(this, "UsunDzwiek", QStringLiteral("&Usuń"), 226);
@@ -91,6 +94,7 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
 
     ZmianaNazwyE = new QLineEdit(this);
     ZmianaNazwyE->setObjectName(QStringLiteral("ZmianaNazwyE"));
+    ZmianaNazwyE->setAccessibleName(QStringLiteral("Nowa nazwa dźwięku"));
     ZmianaNazwyE->setMaxLength(zelmar::kMaxTypedName);
     ZmianaNazwyE->hide();
     ZmianaNazwyE->installEventFilter(this);

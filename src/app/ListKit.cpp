@@ -1,5 +1,7 @@
 #include "ListKit.h"
 
+#include "Accessibility.h"
+
 #include "PageKit.h"
 #include "model/SignalSet.h"
 
@@ -52,6 +54,16 @@ void DragList::keyPressEvent(QKeyEvent* event)
     }
     if (deleteKey && event->key() == Qt::Key_Delete) {
         deleteKey();
+        return;
+    }
+    // The keyboard's way to drag: Ctrl+Up and Ctrl+Down move the current entry by one place.
+    const bool up = event->key() == Qt::Key_Up;
+    if (draggable_ && (event->modifiers() & Qt::ControlModifier) && (up || event->key() == Qt::Key_Down)) {
+        const int entries = count() - placeRows_;
+        const int from = currentRow();
+        const int to = from + (up ? -1 : 1);
+        if (from >= 0 && from < entries && to >= 0 && to < entries)
+            Q_EMIT rowMoved(from, to);
         return;
     }
     QListWidget::keyPressEvent(event);
@@ -144,6 +156,7 @@ void selectRow(QListWidget* list, int row)
 DurationsView::DurationsView(const char* name, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QString::fromLatin1(name));
+    accessibility::setRole(this, QAccessible::Graphic);
 }
 
 QString secondsText(int64_t samples)
@@ -188,6 +201,11 @@ void DurationsView::draw(const std::vector<int64_t>& lengths)
         rows_.push_back(row);
     }
     update();
+    // What the picture shows, for a screen reader: the times of the rows beside it, in order.
+    QStringList times;
+    for (const DrawnRow& r : rows_)
+        times << r.text;
+    setAccessibleDescription(times.join(QStringLiteral(", ")));
 }
 
 void DurationsView::paintEvent(QPaintEvent*)

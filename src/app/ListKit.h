@@ -15,7 +15,8 @@ namespace listkit {
 
 constexpr int kRowHeight = 16;
 
-// A list whose rows are 16 pixels high and can be dragged onto another row of the same list.
+// A list whose rows are 16 pixels high and can be dragged onto another row of the same list, or
+// moved by Ctrl+Up and Ctrl+Down.
 // The list itself never reorders anything: it reports which entry was dragged where and the page
 // asks the state to move it.
 class DragList : public QListWidget {
@@ -66,7 +67,8 @@ void syncRows(QListWidget* list, int count, const std::function<QString(int)>& t
 void selectRow(QListWidget* list, int row);
 
 // The durations picture: one bar per visible row, as long as the row plays relative to the longest
-// visible row, with the time written over it. It shows what was last drawn into it.
+// visible row, with the time written over it. It shows what was last drawn into it, and describes
+// it as those times.
 class DurationsView : public QWidget {
     Q_OBJECT
 public:

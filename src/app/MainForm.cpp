@@ -113,6 +113,7 @@ void TMainForm::buildWindow()
     picturePanel->setGeometry(0, 0, kPictureWidth, pagesHeight);
     auto* picture = new QLabel(picturePanel);
     picture->setObjectName(QStringLiteral("Image1"));
+    picture->setAccessibleName(QStringLiteral("Dzwonek ZELMAR"));
     picture->setGeometry(0, 0, kPictureWidth, pagesHeight);
     picture->setScaledContents(true);
     picture->setPixmap(QPixmap(QStringLiteral(":/pictures/chime.png")));

@@ -1,5 +1,6 @@
 #include "MemoryGauge.h"
 
+#include "ResourceText.h"
 #include "WizardState.h"
 
 #include <QProgressBar>
@@ -24,6 +25,9 @@ MemoryGauge::MemoryGauge(const WizardState& state, const char* groupName, const 
 void MemoryGauge::showFigures()
 {
     bar_->setValue(state_.memoryDisplay().gaugePercent);
+    // The value with its meaning, for a screen reader.
+    bar_->setAccessibleDescription(rsfq(65374, {(long long)state_.memoryDisplay().gaugePercent,
+                                                 state_.memoryDisplay().remainingSeconds}));
     // A progress bar on its own skips repaints for small steps, so the gauge would lag its figure
     // by a few percent.
     bar_->update();

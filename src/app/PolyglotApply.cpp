@@ -249,6 +249,11 @@ const std::vector<Property>& properties()
                  l->setAlignment((l->alignment() & ~Qt::AlignHorizontal_Mask) | kinds[k]);
              }
          }},
+        // What a screen reader says of a control, where its visible text says too little or nothing.
+        {"AccessibleName", anyWidget,
+         [](QObject* o, const QString&, const QString& v) { widget(o)->setAccessibleName(literal(v)); }},
+        {"AccessibleDescription", anyWidget,
+         [](QObject* o, const QString&, const QString& v) { widget(o)->setAccessibleDescription(literal(v)); }},
         {"Font", anyWidget, [](QObject* o, const QString& rest, const QString& v) { setFont(widget(o), rest, v); }},
         {"Items", [](QObject* o) { return as<QListWidget>(o) != nullptr; }, setItems},
     };

@@ -1,6 +1,6 @@
 #pragma once
 // How one key of a translation file reaches a Qt window: "Dalej.Caption", "WitamyST.Font.Name",
-// "ZestawLB.Items.Strings", "SygnalLB.Items.Item(2).Caption". The property names are the files'
+// "ZestawLB.Items.Strings", "SygnalLB.Items.Item(2).Caption", "DoSygnalu.AccessibleName". The property names are the files'
 // own; the table in PolyglotApply.cpp says what each one is in Qt.
 #include <QString>
 

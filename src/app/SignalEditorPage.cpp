@@ -73,6 +73,7 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     SygnalLB = new listkit::DragList("SygnalLB", true, this);
     SygnalLB->setGeometry(16, 102, 220, 196);
     SygnalLB->keepLastRowAsPlace();
+    SygnalLB->setAccessibleName(QStringLiteral("Wybrane dźwięki"));
     listLabel->setBuddy(SygnalLB);
 
     QLabel* choiceLabel = addText(this, "DostepneDzwiekiL", QStringLiteral("&Dostępne dźwięki:"), 310, 84);
@@ -80,14 +81,18 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     choiceLabel->adjustSize();
     DzwiekiLB = new listkit::DragList("DzwiekiLB", false, this);
     DzwiekiLB->setGeometry(310, 102, 220, 196);
+    DzwiekiLB->setAccessibleName(QStringLiteral("Dostępne dźwięki"));
     choiceLabel->setBuddy(DzwiekiLB);
 
     DoSygnalu = addButton(this, "DoSygnalu", QStringLiteral("<<"), QRect(248, 166, 50, 25));
     ZSygnalu = addButton(this, "ZSygnalu", QStringLiteral(">>"), QRect(248, 200, 50, 25));
+    DoSygnalu->setAccessibleName(QStringLiteral("Dodaj do sygnału"));
+    ZSygnalu->setAccessibleName(QStringLiteral("Usuń z sygnału"));
 
     GlosnoscTB = addBarGroup(this, GlosnoscGB, "GlosnoscGB", QStringLiteral("&Głośność"), "GlosnoscTB",
                              QRect(16, 306, 220, 66));
     GlosnoscTB->setRange(1, 16);
+    GlosnoscTB->setAccessibleName(QStringLiteral("Poziom głośności"));
     GlosnoscTB->setSingleStep(1);
     GlosnoscTB->setPageStep(1);
     GlosnoscTB->setTickInterval(1);
@@ -99,6 +104,7 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     CzasPauzyTB = addBarGroup(this, CzasPauzyGB, "CzasPauzyGB", QStringLiteral("&Czas trwania pauzy"), "CzasPauzyTB",
                               QRect(16, 306, 220, 66));
     CzasPauzyTB->setRange(0, zelmar::kMaxPauseLength);
+    CzasPauzyTB->setAccessibleName(QStringLiteral("Czas trwania pauzy"));
     CzasPauzyTB->setSingleStep(10);
     CzasPauzyTB->setPageStep(100);
     CzasPauzyTB->setTickInterval(10);
@@ -134,6 +140,14 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     connect(ZmienDzwieki, &QPushButton::clicked, this, &SignalEditorPage::ZmienDzwiekiClick);
     connect(OdtworzS2, &QPushButton::clicked, this, &SignalEditorPage::OdtworzS2Click);
     connect(GlosnoscTB, &QSlider::valueChanged, this, &SignalEditorPage::GlosnoscTBChange);
+    // The bars' positions as a screen reader should say them: a level of 16, a time in seconds.
+    const auto describeBars = [this] {
+        GlosnoscTB->setAccessibleDescription(rsfq(65375, {(long long)GlosnoscTB->value()}));
+        CzasPauzyTB->setAccessibleDescription(QString::number(CzasPauzyTB->value() / 100.0, 'f', 2) + QStringLiteral(" s"));
+    };
+    connect(GlosnoscTB, &QSlider::valueChanged, this, describeBars);
+    connect(CzasPauzyTB, &QSlider::valueChanged, this, describeBars);
+    describeBars();
     connect(CzasPauzyTB, &QSlider::valueChanged, this, &SignalEditorPage::CzasPauzyTBChange);
     connect(SygnalLB, &listkit::DragList::rowMoved, this, &SignalEditorPage::SygnalLBDragDrop);
     connect(SygnalLB, &QListWidget::currentRowChanged, this, [this] { selectedRowShown(); });
@@ -193,6 +207,8 @@ void SignalEditorPage::reloadElements()
 {
     const zelmar::Signal* s = state_.editedSignal();
     listkit::syncRows(SygnalLB, (s ? int(s->size()) : 0) + 1, [this](int row) { return elementText(row); });
+    // The place after the last element is empty on screen; a screen reader says what it stands for.
+    SygnalLB->item(SygnalLB->count() - 1)->setData(Qt::AccessibleTextRole, rsq(65373));
 }
 
 void SignalEditorPage::select(int row)

@@ -32,12 +32,14 @@ SignalListPage::SignalListPage(WizardState& state, Dialogs& dialogs, QWidget* pa
 
     ZestawLB = new listkit::DragList("ZestawLB", true, this);
     ZestawLB->setGeometry(16, 66, 250, 347);
+    ZestawLB->setAccessibleName(QStringLiteral("Zestaw sygnałów"));
     label->setTextFormat(Qt::AutoText);   // keeps the "&" an accelerator
     label->setBuddy(ZestawLB);
 
     Czasy = new listkit::DurationsView("Czasy", this);
     // Level with the list's rows, inside its frame.
     Czasy->setGeometry(268, 66 + ZestawLB->frameWidth(), 150, 347);
+    Czasy->setAccessibleName(QStringLiteral("Czasy trwania sygnałów"));
 
     NowySygnal = addButton(this, "NowySygnal", QStringLiteral("&Nowy"), 66);
     ZmianaSygnalu = addButton(this, "ZmianaSygnalu", QStringLiteral("Z&miana"), 98);

@@ -1,3 +1,4 @@
+#include "Accessibility.h"
 #include "ChimeStart.h"
 #include "Dialogs.h"
 #include "MainForm.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv)
     // The translation core comes first: every window and text after it goes through it.
     zelmar::i18n::TbsCorePolyglot::GetCorePolyglot();
     QApplication app(argc, argv);
+    accessibility::install();
     // Numbers in texts are written with a point whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("VORANEX"));

@@ -1,10 +1,15 @@
 // The fragment dialog: its column arithmetic, snapping and alignment, the drawing, and the real
-// dialog driven with the mouse while it runs modally.
+// dialog driven with the mouse and with the keys while it runs modally.
+#include "Accessibility.h"
+#include "FocusWalk.h"
 #include "FragmentDlg.h"
 #include "model/SignalSet.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QImage>
 #include <QPushButton>
 #include <QTimer>
@@ -98,6 +103,8 @@ private Q_SLOTS:
     void playHandsOverTheElementUnderEdit();
     void gainDrawsLargerButKeepsPositions();
     void veryShortSounds();
+    void keyStepsSnapAsADragDoes();
+    void cutSetByKeysInAnActiveWindow();
 };
 
 void FragmentTest::geometryOfLongSound()
@@ -416,6 +423,106 @@ void FragmentTest::veryShortSounds()
         if (n == 0)
             QCOMPARE(el, TDzwiek::sound(1, sound));   // nothing to choose from: left alone
     }
+}
+
+void FragmentTest::keyStepsSnapAsADragDoes()
+{
+    const TDostepnyDzwiek wave = sine(65900, 12000);
+    // Without snapping a step is 0.01 s, a start then moved on to its block.
+    QCOMPARE(stepStart(wave, 1, 65900, 180, false), 185);
+    QCOMPARE(stepStart(wave, 10001, 65900, -1800, false), 8201);
+    QCOMPARE(stepEnd(wave, 1, 65900, -1800, false), 64100);
+    // Neither marker passes the other, however long the step.
+    QCOMPARE(stepStart(wave, 1, 100, 1800, false), 97);
+    QCOMPARE(stepEnd(wave, 5000, 5100, -1800, false), 5000);
+
+    // With snapping a step back still goes back, to the first crossing after its target.
+    const int32_t back = stepStart(wave, 20001, 65900, -180, true);
+    QVERIFY2(back >= 19821 && back < 20001 && (back - 1) % 8 == 0, qPrintable(QString::number(back)));
+    const int32_t end = stepEnd(wave, 1, 65900, -1800, true);
+    QVERIFY2(end >= 64100 && end < 65900, qPrintable(QString::number(end)));
+    QVERIFY((wave.Samples[size_t(end - 1)] >= 0) != (wave.Samples[size_t(end)] >= 0));
+
+    // Negative everywhere but a positive half-wave over 10050 .. 10130: from behind it a step back
+    // lands on the last negative sample before it; from there no crossing lies further back, so
+    // the start stays, as a drag anywhere before it would snap to the same place.
+    std::vector<int16_t> v(65900, -1000);
+    for (int k = 10050; k <= 10130; ++k)
+        v[size_t(k - 1)] = 1000;
+    const TDostepnyDzwiek halfWave = makeSound(std::move(v));
+    QCOMPARE(stepStart(halfWave, 10137, 65900, -180, true), 10049);
+    QCOMPARE(stepStart(halfWave, 10049, 65900, -1800, true), 10049);
+    QCOMPARE(stepEnd(halfWave, 1, 10130, -180, true), 10049);
+}
+
+void FragmentTest::cutSetByKeysInAnActiveWindow()
+{
+    accessibility::install();   // as the program does: the default button shows the focus too
+    QWidget mainWindow;
+    mainWindow.show();
+    TFragmentDlg dlg(&mainWindow);
+    const TDostepnyDzwiek sound = sine(65900, 12000);
+    TDzwiek el = TDzwiek::sound(1, sound);
+    auto* startE = dlg.findChild<QDoubleSpinBox*>(QStringLiteral("PoczatekE"));
+    auto* endE = dlg.findChild<QDoubleSpinBox*>(QStringLiteral("KoniecE"));
+    auto* length = dlg.findChild<QLabel*>(QStringLiteral("DlugoscST"));
+    QVERIFY(startE && endE && length);
+    auto shown = [](int64_t samples) { return QString::number(double(samples) / kSampleRate, 'f', 2); };
+    auto crossing = [&](int32_t p) { return (sound.Samples[size_t(p - 1)] >= 0) != (sound.Samples[size_t(p)] >= 0); };
+
+    const bool ok = runDialog(dlg, el, sound, [&] {
+        dlg.activateWindow();
+        QApplication::setActiveWindow(&dlg);
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QCOMPARE(startE->text(), QStringLiteral("0.00 s"));
+        QCOMPARE(endE->text(), QStringLiteral("3.66 s"));
+
+        // Tab reaches every control that does something, and each shows it has the focus.
+        const focuswalk::Round round = focuswalk::tabRound(&dlg);
+        QStringList stops = focuswalk::names(round.stops);
+        stops.sort();
+        QCOMPARE(stops, (QStringList{"Anuluj", "KoniecE", "OK", "Odtworz", "PoczatekE", "PrzyciaganieCB"}));
+        QVERIFY2(round.unseen.isEmpty(), qPrintable(round.unseen.join(u' ')));
+
+        // The start's access key, then a long step and a short one forward and one back.
+        QTest::keyClick(&dlg, Qt::Key_P, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), startE);
+        QTest::keyClick(startE, Qt::Key_PageUp);
+        const int32_t long1 = el.FragmentStart;
+        QVERIFY2(long1 >= 1801 && long1 < 1801 + 40 && (long1 - 1) % 8 == 0, qPrintable(QString::number(long1)));
+        QTest::keyClick(startE, Qt::Key_Up);
+        QVERIFY(el.FragmentStart >= long1 + 180);
+        QTest::keyClick(startE, Qt::Key_Down);
+        QVERIFY(el.FragmentStart < long1 + 180 && el.FragmentStart >= long1);
+        QCOMPARE(startE->text(), shown(el.FragmentStart - 1) + QStringLiteral(" s"));
+
+        // The end, two long steps back, on a zero crossing as a drag would put it.
+        QTest::keyClick(&dlg, Qt::Key_K, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), endE);
+        QTest::keyClick(endE, Qt::Key_PageDown);
+        QTest::keyClick(endE, Qt::Key_PageDown);
+        QVERIFY2(el.FragmentEnd >= 65900 - 3600 && el.FragmentEnd < 65900 - 3600 + 40, qPrintable(QString::number(el.FragmentEnd)));
+        QVERIFY(crossing(el.FragmentEnd));
+        QCOMPARE(dlg.endColumn(), dlg.waveGeometry().columnOf(el.FragmentEnd));
+
+        // A typed time counts once the field is left, snapped the same way.
+        const int32_t stepped = el.FragmentEnd;
+        endE->selectAll();
+        QTest::keyClicks(endE, QStringLiteral("2.5"));
+        QCOMPARE(el.FragmentEnd, stepped);   // not yet
+        QTest::keyClick(endE, Qt::Key_Tab);
+        QVERIFY2(el.FragmentEnd >= 45000 && el.FragmentEnd < 45040 && crossing(el.FragmentEnd),
+                 qPrintable(QString::number(el.FragmentEnd)));
+
+        const int64_t from = el.FragmentStart - 1;
+        const int64_t to = el.FragmentEnd;
+        QCOMPARE(length->text(), shown(to - from) + QStringLiteral(" s"));
+        const QString description = view(dlg)->accessibleDescription();
+        for (const QString& number : {shown(from), shown(to), shown(to - from)})
+            QVERIFY2(description.contains(number), qPrintable(description));
+    }, "OK");
+    QVERIFY(ok);
+    QVERIFY(el.FragmentStart > 1801 && el.FragmentEnd < 45040);
 }
 
 QTEST_MAIN(FragmentTest)

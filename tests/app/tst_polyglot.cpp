@@ -64,7 +64,9 @@ std::optional<QString> valueOf(const TbsINIFile& file, const char* section, cons
 // Controls whose texts the program writes itself at each use, from resource strings.
 bool writtenByProgram(const QString& key)
 {
-    return key.startsWith(QLatin1String("PozostalyCzasST."));
+    // The spoken descriptions carry values (a cut, a level, the memory) and are written at each
+    // use from resource strings, which are checked as such.
+    return key.startsWith(QLatin1String("PozostalyCzasST.")) || key.endsWith(QLatin1String(".AccessibleDescription"));
 }
 
 } // namespace
@@ -143,6 +145,8 @@ void PolyglotTest::keysReachTheNamedControlsOfTheirOwnWindowOnly()
               "NowyRB.Left=40\n"
               "NowyRB.Width=0x12c\n"
               "NowyRB.Hint='Start from nothing'\n"
+              "DoSygnalu.AccessibleName='Add to the signal'\n"
+              "DoSygnalu.AccessibleDescription='Puts the chosen sound before the selected one'\n"
               "Strona1.ZestawL.Caption='&Set:'\n"
               "ZestawLB.Items.Strings=one,'two, words' three\n"
               "ZestawLB.Items.Item(1).Hint='second'\n"
@@ -152,7 +156,8 @@ void PolyglotTest::keysReachTheNamedControlsOfTheirOwnWindowOnly()
               "Dalej.Caption='Nope'\n"
               "Anuluj.Caption='Stop'\n"
               "[TFragmentDlg]\n"
-              "Caption='Fragment'\n");
+              "Caption='Fragment'\n"
+              "WidokWav.AccessibleName='Waveform'\n");
     auto form = makeForm();
     TbsPolyglotManager* manager = form->findChild<TbsPolyglotManager*>(QStringLiteral("PolyglotManager"));
     QVERIFY(manager);
@@ -171,6 +176,11 @@ void PolyglotTest::keysReachTheNamedControlsOfTheirOwnWindowOnly()
     QCOMPARE(nowy->geometry().topLeft(), QPoint(40, 80));
     QCOMPARE(nowy->width(), 300);
     QCOMPARE(nowy->toolTip(), QStringLiteral("Start from nothing"));
+    auto* doSygnalu = child<QPushButton>(*form, "DoSygnalu");
+    QCOMPARE(doSygnalu->accessibleName(), QStringLiteral("Add to the signal"));
+    QCOMPARE(doSygnalu->accessibleDescription(), QStringLiteral("Puts the chosen sound before the selected one"));
+    QCOMPARE(form->fragmentDialog().findChild<QWidget*>(QStringLiteral("WidokWav"))->accessibleName(),
+             QStringLiteral("Waveform"));
     QCOMPARE(child<QLabel>(*form, "ZestawL")->text(), QStringLiteral("&Set:"));
     QListWidget* zestaw = list(*form, "ZestawLB");
     QCOMPARE(rowTexts(zestaw), (QStringList{"one", "two, words", "three"}));

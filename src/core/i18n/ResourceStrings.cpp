@@ -85,6 +85,13 @@ const std::map<int, std::string>& builtins()
         {65345, "Ostatnio używane zestawy sygnałów"},
         {65346, "Dźwięk jest zbyt długi (%s sek.).\nAktualnie możesz dodać dźwięk o długości do %s sek.\n\nCzy dodać początek tego dźwięku o tej długości?\nCzęść, która ma grać, wybierzesz potem przyciskiem „Zaawansowane”."},
         {65348, "O programie..."},
+        // A11Y: 65370..65449, what a screen reader says where no visible text says it.
+        {65370, "Pytanie"},
+        {65371, "Informacja"},
+        {65372, "Fragment od %s s do %s s, długość %s s"},
+        {65373, "Koniec sygnału: tu trafi następny dodany dźwięk"},
+        {65374, "Zajęte %d%% pamięci, miejsce na jeszcze %4.2f s dźwięku"},
+        {65375, "Poziom %d z 16"},
         {65290, "Nie można odczytać pliku:\n%s.\n\n%s"},
         {65291, "Nie można zapisać pliku:\n%s.\n\n%s"},
         {65292, "Nie masz uprawnień do tego pliku lub jego folderu."},

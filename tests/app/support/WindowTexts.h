@@ -1,6 +1,7 @@
 #pragma once
 // The texts a window shows, as the keys a translation file gives them: "Caption" for the window's
-// title, "Name.Caption" for a control's text, "Name.Hint" for its tool tip.
+// title, "Name.Caption" for a control's text, "Name.Hint" for its tool tip, "Name.AccessibleName"
+// and "Name.AccessibleDescription" for what a screen reader says of it.
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
@@ -78,6 +79,10 @@ inline QList<Text> textsOf(QWidget* window, QStringList* unnamed = nullptr)
             out.append({w->objectName() + QStringLiteral(".Caption"), text, w});
         if (hasLetter(w->toolTip()))
             out.append({w->objectName() + QStringLiteral(".Hint"), w->toolTip(), w});
+        if (hasLetter(w->accessibleName()))
+            out.append({w->objectName() + QStringLiteral(".AccessibleName"), w->accessibleName(), w});
+        if (hasLetter(w->accessibleDescription()))
+            out.append({w->objectName() + QStringLiteral(".AccessibleDescription"), w->accessibleDescription(), w});
     }
     return out;
 }
