@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QStringList>
+#include <QUrl>
 
 namespace {
 QString appTitle()
@@ -53,25 +54,57 @@ void QtDialogs::notify(QWidget* parent, const QString& text)
     box.exec();
 }
 
-QString QtDialogs::openFile(QWidget* parent, const QString& startDir, const QString& filter)
+void addPlaces(QFileDialog& dialog, const QStringList& places)
+{
+    if (places.isEmpty())
+        return;
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    QList<QUrl> urls = dialog.sidebarUrls();
+    for (const QString& place : places) {
+        const QUrl url = QUrl::fromLocalFile(place);
+        if (!urls.contains(url))
+            urls << url;
+    }
+    dialog.setSidebarUrls(urls);
+}
+
+QString QtDialogs::openFile(QWidget* parent, const QString& startDir, const QString& filter, const QStringList& places)
 {
     QFileDialog dlg(parent, QString(), startDir, qtFileFilter(filter));
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setOption(QFileDialog::ReadOnly, false);
+    addPlaces(dlg, places);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().first();
 }
 
 QString QtDialogs::saveFile(QWidget* parent, const QString& startPath, const QString& filter,
-                            const QString& defaultSuffix)
+                            const QString& defaultSuffix, const QStringList& places)
 {
     QFileDialog dlg(parent, QString(), startPath, qtFileFilter(filter));
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setDefaultSuffix(defaultSuffix.startsWith(u'.') ? defaultSuffix.mid(1) : defaultSuffix);
+    addPlaces(dlg, places);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().first();
+}
+
+Dialogs::SaveAnswer QtDialogs::askToSave(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, appTitle(), text, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                    parent);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
 }

@@ -6,12 +6,14 @@
 #include "FarewellPage.h"
 #include "FileMessages.h"
 #include "FragmentDlg.h"
+#include "HelpDlg.h"
 #include "KonwersjaDlg.h"
 #include "Previews.h"
 #include "LibraryPage.h"
 #include "PageKit.h"
 #include "PolyglotManager.h"
 #include "PolyglotStart.h"
+#include "RecentSets.h"
 #include "ResourceText.h"
 #include "SaveSendPage.h"
 #include "Settings.h"
@@ -30,6 +32,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
 
@@ -126,6 +129,10 @@ void TMainForm::buildWindow()
     Wstecz = addBottomButton(Przyciski, "Wstecz", QStringLiteral("< &Wstecz"), 390);
     Dalej = addBottomButton(Przyciski, "Dalej", QStringLiteral("&Dalej >"), 490);
     Anuluj = addBottomButton(Przyciski, "Anuluj", QStringLiteral("Anuluj"), 602);
+    // The guide, also on F1, where wizards keep their help.
+    auto* help = addBottomButton(Przyciski, "Pomoc", QStringLiteral("Pomoc"), 10);
+    connect(help, &QPushButton::clicked, this, [this] { THelpDlg::showGuide(this); });
+    THelpDlg::installHelpKey(this);
     Wstecz->setEnabled(false);
     Dalej->setDefault(true);
     connect(Wstecz, &QPushButton::clicked, this, &TMainForm::WsteczClick);
@@ -234,7 +241,7 @@ bool TMainForm::openSetFile(bool withDialog)
 {
     QString path = setFile_;
     if (withDialog) {
-        path = dialogs_.openFile(this, installPath_ + rsq(65235), rsq(65234));
+        path = dialogs_.openFile(this, installPath_ + rsq(65235), rsq(65234), {factoryFolder()});
         if (path.isEmpty())
             return false;
     }
@@ -265,7 +272,29 @@ bool TMainForm::openSetFile(bool withDialog)
     updateCaption();
     state_.replaceSet(std::move(read));
     page4_->offerNewFile(true, readOnly);
+    recentsets::remember(path);
     return true;
+}
+
+QString TMainForm::factoryFolder() const
+{
+    return installPath_ + rsq(65235);
+}
+
+bool TMainForm::mayLeaveSet()
+{
+    if (!state_.hasUnsavedChanges())
+        return true;
+    const QString name = setFile_.isEmpty() ? rsq(65227) : QFileInfo(setFile_).fileName();
+    switch (dialogs_.askToSave(this, rsfq(65343, {name.toStdString()}))) {
+    case Dialogs::SaveAnswer::Save:
+        return saveSetFile();
+    case Dialogs::SaveAnswer::Discard:
+        return true;
+    case Dialogs::SaveAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
 bool TMainForm::saveSetFile()
@@ -276,10 +305,14 @@ bool TMainForm::saveSetFile()
 bool TMainForm::saveSetFile(bool askName)
 {
     if (askName) {
-        const QString start = setFile_.isEmpty()
-                                  ? installPath_ + rsq(65235) + u'/' + rsq(65227) + QStringLiteral(".zmr")
-                                  : setFile_;
-        const QString chosen = dialogs_.saveFile(this, start, rsq(65234), QStringLiteral(".zmr"));
+        // The user's own sets start in the documents folder or where the last one was saved; the
+        // factory folder stays a place of the side bar.
+        QString start = setFile_;
+        if (start.isEmpty())
+            start = recentsets::saveFolder() + u'/' + rsq(65227) + QStringLiteral(".zmr");
+        else if (QFileInfo(start).absolutePath() == QFileInfo(factoryFolder()).absoluteFilePath())
+            start = recentsets::saveFolder() + u'/' + QFileInfo(start).fileName();
+        const QString chosen = dialogs_.saveFile(this, start, rsq(65234), QStringLiteral(".zmr"), {factoryFolder()});
         if (chosen.isEmpty())
             return false;
         setFile_ = chosen;
@@ -297,6 +330,8 @@ bool TMainForm::saveSetFile(bool askName)
         dialogs_.notify(this, filemessages::writeFailure(setFile_, e));
         return false;
     }
+    state_.markSaved();
+    recentsets::rememberSaved(setFile_);
     return true;
 }
 
@@ -304,6 +339,9 @@ void TMainForm::DalejClick()
 {
     switch (currentPage()) {
     case StartPageIndex: {
+        // Another set in the place of sounds kept from the last one, not yet saved.
+        if (page0_->choice() != StartPage::Choice::NewSet && !mayLeaveSet())
+            break;
         page4_->offerNewFile(false, true);
         setFile_.clear();
         updateCaption();
@@ -349,7 +387,7 @@ void TMainForm::WsteczClick()
     case SignalListIndex:
         if (state_.set().signals.empty()) {
             showPage(StartPageIndex);
-        } else if (dialogs_.ask(this, rsq(65239))) {
+        } else if (state_.hasUnsavedChanges() ? mayLeaveSet() : dialogs_.ask(this, rsq(65239))) {
             setFile_.clear();
             updateCaption();
             state_.clearSet();
@@ -422,6 +460,9 @@ void TMainForm::Strona4Show()
     Dalej->setEnabled(true);
     Dalej->setText(rsq(65240) + QStringLiteral(" >"));
     Dalej->setDefault(true);
+    // A set with changes never saved starts on saving it, whatever was chosen last time.
+    if (state_.hasUnsavedChanges())
+        page4_->ZapisIPrzeslanieRB->setChecked(true);
 }
 
 void TMainForm::Strona5Show()
@@ -434,6 +475,10 @@ void TMainForm::Strona5Show()
 
 bool TMainForm::FormCloseQuery()
 {
+    // Work not saved is offered to be saved, unless the user chose on page 4 to close without it.
+    const bool closeChosen = currentPage() == FarewellIndex && page4_->choice() == SaveSendPage::Choice::Close;
+    if (state_.hasUnsavedChanges() && !closeChosen)
+        return mayLeaveSet();
     if (currentPage() == FarewellIndex)
         return true;
     return dialogs_.ask(this, rsq(65237));

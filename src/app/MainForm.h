@@ -79,6 +79,11 @@ protected:
 private:
     // The current set file, " - " and the title; or the title alone.
     void updateCaption();
+    // The user's copies of the factory sets, in the folder named in the language in effect.
+    QString factoryFolder() const;
+    // Before the set gives way (closing, another set): changes never saved are offered to be
+    // saved (Save, Don't Save, Cancel). True when the set may go.
+    bool mayLeaveSet();
     void buildWindow();
     void createDialogs();
     void FormCreate(const QString& firstArgument);

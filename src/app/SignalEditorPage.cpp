@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 
 #include <algorithm>
@@ -152,6 +153,12 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     connect(SygnalLB, &QListWidget::currentRowChanged, this, [this] { selectedRowShown(); });
     connect(SygnalLB, &QListWidget::doubleClicked, this, &SignalEditorPage::SygnalLBDblClick);
     connect(DzwiekiLB, &QListWidget::doubleClicked, this, &SignalEditorPage::DzwiekiLBDblClick);
+    // Enter in the list of available sounds adds the chosen one to the signal, as "<<" does; the
+    // window's default button never sees it, so it cannot end the edit.
+    for (const QKeySequence key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* add = new QShortcut(key, DzwiekiLB, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(add, &QShortcut::activated, this, &SignalEditorPage::DoSygnaluClick);
+    }
     SygnalLB->deleteKey = [this] { ZSygnaluClick(); };
 
     // A whole new set: the choice list follows its library (emptied with it), no element is shown.

@@ -73,7 +73,7 @@ private:
 // repaints, shows the progress, and takes a hidden progress window as a cancel. Input anywhere but
 // in the progress window is held back meanwhile.
 zelmar::DecodedSound decodeWithLiveWindow(const std::string& file, const zelmar::ImportRoom& room,
-                                          TKonwersjaDlg& progress)
+                                          TKonwersjaDlg& progress, zelmar::TooLong tooLong = zelmar::TooLong::Refuse)
 {
     QEventLoop loop;
     bool shown = false;
@@ -111,7 +111,7 @@ zelmar::DecodedSound decodeWithLiveWindow(const std::string& file, const zelmar:
     InputBlocker blocker(&progress);
     std::thread worker([&] {
         try {
-            decoded = zelmar::decodeSound(file, room, watch);
+            decoded = zelmar::decodeSound(file, room, watch, tooLong);
         } catch (...) {
             error = std::current_exception();
         }
@@ -160,6 +160,11 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, 
     const std::string file = QFile::encodeName(chosen).toStdString();
     try {
         zelmar::DecodedSound decoded = decodeWithLiveWindow(file, zelmar::ImportRoom::of(set), progress);
+        // A sound too long for the room: its start, as much as fits, is offered before the refusal
+        // is told; the fragment dialog then chooses what plays of it.
+        if (const auto& m = decoded.result.message; m && m->resourceId == 65219 && m->args.size() == 2
+            && dialogs.ask(mainWindow, qs(zelmar::rsf(65346, m->args)), qs(zelmar::rs(65233))))
+            decoded = decodeWithLiveWindow(file, zelmar::ImportRoom::of(set), progress, zelmar::TooLong::KeepWhatFits);
         Question question(mainWindow, dialogs);
         const zelmar::ImportResult r = state.addImportedSound(std::move(decoded), question);
         added = r.added;

@@ -17,6 +17,7 @@ void WizardState::updateMemoryFigures()
 void WizardState::clearSet()
 {
     session_.clear();
+    saved_ = session_.set;
     Q_EMIT setReplaced();
     updateMemoryFigures();
 }
@@ -25,8 +26,19 @@ void WizardState::replaceSet(zelmar::SignalSet set)
 {
     session_.clear();
     session_.set = std::move(set);
+    saved_ = session_.set;
     Q_EMIT setReplaced();
     updateMemoryFigures();
+}
+
+bool WizardState::hasUnsavedChanges() const
+{
+    return !zelmar::sameWork(session_.set, saved_);
+}
+
+void WizardState::markSaved()
+{
+    saved_ = session_.set;
 }
 
 void WizardState::deleteSignal(int row)

@@ -35,9 +35,14 @@ public:
     int32_t freeBytes() const { return freeBytes_; }
     zelmar::MemoryDisplay memoryDisplay() const { return zelmar::memoryDisplay(freeBytes_); }
 
-    // A whole new set: emptied (also the edit under way), or `set` in its place.
+    // A whole new set: emptied (also the edit under way), or `set` in its place. Either counts as
+    // the work as it was last kept (opened, downloaded or begun).
     void clearSet();
     void replaceSet(zelmar::SignalSet set);
+    // Whether the set differs from the work as it was last kept; a send does not keep it.
+    bool hasUnsavedChanges() const;
+    // The set as it is now was written to a file.
+    void markSaved();
 
     // The signal list outside an edit. Rows out of range change nothing.
     void deleteSignal(int row);
@@ -96,6 +101,7 @@ private:
     bool soundInRange(int row) const { return row >= 0 && row < int(session_.set.library.size()); }
 
     zelmar::EditSession session_;
+    zelmar::SignalSet saved_;
     QString lastSoundFolder_;
     int32_t freeBytes_ = 0;
 };

@@ -287,12 +287,34 @@ private Q_SLOTS:
         for (int i = 0; i < 4; ++i)
             bytes[40 + i] = char(declared >> (8 * i));
         const QString p = put("long.wav", bytes);
-        QVERIFY(!importFile(p));
+        // Declining the offer of its start leaves the refusal.
+        dialogs.answerOpen(p);
+        dialogs.answerAsk(false);
+        QVERIFY(!importSoundFile(main.get(), dialogs, state, *progress));
+        QCOMPARE(dialogs.questions(), QStringList{QString::fromStdString(zelmar::rsf(65346, {std::string("110.00"), std::string("103.55")}))});
         const QString expected = QString::fromStdString(zelmar::rsf(65219, {std::string("110.00"), std::string("103.55")}));
         QCOMPARE(dialogs.notices(), QStringList{expected});
         QVERIFY(dialogs.notices().first().contains("do 103.55 sek."));
         QVERIFY(state.set().library.empty());
         QCOMPARE(state.lastSoundFolder(), dir.path() + "/");
+    }
+
+    // Taking the offer imports the start of the sound, as long as the room allows, converted and
+    // mixed down as any other; then the normalisation question comes as usual.
+    void tooLongOffersTheStartThatFits()
+    {
+        const int seconds = 110;
+        const QString p = put("long44.wav", wav(2, 44100, 16, QByteArray(44100 * 4 * seconds, '\x10')));
+        dialogs.answerOpen(p);
+        dialogs.answerAsk(true);
+        dialogs.answerAsk(false);
+        QVERIFY(importSoundFile(main.get(), dialogs, state, *progress));
+        QCOMPARE(dialogs.questions().size(), 2);
+        QVERIFY(dialogs.questions().first().contains(QStringLiteral("103.55")));
+        QVERIFY(dialogs.notices().isEmpty());
+        QCOMPARE(state.set().library.size(), size_t(1));
+        QVERIFY(state.set().freeBytes() >= 0);
+        QVERIFY(state.set().library[0].sound.SampleCount > 103 * 18000);
     }
 
     void oneHundredTwentyEightSoundsRefuseBeforeTheDialog()

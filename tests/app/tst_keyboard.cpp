@@ -156,7 +156,7 @@ void KeyboardTest::signalEditorTabsInTheOrderOfThePage()
         round << focusedName();
     } while (focusedName() != QLatin1String("NazwaSygnaluE") && round.size() < 30);
     QCOMPARE(round, (QStringList{"OdtworzS2", "SygnalLB", "DoSygnalu", "ZSygnalu", "DzwiekiLB", "GlosnoscTB",
-                                 "Zaawansowane", "ZmienDzwieki", "Dalej", "Anuluj", "NazwaSygnaluE"}));
+                                 "Zaawansowane", "ZmienDzwieki", "Dalej", "Anuluj", "Pomoc", "NazwaSygnaluE"}));
 }
 
 QTEST_MAIN(KeyboardTest)

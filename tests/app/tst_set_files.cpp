@@ -1,5 +1,6 @@
 // The wizard's window with set files: opening (with the dialog, damaged, read-only) and saving
 // (a new name, the current file, a failure that keeps the old file).
+#include "RecentSets.h"
 #include "FactorySets.h"
 #include "SetFileTest.h"
 #include "model/FileIO.h"
@@ -143,7 +144,9 @@ void SetFilesTest::cancelledSaveSendsNothing()
     QCOMPARE(form->currentPage(), int(TMainForm::SaveSendIndex));
     QCOMPARE(dialogs().count(ScriptedDialogs::Kind::Save), 1);
     const auto& save = dialogs().shown().front();
-    QCOMPARE(save.startPath, form->installPath() + "Zestawy/nowy zestaw.zmr");
+    // A new set is saved among the user's own sets, not in the factory folder.
+    QCOMPARE(save.startPath, recentsets::saveFolder() + "/nowy zestaw.zmr");
+    QCOMPARE(save.places, QStringList{form->installPath() + "Zestawy"});
     QCOMPARE(save.filter, rsq(65234));
     QCOMPARE(save.suffix, QStringLiteral(".zmr"));
     QCOMPARE(dialogs().notices(), QStringList());   // no upload was tried

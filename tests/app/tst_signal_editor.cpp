@@ -449,9 +449,9 @@ void SignalEditorTest::newSetOffersSoundsOnlyAfterTheLibraryIsAccepted()
     QVERIFY(click(*f_->form, "DoSygnalu"));
     QVERIFY(edited() == zelmar::Signal{TDzwiek::pause(50)});
 
-    // Going back over the start page with Yes empties the choices again.
+    // Going back over the start page without saving the new set empties the choices again.
     QVERIFY(click(*f_->form, "Dalej"));
-    f_->dialogs.answerAsk(true);
+    f_->dialogs.answerSaveQuestion(Dialogs::SaveAnswer::Discard);
     QVERIFY(click(*f_->form, "Wstecz"));
     QCOMPARE(choices->count(), 0);
 }

@@ -23,7 +23,7 @@ for f in bin/zelmar bin/zelmarctl lib/udev/rules.d/70-zelmar.rules \
          share/doc/zelmar/copyright share/doc/zelmar/changelog.gz; do
     [ -s "$p/$f" ] || fail "missing $f"
 done
-for d in share/zelmar/lang share/zelmar/factory; do
+for d in share/zelmar/lang share/zelmar/factory share/zelmar/help/English share/zelmar/help/German share/zelmar/help/Polish; do
     [ -d "$p/$d" ] || fail "missing folder $d"
 done
 for size in 16 22 24 32 48 64 128 256; do
@@ -53,6 +53,37 @@ for word in info build-image read-image render export-wav import "signal add" "s
     grep -q -- "$word" "$work/zelmarctl.txt" || fail "zelmarctl.1 lacks $word"
 done
 bash -n "$p/share/bash-completion/completions/zelmarctl" || fail "completion script does not parse"
+
+# Every sound format the import takes (the endings of its open dialog) is named by both manual
+# pages, the metainfo and zelmarctl --help, and offered by Tab after "zelmarctl import".
+endings="$(sed -n "s/^65272='[^|]*|\(.*\)'$/\1/p" "$p/share/zelmar/lang/English.lng" | tr ';' '\n' | sed 's/^\*\.//')"
+[ "$(echo "$endings" | wc -l)" -ge 6 ] || fail "no endings read from the import filter: $endings"
+"$p/bin/zelmarctl" --help >"$work/ctl-help.txt"
+for format in WAV MP3 FLAC Ogg Opus AIFF; do
+    for text in "$work/zelmar.txt" "$work/zelmarctl.txt" "$p/share/metainfo/pl.voranex.Zelmar.metainfo.xml" "$work/ctl-help.txt"; do
+        grep -q "$format" "$text" || fail "$(basename "$text") does not name $format"
+    done
+done
+for ending in $endings; do
+    grep -qi "\b$ending\b" <<<"WAV MP3 FLAC OGG OGA OPUS AIF AIFF AIFC" || fail "ending $ending is not among the named formats"
+done
+if [ -r /usr/share/bash-completion/bash_completion ]; then
+    mkdir -p "$work/sounds" && touch "$work/sounds/set.zmr" "$work/sounds/notes.txt"
+    for ending in $endings; do touch "$work/sounds/a.$ending" "$work/sounds/B.${ending^^}"; done
+    offered="$(cd "$work/sounds" && bash -c '
+        source /usr/share/bash-completion/bash_completion
+        source "$1"
+        COMP_WORDS=(zelmarctl import set.zmr ""); COMP_CWORD=3; COMP_LINE="zelmarctl import set.zmr "; COMP_POINT=${#COMP_LINE}
+        _zelmarctl zelmarctl "" set.zmr
+        printf "%s\n" "${COMPREPLY[@]}"' _ "$p/share/bash-completion/completions/zelmarctl" | sort | tr '\n' ' ')"
+    for ending in $endings; do
+        case " $offered " in *" a.$ending "*) ;; *) fail "Tab after zelmarctl import does not offer a.$ending: $offered" ;; esac
+        case " $offered " in *" B.${ending^^} "*) ;; *) fail "Tab after zelmarctl import does not offer B.${ending^^}: $offered" ;; esac
+    done
+    case " $offered " in *" notes.txt "*) fail "Tab after zelmarctl import offers notes.txt" ;; esac
+else
+    fail "bash-completion is not installed (scripts/deps.sh --test installs it)"
+fi
 
 # The installed zelmarctl composes a set and sends it through a virtual chime.
 ctl="$p/bin/zelmarctl"

@@ -152,8 +152,10 @@ private:
     int32_t lastShown_ = -1;
 };
 
-DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& setRoom, ImportObserver& observer)
+DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& setRoom, ImportObserver& observer,
+                        TooLong whenTooLong)
 {
+    const bool keepStart = whenTooLong == TooLong::KeepWhatFits;
     DecodedSound out;
     ImportResult& result = out.result;
     auto refuse = [&out](int id, std::vector<FormatArg> args = {}) -> DecodedSound& {
@@ -176,7 +178,7 @@ DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& setRoom
     const SoundRoom room = setRoom.forSound(out.name, chosenFile, {mpeg, convert, format.channels != 1});
 
     const double stated = source.statedSeconds();
-    if (stated > 0 && stated >= room.timeLeft)
+    if (stated > 0 && stated >= room.timeLeft && !keepStart)
         return refuse(65219, {formatSeconds(stated), formatSeconds(room.statedLimit)});
     if (source.truncated())
         return refuse(65220, {chosenFile});
@@ -214,7 +216,8 @@ DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& setRoom
                 return out;
             }
         }
-        if (!tooLong)
+        // A kept start needs the converter's last output too: its segments lag behind the reading.
+        if (!tooLong || keepStart)
             sink.finish();
     } catch (const ReadCancelled&) {
         result.cancelled = true;
@@ -231,8 +234,17 @@ DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& setRoom
     }
     result.converted = convert;
     result.mixedDown = format.channels != 1;
-    if (tooLong)
+    if (tooLong && !keepStart)
         return refuse(65219, {formatSeconds(tooLongSeconds), formatSeconds(room.statedLimit)});
+    if (keepStart) {
+        // The samples read stop at the room's bound, a few past what fits with its last block.
+        int64_t keep = int64_t(samples.size());
+        while (keep > 0 && !room.fits(keep))
+            --keep;
+        samples.resize(size_t(keep));
+        if (keep == 0)
+            return refuse(65219, {formatSeconds(tooLongSeconds), formatSeconds(room.statedLimit)});
+    }
 
     const int64_t n = int64_t(samples.size());
     if (!room.fits(n))
@@ -245,10 +257,11 @@ DecodedSound decodeFile(const std::string& chosenFile, const ImportRoom& setRoom
 
 } // namespace
 
-DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, ImportObserver& observer)
+DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, ImportObserver& observer,
+                         TooLong tooLong)
 {
     try {
-        return decodeFile(chosenFile, room, observer);
+        return decodeFile(chosenFile, room, observer, tooLong);
     } catch (...) {
         DecodedSound failed;
         failed.result.message = importFailure(std::current_exception(), chosenFile);

@@ -61,9 +61,14 @@ struct DecodedSound {
     std::vector<int16_t> samples;
 };
 
+// What to do with a sound longer than the room: refuse it (65219), or keep its start, as much as
+// fits (the user's answer to the offer that follows that refusal).
+enum class TooLong { Refuse, KeepWhatFits };
+
 // Reads and converts `chosenFile` for a set with `room`; touches no set, so it may run on another
 // thread while the set stays as it is. Every failure comes back as a message.
-DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, ImportObserver& observer);
+DecodedSound decodeSound(const std::string& chosenFile, const ImportRoom& room, ImportObserver& observer,
+                         TooLong tooLong = TooLong::Refuse);
 // Asks the normalisation question and appends the sound.
 ImportResult addDecodedSound(DecodedSound&& sound, SignalSet& set, ImportObserver& observer);
 

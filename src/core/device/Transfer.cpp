@@ -2,6 +2,7 @@
 
 #include "device/ChimeList.h"
 #include "i18n/ResourceStrings.h"
+#include "paths/DataPaths.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,9 +21,18 @@ std::string adviceText()
     return cut == std::string::npos ? difference : difference.substr(cut + 1);
 }
 
+std::string accessHintText(const std::filesystem::path& exeDir)
+{
+    // An installed program names the rules its install put in place; one run from a source tree
+    // points to the notes beside the rules there.
+    if (const auto rules = installedUdevRules(exeDir))
+        return rsf(udevReadsRulesAt(*rules) ? kTextAccessHintInstalled : kTextAccessHintCopy, {rules->string()});
+    return rs(kTextAccessHint);
+}
+
 std::string failureText(const TransferFailure& f)
 {
-    const std::string hint = f.accessDenied ? "\n\n" + rs(kTextAccessHint) : std::string();
+    const std::string hint = f.accessDenied ? "\n\n" + accessHintText(executableDirectory()) : std::string();
     switch (f.kind) {
     case TransferFailure::None:
         return {};

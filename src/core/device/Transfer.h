@@ -6,6 +6,7 @@
 #include "device/Timer.h"
 #include "device/UsbFlash.h"
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
@@ -22,7 +23,9 @@ constexpr int kTextCommunicationError = 65203;
 constexpr int kTextDifference = 65204;
 constexpr int kTextCancelQuestion = 65205;
 constexpr int kTextAppTitle = 65233;
-constexpr int kTextAccessHint = 65260;
+constexpr int kTextAccessHint = 65260;            // run from a source tree
+constexpr int kTextAccessHintInstalled = 65330;   // installed where udev reads the rules (%s)
+constexpr int kTextAccessHintCopy = 65331;        // installed where udev does not read them (%s)
 constexpr int kTextNotKept = 65261;
 
 constexpr int kEraseGaugeMax = 300;
@@ -56,6 +59,8 @@ std::string adviceText();
 
 // No communication + "\n\n (HID-ERR: n)".
 std::string HidErrorText(int step);
+// What to do about a chime the user may not open, for a program whose executable is in `exeDir`.
+std::string accessHintText(const std::filesystem::path& exeDir);
 // The words the user sees for a failure, in the language in effect.
 std::string failureText(const TransferFailure& failure);
 

@@ -122,4 +122,14 @@ MemoryDisplay memoryDisplay(int32_t freeBytes)
     return d;
 }
 
+bool sameWork(const SignalSet& a, const SignalSet& b)
+{
+    auto sameSignal = [](const NamedSignal& x, const NamedSignal& y) { return x.name == y.name && x.elements == y.elements; };
+    auto sameSound = [](const LibrarySound& x, const LibrarySound& y) {
+        return x.name == y.name && x.sound.Gain == y.sound.Gain && x.sound.Samples == y.sound.Samples;
+    };
+    return a.backdoor == b.backdoor && std::equal(a.signals.begin(), a.signals.end(), b.signals.begin(), b.signals.end(), sameSignal)
+           && std::equal(a.library.begin(), a.library.end(), b.library.begin(), b.library.end(), sameSound);
+}
+
 } // namespace zelmar

@@ -107,6 +107,10 @@ public:
     int64_t playingSamples(const Signal& s) const;
 };
 
+// Whether two sets hold the same work: the same signals (names and elements), back-door signal and
+// sounds (names, samples and gains). What only the pages use on the way (usage marks) does not count.
+bool sameWork(const SignalSet& a, const SignalSet& b);
+
 // Bytes a name takes in files and in the chime (Windows-1250, at most 255).
 int nameBytes(const std::string& utf8Name);
 

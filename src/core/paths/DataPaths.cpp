@@ -39,4 +39,19 @@ fs::path expectedDataDirectory(const fs::path& exeDir)
     return (exeDir / ".." / "share" / "zelmar").lexically_normal();
 }
 
+std::optional<fs::path> installedUdevRules(const fs::path& exeDir)
+{
+    if (exeDir.empty())
+        return std::nullopt;
+    const fs::path rules = (exeDir / ".." / "lib" / "udev" / "rules.d" / "70-zelmar.rules").lexically_normal();
+    std::error_code ec;
+    return fs::is_regular_file(rules, ec) ? std::optional<fs::path>(rules) : std::nullopt;
+}
+
+bool udevReadsRulesAt(const fs::path& rules)
+{
+    const fs::path folder = rules.parent_path();
+    return folder == "/usr/lib/udev/rules.d" || folder == "/lib/udev/rules.d" || folder == "/etc/udev/rules.d";
+}
+
 } // namespace zelmar

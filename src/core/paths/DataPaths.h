@@ -19,4 +19,11 @@ inline std::optional<std::filesystem::path> findDataDirectory() { return findDat
 // The place a user would be told to look for the data, when it is missing.
 std::filesystem::path expectedDataDirectory(const std::filesystem::path& exeDir);
 
+// The udev rules an install put beside an executable in `exeDir` ("<prefix>/lib/udev/rules.d/
+// 70-zelmar.rules"); nothing for a program that runs from a build folder.
+std::optional<std::filesystem::path> installedUdevRules(const std::filesystem::path& exeDir);
+// Whether udev reads rules from the folder of `rules` (a package's /usr/lib), or they must be
+// copied to /etc/udev/rules.d first (an install under /usr/local, /opt or a home folder).
+bool udevReadsRulesAt(const std::filesystem::path& rules);
+
 } // namespace zelmar

@@ -10,6 +10,7 @@ const char* kindName(ScriptedDialogs::Kind kind)
     case ScriptedDialogs::Kind::Notice: return "notice";
     case ScriptedDialogs::Kind::Open: return "open dialog";
     case ScriptedDialogs::Kind::Save: return "save dialog";
+    case ScriptedDialogs::Kind::SaveQuestion: return "question about unsaved work";
     }
     return "?";
 }
@@ -30,11 +31,16 @@ void ScriptedDialogs::answerSave(const QString& path)
     answers_.append({Kind::Save, false, path});
 }
 
+void ScriptedDialogs::answerSaveQuestion(SaveAnswer answer)
+{
+    answers_.append({Kind::SaveQuestion, false, {}, answer});
+}
+
 QStringList ScriptedDialogs::texts() const
 {
     QStringList out;
     for (const Shown& s : shown_)
-        if (s.kind == Kind::Ask || s.kind == Kind::Notice)
+        if (s.kind == Kind::Ask || s.kind == Kind::Notice || s.kind == Kind::SaveQuestion)
             out << s.text;
     return out;
 }
@@ -89,27 +95,34 @@ bool ScriptedDialogs::take(Kind kind, const QString& what, Answer& out)
 
 bool ScriptedDialogs::ask(QWidget*, const QString& text, const QString& caption)
 {
-    shown_.append({Kind::Ask, text, caption, {}, {}, {}});
+    shown_.append({Kind::Ask, text, caption, {}, {}, {}, {}});
     Answer a;
     return take(Kind::Ask, text, a) && a.yes;
 }
 
 void ScriptedDialogs::notify(QWidget*, const QString& text)
 {
-    shown_.append({Kind::Notice, text, {}, {}, {}, {}});
+    shown_.append({Kind::Notice, text, {}, {}, {}, {}, {}});
 }
 
-QString ScriptedDialogs::openFile(QWidget*, const QString& startDir, const QString& filter)
+QString ScriptedDialogs::openFile(QWidget*, const QString& startDir, const QString& filter, const QStringList& places)
 {
-    shown_.append({Kind::Open, {}, {}, startDir, filter, {}});
+    shown_.append({Kind::Open, {}, {}, startDir, filter, {}, places});
     Answer a;
     return take(Kind::Open, startDir, a) ? a.path : QString();
 }
 
 QString ScriptedDialogs::saveFile(QWidget*, const QString& startPath, const QString& filter,
-                                  const QString& defaultSuffix)
+                                  const QString& defaultSuffix, const QStringList& places)
 {
-    shown_.append({Kind::Save, {}, {}, startPath, filter, defaultSuffix});
+    shown_.append({Kind::Save, {}, {}, startPath, filter, defaultSuffix, places});
     Answer a;
     return take(Kind::Save, startPath, a) ? a.path : QString();
+}
+
+Dialogs::SaveAnswer ScriptedDialogs::askToSave(QWidget*, const QString& text)
+{
+    shown_.append({Kind::SaveQuestion, text, {}, {}, {}, {}, {}});
+    Answer a;
+    return take(Kind::SaveQuestion, text, a) ? a.save : SaveAnswer::Cancel;
 }

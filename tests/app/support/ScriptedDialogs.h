@@ -11,7 +11,7 @@
 
 class ScriptedDialogs : public Dialogs {
 public:
-    enum class Kind { Ask, Notice, Open, Save };
+    enum class Kind { Ask, Notice, Open, Save, SaveQuestion };
 
     struct Shown {
         Kind kind;
@@ -20,6 +20,7 @@ public:
         QString startPath;  // file dialogs: start directory or file
         QString filter;
         QString suffix;
+        QStringList places; // file dialogs: folders added to the side bar
     };
 
     // Queue the answer to the next question (true: Yes).
@@ -27,6 +28,8 @@ public:
     // Queue the path the next open / save dialog returns; empty means cancelled.
     void answerOpen(const QString& path);
     void answerSave(const QString& path);
+    // Queue the answer to the next question about unsaved work.
+    void answerSaveQuestion(SaveAnswer answer);
 
     const QList<Shown>& shown() const { return shown_; }
     // Texts of the questions and notices, in the order shown.
@@ -42,15 +45,18 @@ public:
 
     bool ask(QWidget* parent, const QString& text, const QString& caption = {}) override;
     void notify(QWidget* parent, const QString& text) override;
-    QString openFile(QWidget* parent, const QString& startDir, const QString& filter) override;
+    QString openFile(QWidget* parent, const QString& startDir, const QString& filter,
+                     const QStringList& places = {}) override;
     QString saveFile(QWidget* parent, const QString& startPath, const QString& filter,
-                     const QString& defaultSuffix) override;
+                     const QString& defaultSuffix, const QStringList& places = {}) override;
+    SaveAnswer askToSave(QWidget* parent, const QString& text) override;
 
 private:
     struct Answer {
         Kind kind;
         bool yes = false;
         QString path;
+        SaveAnswer save = SaveAnswer::Cancel;
     };
     // The head answer when it is of `kind`; otherwise records the failure and returns false.
     bool take(Kind kind, const QString& what, Answer& out);

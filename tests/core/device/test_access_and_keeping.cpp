@@ -4,6 +4,7 @@
 
 #include "device/ChimeList.h"
 #include "device/HidLayer.h"
+#include "paths/DataPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -142,6 +143,32 @@ TEST(HidAccess, NoChimeToOpenSaysWhyAndPointsToTheRules)
     Transfer y(emptyUsbBus(), none);
     EXPECT_EQ(y.t.run(false, false), 2);
     EXPECT_EQ(y.obs.messages, (std::vector<std::string>{rs(65202)}));
+}
+
+// An installed program names the rules its install put in place, and says to copy them where udev
+// does not read them; a program run from a build folder points to the source tree's notes.
+TEST(AccessHint, NamesTheInstalledRulesOrTheSourceTreesNotes)
+{
+    devtest::TempDir dir;
+    const fs::path prefix = fs::path(dir.file("opt zelmar"));
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "lib" / "udev" / "rules.d");
+    const fs::path rules = prefix / "lib" / "udev" / "rules.d" / "70-zelmar.rules";
+    writeText(rules, "# rules\n");
+    const std::string installed = accessHintText(prefix / "bin");
+    EXPECT_EQ(installed, rsf(65331, {rules.lexically_normal().string()}));
+    EXPECT_NE(installed.find(rules.lexically_normal().string()), std::string::npos);
+    EXPECT_EQ(installed.find("packaging/README.md"), std::string::npos);
+
+    const fs::path build = fs::path(dir.file("build"));
+    fs::create_directories(build / "src" / "app");
+    EXPECT_EQ(accessHintText(build / "src" / "app"), rs(65260));
+    EXPECT_EQ(accessHintText(fs::path()), rs(65260));
+
+    EXPECT_TRUE(udevReadsRulesAt("/usr/lib/udev/rules.d/70-zelmar.rules"));
+    EXPECT_TRUE(udevReadsRulesAt("/lib/udev/rules.d/70-zelmar.rules"));
+    EXPECT_FALSE(udevReadsRulesAt("/usr/local/lib/udev/rules.d/70-zelmar.rules"));
+    EXPECT_FALSE(udevReadsRulesAt(rules));
 }
 
 TEST(Sysfs, ChimesTheBusDoesNotListAreFoundInTheKernelsList)

@@ -368,3 +368,41 @@ TEST_F(Import, DamagedFilesNeverCrashOrLeaveTemporaryFiles)
         EXPECT_GE(set.freeBytes(), 0);
     }
 }
+
+// The offer after a refusal for length: the start of the sound, as much as the room takes, from
+// its first sample on; whether the file says its length up front or is found too long on the way.
+TEST_F(Import, KeepingWhatFitsTakesTheStartUpToTheRoom)
+{
+    // Samples counting up, so that the kept ones show where they came from.
+    const int seconds = 110;
+    std::string pcm(size_t(seconds) * 18000 * 2, '\0');
+    for (size_t i = 0; i < pcm.size() / 2; ++i) {
+        const auto v = uint16_t(i % 30000);
+        pcm[2 * i] = char(v & 0xFF);
+        pcm[2 * i + 1] = char(v >> 8);
+    }
+    const std::string longWav = put("long.wav", wavBytes(1, 18000, 16, pcm));
+    ASSERT_EQ(import(longWav).message->resourceId, 65219);
+
+    for (const std::string& file : {longWav, put("long44.wav", wavBytes(2, 44100, 16, sinePcm(2, 44100, 16, 44100 * seconds, 440)))}) {
+        set.library.clear();
+        DecodedSound d = decodeSound(file, ImportRoom::of(set), obs, TooLong::KeepWhatFits);
+        ASSERT_FALSE(d.result.message) << d.result.message->text();
+        const ImportResult r = addDecodedSound(std::move(d), set, obs);
+        ASSERT_TRUE(r.added);
+        const int32_t n = set.library[0].sound.SampleCount;
+        EXPECT_GE(set.freeBytes(), 0);
+        // Not one more block of eight samples would have fitted.
+        EXPECT_LT(set.freeBytes(), 9 + int32_t(file.size()));
+        EXPECT_GT(double(n) / 18000.0, 100.0);
+        if (file == longWav)
+            for (int32_t i : {0, 1, 29999, 30000, n - 1})
+                EXPECT_EQ(set.library[0].sound.Samples[size_t(i)], int16_t(i % 30000)) << i;
+    }
+
+    // Without any room, there is nothing to keep: the refusal stands.
+    fillLeaving("full", 0);
+    DecodedSound none = decodeSound(longWav, ImportRoom::of(set), obs, TooLong::KeepWhatFits);
+    ASSERT_TRUE(none.result.message);
+    EXPECT_EQ(none.result.message->resourceId, 65219);
+}

@@ -137,3 +137,33 @@ TEST(EditSession, LibraryVisitRenumbersOnAcceptAndRestoresOnCancel)
     EXPECT_EQ(f.set.signals[0].elements, before.signals[0].elements);
     EXPECT_TRUE(f.libraryCopy.empty());
 }
+
+// What counts as a change of the work: a visit to the library or an edit ended without a change
+// leaves the same work (the usage marks a visit takes do not count); any name, element, sample or
+// gain that differs does not.
+TEST(SameWork, EditsEndedWithoutAChangeLeaveTheSameWork)
+{
+    const EditSession before = session();
+    EditSession e = session();
+    e.beginLibraryEdit();
+    e.cancelLibraryEdit();
+    ASSERT_TRUE(e.beginEdit(0));
+    e.cancelSignalEdit();
+    e.beginLibraryEdit();
+    e.acceptLibraryEdit();
+    EXPECT_TRUE(sameWork(e.set, before.set));
+
+    auto changed = [&](auto change) {
+        EditSession c = session();
+        change(c.set);
+        return !sameWork(c.set, before.set);
+    };
+    EXPECT_TRUE(changed([](SignalSet& s) { s.signals[1].name = "s3"; }));
+    EXPECT_TRUE(changed([](SignalSet& s) { s.signals[0].elements[1].PauseLength = 71; }));
+    EXPECT_TRUE(changed([](SignalSet& s) { s.signals.pop_back(); }));
+    EXPECT_TRUE(changed([](SignalSet& s) { s.backdoor.reset(); }));
+    EXPECT_TRUE(changed([](SignalSet& s) { s.library[0].name = "A"; }));
+    EXPECT_TRUE(changed([](SignalSet& s) { s.library[1].sound.Gain = 31; }));
+    EXPECT_TRUE(changed([](SignalSet& s) { s.library[2].sound.Samples[4] = 0; }));
+    EXPECT_TRUE(changed([](SignalSet& s) { std::swap(s.library[0], s.library[1]); }));
+}

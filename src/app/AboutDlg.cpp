@@ -1,0 +1,133 @@
+#include "AboutDlg.h"
+
+#include "Version.h"
+#include "about/Libraries.h"
+#include "i18n/ResourceStrings.h"
+#include "paths/DataPaths.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kTextAppTitle = 65233;
+constexpr int kTextAboutCaption = 65334;
+constexpr int kTextVersion = 65335;
+constexpr int kTextProgramLicence = 65336;
+constexpr int kTextDataLicence = 65337;
+constexpr int kTextProgramTab = 65338;
+constexpr int kTextLibrariesTab = 65339;
+constexpr int kTextSourcesTab = 65340;
+constexpr int kTextLibrariesIntro = 65341;
+constexpr int kTextNoSources = 65342;
+
+QString rsq(int id)
+{
+    return QString::fromStdString(zelmar::rs(id));
+}
+
+QString sourcesFile()
+{
+    const auto data = zelmar::findDataDirectory();
+    const std::filesystem::path dir = data ? *data : zelmar::expectedDataDirectory(zelmar::executableDirectory());
+    return QFile::decodeName(QByteArray::fromStdString((dir / "factory" / "SOURCES.md").string()));
+}
+
+QTextBrowser* makeText(const char* name, QWidget* parent)
+{
+    auto* t = new QTextBrowser(parent);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setOpenExternalLinks(true);
+    return t;
+}
+
+} // namespace
+
+TAboutDlg::TAboutDlg(QWidget* mainWindow) : QDialog(mainWindow)
+{
+    setObjectName(QStringLiteral("AboutDlg"));
+    setModal(true);
+    resize(720, 520);
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("IkonaL"));
+    icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
+    NazwaL = new QLabel(this);
+    NazwaL->setObjectName(QStringLiteral("NazwaL"));
+    QFont big = NazwaL->font();
+    big.setBold(true);
+    big.setPixelSize(23);
+    NazwaL->setFont(big);
+    WersjaL = new QLabel(this);
+    WersjaL->setObjectName(QStringLiteral("WersjaL"));
+    WersjaL->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    Zakladki = new QTabWidget(this);
+    Zakladki->setObjectName(QStringLiteral("Zakladki"));
+    ProgramTB = makeText("ProgramTB", Zakladki);
+    BibliotekiTB = makeText("BibliotekiTB", Zakladki);
+    ZrodlaTB = makeText("ZrodlaTB", Zakladki);
+    Zakladki->addTab(ProgramTB, QString());
+    Zakladki->addTab(BibliotekiTB, QString());
+    Zakladki->addTab(ZrodlaTB, QString());
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->setObjectName(QStringLiteral("Przyciski"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* names = new QVBoxLayout;
+    names->addWidget(NazwaL);
+    names->addWidget(WersjaL);
+    auto* head = new QHBoxLayout;
+    head->addWidget(icon);
+    head->addLayout(names, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(head);
+    layout->addWidget(Zakladki, 1);
+    layout->addWidget(buttons);
+}
+
+void TAboutDlg::showAbout(QWidget* mainWindow)
+{
+    TAboutDlg dlg(mainWindow);
+    dlg.fill();
+    dlg.exec();
+}
+
+void TAboutDlg::fill()
+{
+    setWindowTitle(rsq(kTextAboutCaption));
+    NazwaL->setText(rsq(kTextAppTitle));
+    WersjaL->setText(QString::fromStdString(zelmar::rsf(kTextVersion, {std::string(ZELMAR_VERSION)})));
+    Zakladki->setTabText(0, rsq(kTextProgramTab));
+    Zakladki->setTabText(1, rsq(kTextLibrariesTab));
+    Zakladki->setTabText(2, rsq(kTextSourcesTab));
+
+    const QString licence = QStringLiteral("<p>Copyright © The Zelmar developers</p><p>%1</p><p>%2</p>")
+                                .arg(rsq(kTextProgramLicence).toHtmlEscaped(), rsq(kTextDataLicence).toHtmlEscaped());
+    ProgramTB->setHtml(licence);
+
+    QString rows;
+    auto row = [&rows](const QString& name, const QString& version, const QString& licence) {
+        rows += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td><td>%3</td></tr>")
+                    .arg(name.toHtmlEscaped(), version.toHtmlEscaped(), licence.toHtmlEscaped());
+    };
+    row(QStringLiteral("Qt (Widgets, Multimedia)"), QString::fromLatin1(qVersion()),
+        QStringLiteral("LGPL-3.0-only OR GPL-2.0-or-later"));
+    for (const zelmar::LibraryNote& l : zelmar::coreLibraries())
+        row(QString::fromStdString(l.name), QString::fromStdString(l.version), QString::fromStdString(l.licence));
+    BibliotekiTB->setHtml(QStringLiteral("<p>%1</p><table cellspacing=\"0\" cellpadding=\"4\">%2</table>")
+                              .arg(rsq(kTextLibrariesIntro).toHtmlEscaped(), rows));
+
+    QFile sources(sourcesFile());
+    if (sources.open(QIODevice::ReadOnly))
+        ZrodlaTB->setMarkdown(QString::fromUtf8(sources.readAll()));
+    else
+        ZrodlaTB->setPlainText(QString::fromStdString(zelmar::rsf(kTextNoSources, {sources.fileName().toStdString()})));
+}
