@@ -5,6 +5,7 @@
 
 #include "audio/Gain.h"
 #include "audio/Render.h"
+#include "WavBytes.h"
 #include "audio/WavFile.h"
 #include "i18n/ResourceStrings.h"
 #include "model/SignalSet.h"
@@ -25,7 +26,7 @@ QString rsq(int id)
 
 QByteArray fileBytes(const std::vector<int16_t>& samples)
 {
-    return QByteArray::fromStdString(wavFileBytes(samples));
+    return QByteArray::fromStdString(testwav::wavFileBytes(samples));
 }
 
 std::vector<int16_t> dataOf(const QByteArray& file)

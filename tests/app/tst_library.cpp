@@ -5,6 +5,7 @@
 #include "Previews.h"
 #include "SetFileTest.h"
 #include "SilentPlayer.h"
+#include "WavBytes.h"
 #include "audio/WavFile.h"
 
 #include <QRadioButton>
@@ -394,7 +395,7 @@ void LibraryTest::importAddsAnUnusedSoundAndPlayUsesTheGain()
 
     const QString wav = f_->tmp->filePath(QStringLiteral("nowy.wav"));
     const std::vector<int16_t> samples(27000, 500);
-    const std::string bytes = zelmar::wavFileBytes(samples);
+    const std::string bytes = testwav::wavFileBytes(samples);
     QFile file(wav);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes.data(), qint64(bytes.size()));

@@ -2,6 +2,7 @@
 // that would block or swallow the set, and the temporary folders of killed runs.
 #include "CliRunner.h"
 
+#include "WavBytes.h"
 #include "audio/WavFile.h"
 #include "model/SetFile.h"
 
@@ -95,7 +96,7 @@ TEST_F(BoundedFiles, StaleTemporaryFoldersGoOnlyWhenOneIsNeeded)
         EXPECT_TRUE(fs::exists(stale));
     }
     // A sound at another rate is converted through a temporary file.
-    std::string wav = zelmar::wavFileBytes(std::vector<int16_t>(4410, 1000));
+    std::string wav = testwav::wavFileBytes(std::vector<int16_t>(4410, 1000));
     const uint32_t rate = 44100, byteRate = 88200;
     std::memcpy(wav.data() + 24, &rate, 4);
     std::memcpy(wav.data() + 28, &byteRate, 4);

@@ -1,6 +1,7 @@
 // zelmarctl signal and backdoor: a set composed without the wizard, under the editor's limits.
 #include "CliFiles.h"
 
+#include "WavBytes.h"
 #include "audio/WavFile.h"
 #include "model/FileIO.h"
 #include "model/SetFile.h"
@@ -22,7 +23,7 @@ protected:
         std::vector<int16_t> s(samples);
         for (size_t i = 0; i < samples; ++i)
             s[i] = int16_t((int(i) * step % 400 - 200) * 50);
-        zelmar::writeFileAtomically(path(name), zelmar::wavFileBytes(s));
+        zelmar::writeFileAtomically(path(name), testwav::wavFileBytes(s));
         return path(name);
     }
 

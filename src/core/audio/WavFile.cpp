@@ -215,17 +215,6 @@ std::string fixedWavHeader(uint32_t dataBytes)
     return w.bytes();
 }
 
-std::string wavFileBytes(std::span<const int16_t> samples)
-{
-    std::string out = fixedWavHeader(uint32_t(samples.size() * 2));
-    out.reserve(out.size() + samples.size() * 2);
-    for (int16_t s : samples) {
-        out.push_back(char(uint16_t(s) & 0xFF));
-        out.push_back(char(uint16_t(s) >> 8));
-    }
-    return out;
-}
-
 void CreateWavFile(const std::string& path, uint32_t dataBytes)
 {
     Fd f(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));

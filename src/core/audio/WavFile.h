@@ -41,9 +41,6 @@ public:
 // The fixed header for `dataBytes` bytes of mono 16-bit samples at 18000 per second.
 std::string fixedWavHeader(uint32_t dataBytes);
 
-// A whole file in the program's format: the fixed header and the samples, little-endian.
-std::string wavFileBytes(std::span<const int16_t> samples);
-
 // Creates (or empties) `path` and writes the fixed header for `dataBytes`. Throws FileError.
 void CreateWavFile(const std::string& path, uint32_t dataBytes);
 // Overwrites the first 44 bytes of an existing file with the fixed header. Throws FileError.
