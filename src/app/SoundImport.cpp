@@ -133,11 +133,6 @@ void setDecodeProgressProbe(std::function<void()> probe)
     g_progressProbe = std::move(probe);
 }
 
-bool soundImportRunning()
-{
-    return g_running;
-}
-
 bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress)
 {
     const zelmar::SignalSet& set = state.set();

@@ -22,5 +22,3 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, 
 // hold the decoding until the window has done what it means to test. Empty to remove.
 void setDecodeProgressProbe(std::function<void()> probe);
 
-// True while an import is under way (for a shell that wants to refuse other work meanwhile).
-bool soundImportRunning();
