@@ -1,17 +1,21 @@
 #include "ChimeRoads.h"
 
 #include "Dialogs.h"
+#include "FileMessages.h"
 #include "KomunikacjaDlg.h"
 #include "ResourceText.h"
 #include "WizardState.h"
 #include "device/ChimeSelection.h"
 #include "device/HidLayer.h"
+#include "image/Backup.h"
 #include "image/ImageBuilder.h"
 #include "image/ImageReader.h"
 #include "model/Errors.h"
 
+#include <QFile>
 #include <QWidget>
 
+#include <ctime>
 #include <memory>
 #include <new>
 
@@ -25,6 +29,12 @@ TKomunikacjaDlg* dialogFor(QWidget* parent, Dialogs& dialogs, std::unique_ptr<TK
     own = std::make_unique<TKomunikacjaDlg>(dialogs);
     return own.get();
 }
+
+// What a send with a backup says when it stops: the chime could not be read, the copy could not
+// be kept, or the copy is kept but the send failed.
+constexpr int kBackupNotRead = 65321;
+constexpr int kBackupNotKept = 65322;
+constexpr int kBackupKeptSendFailed = 65323;
 
 // A HID chime is used whenever one can be claimed right now.
 bool hidPresent()
@@ -41,7 +51,8 @@ TKomunikacjaDlg& transferDialog(QWidget& mainWindow, Dialogs& dialogs)
     return *new TKomunikacjaDlg(dialogs, &mainWindow);
 }
 
-bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet& set, zelmar::TUsbFlash& flash)
+bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet& set, zelmar::TUsbFlash& flash,
+                      const QString& backupFolder)
 {
     const bool useHid = hidPresent();
     const auto form = useHid ? zelmar::AddressForm::Linear : zelmar::AddressForm::Page;
@@ -54,7 +65,32 @@ bool uploadSetToChime(QWidget* parent, Dialogs& dialogs, const zelmar::SignalSet
         return false;
     }
     std::unique_ptr<TKomunikacjaDlg> own;
-    return dialogFor(parent, dialogs, own)->transfer(flash, true, useHid) == 1;
+    TKomunikacjaDlg* window = dialogFor(parent, dialogs, own);
+    if (backupFolder.isEmpty())
+        return window->transfer(flash, true, useHid) == 1;
+
+    zelmar::KeptBackup kept;
+    zelmar::BackupUpload r;
+    try {
+        r = window->transferWithBackup(flash, useHid, [&](std::span<const uint8_t> image) {
+            kept = zelmar::keepBackup(QFile::encodeName(backupFolder).toStdString(), image, form, std::time(nullptr));
+        });
+    } catch (const std::exception& e) {
+        dialogs.notify(parent, rsfq(kBackupNotKept, {backupFolder.toStdString(), filemessages::writeReason(e).toStdString()}));
+        return false;
+    }
+    if (!r.written) {
+        // The transfer window has said why the read failed; a cancel needs no word.
+        if (!window->Cancelled)
+            dialogs.notify(parent, rsq(kBackupNotRead));
+        return false;
+    }
+    if (r.result != 1) {
+        const std::string& way = kept.set.empty() ? kept.image : kept.set;
+        dialogs.notify(parent, rsfq(kBackupKeptSendFailed, {QFile::decodeName(QByteArray::fromStdString(way)).toStdString()}));
+        return false;
+    }
+    return true;
 }
 
 bool downloadSetFromChime(QWidget* parent, Dialogs& dialogs, WizardState& state, zelmar::TUsbFlash& flash)

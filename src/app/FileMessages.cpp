@@ -47,6 +47,16 @@ QString writeFailure(const QString& path, const std::exception& e)
     return withReason(65291, path, f->problem);
 }
 
+QString writeReason(const std::exception& e)
+{
+    const zelmar::FileError* f = fileError(e);
+    // A folder that takes no new file is, to the user, one that may not be written.
+    const zelmar::FileProblem problem = !f ? zelmar::FileProblem::Other
+                                        : f->problem == zelmar::FileProblem::UnsafeFolder ? zelmar::FileProblem::NoPermission
+                                                                                          : f->problem;
+    return QString::fromStdString(zelmar::rs(reasonText(problem)));
+}
+
 bool unsafeFolder(const std::exception& e)
 {
     const zelmar::FileError* f = fileError(e);

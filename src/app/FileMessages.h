@@ -15,6 +15,9 @@ QString readFailure(const QString& path, const std::exception& e);
 // free space.
 QString writeFailure(const QString& path, const std::exception& e);
 
+// Why a file or folder could not be written, alone: what the core says, or an input/output error.
+QString writeReason(const std::exception& e);
+
 // True when `e` refused a save because the file's folder takes no new file.
 bool unsafeFolder(const std::exception& e);
 

@@ -3,6 +3,7 @@
 #include "PolyglotManager.h"
 
 #include "PageKit.h"
+#include "Previews.h"
 #include "i18n/ResourceStrings.h"
 #include "model/SignalSet.h"
 
@@ -96,7 +97,8 @@ TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
 {
     setObjectName(QStringLiteral("TFragmentDlg"));
     setWindowTitle(QStringLiteral("Zaawansowane"));
-    setFixedSize(681, 275);
+    // A line taller than the rest of the dialog's layout, for the box under the play button.
+    setFixedSize(681, 297);
     setFont(pagekit::windowFont());
     setMouseTracking(true);   // the cursor goes back to normal once it leaves the picture
 
@@ -137,6 +139,9 @@ TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
     PrzyciaganieCB->setObjectName(QStringLiteral("PrzyciaganieCB"));
     PrzyciaganieCB->setGeometry(96, 244, 330, 17);
     PrzyciaganieCB->setChecked(true);   // the dialog lives for the whole run, so the choice does too
+
+    // Owned by the window's state like the boxes of the pages, which keeps it in step with them.
+    JakDzwonekCB = previews::addAsChimeBox(this, "JakDzwonekCB", 96, 270);
 
     OK = new QPushButton(QStringLiteral("OK"), this);
     OK->setObjectName(QStringLiteral("OK"));

@@ -38,6 +38,8 @@ public:
 
     // What `Odtworz` calls with the element under edit; without one the button plays nothing.
     void setElementPreview(ElementPreview preview) { preview_ = std::move(preview); }
+    // The box "as the chime plays it" beside `Odtworz`, which the owner keeps in step with its choice.
+    QCheckBox* asChimeBox() const { return JakDzwonekCB; }
 
     // The picture's figures for the element under edit (valid while it is shown).
     zelmar::WaveGeometry waveGeometry() const;
@@ -76,6 +78,7 @@ private:
     QWidget* WidokWav = nullptr;
     QPushButton* Odtworz = nullptr;
     QCheckBox* PrzyciaganieCB = nullptr;
+    QCheckBox* JakDzwonekCB = nullptr;
     QPushButton* OK = nullptr;
     QPushButton* Anuluj = nullptr;
     QLabel* PoczatekL = nullptr;

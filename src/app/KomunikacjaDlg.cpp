@@ -14,6 +14,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <utility>
 
 TKomunikacjaDlg::TKomunikacjaDlg(Dialogs& dialogs, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), dialogs_(dialogs)
@@ -50,6 +51,19 @@ int TKomunikacjaDlg::transfer(zelmar::TUsbFlash& flash, bool upload, bool useHid
     Upload = upload;
     UseHid = useHid;
     return exec();
+}
+
+zelmar::BackupUpload TKomunikacjaDlg::transferWithBackup(zelmar::TUsbFlash& flash, bool useHid,
+                                                         std::function<void(std::span<const uint8_t>)> keep)
+{
+    keep_ = std::move(keep);
+    backup_ = {};
+    keepFailure_ = nullptr;
+    transfer(flash, true, useHid);
+    keep_ = nullptr;
+    if (keepFailure_)
+        std::rethrow_exception(std::exchange(keepFailure_, nullptr));
+    return backup_;
 }
 
 void TKomunikacjaDlg::showEvent(QShowEvent* event)
@@ -89,7 +103,18 @@ void TKomunikacjaDlg::runTransfer()
     zelmar::Timer timer(Clock ? *Clock : zelmar::steadyClock());
     zelmar::HidBus& hid = Hid ? *Hid : zelmar::currentChime().hid();
     zelmar::DeviceTransfer t(*Flash, hid, *this, timer);
-    const int result = t.run(Upload, UseHid);
+    int result = 2;
+    if (keep_ && Upload) {
+        // An exception must not cross the event loop; it leaves through transferWithBackup.
+        try {
+            backup_ = zelmar::uploadWithBackup(t, *Flash, UseHid, keep_);
+        } catch (...) {
+            keepFailure_ = std::current_exception();
+        }
+        result = backup_.result;
+    } else {
+        result = t.run(Upload, UseHid);
+    }
     Busy = false;
     if (t.Cancelled)
         Cancelled = true;

@@ -2,8 +2,12 @@
 // The transfer window: runs one device transfer while it is on screen, shows its phase and gauge,
 // and offers Anuluj, which asks before it cancels at the next page.
 #include "device/Transfer.h"
+#include "image/Backup.h"
 
 #include <QDialog>
+
+#include <exception>
+#include <functional>
 
 class Dialogs;
 class QLabel;
@@ -33,6 +37,10 @@ public:
 
     // Shows the window modally and runs the transfer: 1 completed, 2 anything else.
     int transfer(zelmar::TUsbFlash& flash, bool upload, bool useHid);
+    // The same for an upload that first reads the whole chime and hands its image to `keep`
+    // (uploadWithBackup); whatever `keep` throws comes out of here once the window is closed.
+    zelmar::BackupUpload transferWithBackup(zelmar::TUsbFlash& flash, bool useHid,
+                                            std::function<void(std::span<const uint8_t>)> keep);
 
     // Pages (and erase polls) that pumped the event loop during the last transfer.
     int pumps() const { return pumps_; }
@@ -62,6 +70,9 @@ private:
     void failed(const zelmar::TransferFailure& f) override;
 
     Dialogs& dialogs_;
+    std::function<void(std::span<const uint8_t>)> keep_;
+    zelmar::BackupUpload backup_;
+    std::exception_ptr keepFailure_;
     int pumps_ = 0;
     zelmar::TransferFailure failure_;
     TbsPolyglotTranslator* bsPolyglotTranslator1 = nullptr;

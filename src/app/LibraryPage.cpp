@@ -91,6 +91,9 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
     PozostalyCzasST->setObjectName(QStringLiteral("PozostalyCzasST"));
     PozostalyCzasST->setTextFormat(Qt::PlainText);
     PozostalyCzasST->setGeometry(280, 394, 250, 18);
+    // Above the time left, the only whole line free on the page.
+    JakDzwonekS3CB = previews::addAsChimeBox(this, "JakDzwonekS3CB", 280, 370);
+    previews::followAsChime(JakDzwonekS3CB, state_);
 
     ZmianaNazwyE = new QLineEdit(this);
     ZmianaNazwyE->setObjectName(QStringLiteral("ZmianaNazwyE"));
@@ -349,7 +352,7 @@ void LibraryPage::OdtworzDzwiekClick()
     const int row = selectedRow();
     if (row < 0)
         return;
-    previews::playSound(window(), dialogs_, state_.set().library[size_t(row)].sound, true);
+    previews::playSound(window(), dialogs_, state_.set().library[size_t(row)].sound, true, state_.previewAsChime());
 }
 
 void LibraryPage::DostepneDzwiekiLBDragDrop(int from, int to)

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Dialogs;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -46,6 +47,7 @@ public:
     QSpinBox* WzmocnienieE;
     QLabel* Label1;
     QPushButton* OdtworzDzwiek;
+    QCheckBox* JakDzwonekS3CB;
     QPushButton* UsunDzwiek;
     QLabel* PozostalyCzasST;
     QLineEdit* ZmianaNazwyE;

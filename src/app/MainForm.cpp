@@ -20,6 +20,7 @@
 #include "SignalEditorPage.h"
 #include "SignalListPage.h"
 #include "StartPage.h"
+#include "WizardChoices.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -82,8 +83,9 @@ void TMainForm::createDialogs()
 {
     fragmentDlg_ = new TFragmentDlg(this);
     fragmentDlg_->setElementPreview([this](const zelmar::TDzwiek& element, const zelmar::TDostepnyDzwiek&) {
-        previews::playElement(this, dialogs_, state_.set(), element);
+        previews::playElement(this, dialogs_, state_.set(), element, state_.previewAsChime());
     });
+    previews::followAsChime(fragmentDlg_->asChimeBox(), state_);
     page2_->setFragmentDialog(fragmentDlg_);
     transferDialog(*this, dialogs_);
     konwersjaDlg_ = new TKonwersjaDlg(this);
@@ -180,6 +182,7 @@ void TMainForm::FormCreate(const QString& firstArgument)
     polyglot::requestStartLanguage(*PolyglotManager,
                                    settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
     installPath_ = settings.installPath;
+    rememberChoices();
     if (settings.firstTime || factorysets::due(installPath_, PolyglotManager->CurrentLang())) {
         if (writeFactorySets(installPath_) && settings.firstTime)
             consumeFirstTime();
@@ -281,6 +284,27 @@ QString TMainForm::factoryFolder() const
     return installPath_ + rsq(65235);
 }
 
+QString TMainForm::backupFolder() const
+{
+    return installPath_ + QStringLiteral("Backups");
+}
+
+void TMainForm::rememberChoices()
+{
+    choices_ = wizardchoices::read();
+    state_.setPreviewAsChime(choices_.previewAsChime);
+    page4_->setBackupWanted(choices_.backupBeforeSending);
+    // Written only when the user changes a choice.
+    connect(&state_, &WizardState::previewAsChimeChanged, this, [this](bool on) {
+        choices_.previewAsChime = on;
+        wizardchoices::write(choices_);
+    });
+    connect(page4_, &SaveSendPage::backupWantedChanged, this, [this](bool on) {
+        choices_.backupBeforeSending = on;
+        wizardchoices::write(choices_);
+    });
+}
+
 bool TMainForm::mayLeaveSet()
 {
     if (!state_.hasUnsavedChanges())
@@ -371,7 +395,7 @@ void TMainForm::DalejClick()
         const bool send = choice == SaveSendPage::Choice::SaveAndSend || choice == SaveSendPage::Choice::Send;
         if (save && !saveSetFile())
             break;
-        if (send && !uploadSetToChime(this, dialogs_, state_.set(), flash_))
+        if (send && !uploadSetToChime(this, dialogs_, state_.set(), flash_, page4_->backupWanted() ? backupFolder() : QString()))
             break;
         showPage(FarewellIndex);
         break;

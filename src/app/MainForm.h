@@ -1,6 +1,7 @@
 #pragma once
 // The wizard's window: six pages behind three buttons, the state of the work they share, and the
 // set file and the chime that the work comes from and goes to.
+#include "WizardChoices.h"
 #include "WizardState.h"
 #include "device/UsbFlash.h"
 
@@ -81,6 +82,10 @@ private:
     void updateCaption();
     // The user's copies of the factory sets, in the folder named in the language in effect.
     QString factoryFolder() const;
+    // Where what the chime held is kept before a send: beside the factory sets.
+    QString backupFolder() const;
+    // The remembered choices put in place, and written again whenever the user changes one.
+    void rememberChoices();
     // Before the set gives way (closing, another set): changes never saved are offered to be
     // saved (Save, Don't Save, Cancel). True when the set may go.
     bool mayLeaveSet();
@@ -95,6 +100,7 @@ private:
     WizardState state_;
     zelmar::TUsbFlash flash_;
     QString installPath_;
+    wizardchoices::Choices choices_;
     QString setFile_;
 
     QFrame* Przyciski = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 using namespace pagekit;
 
@@ -29,6 +30,20 @@ SaveSendPage::SaveSendPage(QWidget* parent) : QWidget(parent)
     ZapisWNowymPlikuCB->setObjectName(QStringLiteral("ZapisWNowymPlikuCB"));
     ZapisWNowymPlikuCB->move(16, 400);
     fitToPage(ZapisWNowymPlikuCB);
+
+    KopiaDzwonkaCB = new QCheckBox(QStringLiteral("przed przesłaniem zachowaj kopię tego, co zawiera dzwonek"), this);
+    KopiaDzwonkaCB->setObjectName(QStringLiteral("KopiaDzwonkaCB"));
+    KopiaDzwonkaCB->setAccessibleName(QStringLiteral("Przed przesłaniem zachowaj kopię tego, co zawiera dzwonek"));
+    KopiaDzwonkaCB->move(16, 376);
+    fitToPage(KopiaDzwonkaCB);
+    connect(KopiaDzwonkaCB, &QCheckBox::toggled, this, &SaveSendPage::backupWantedChanged);
+    for (QRadioButton* rb : {ZapisIPrzeslanieRB, PrzeslanieRB, ZapisRB, ZamkniecieRB})
+        connect(rb, &QRadioButton::toggled, this, [this] {
+            const Choice c = choice();
+            KopiaDzwonkaCB->setEnabled(c == Choice::SaveAndSend || c == Choice::Send);
+        });
+    // In the tab chain after the choices, before the box of the new file below it.
+    QWidget::setTabOrder(KopiaDzwonkaCB, ZapisWNowymPlikuCB);
 }
 
 SaveSendPage::Choice SaveSendPage::choice() const
@@ -51,4 +66,15 @@ void SaveSendPage::offerNewFile(bool offered, bool checked)
 bool SaveSendPage::newFileWanted() const
 {
     return ZapisWNowymPlikuCB->isChecked();
+}
+
+bool SaveSendPage::backupWanted() const
+{
+    return KopiaDzwonkaCB->isChecked();
+}
+
+void SaveSendPage::setBackupWanted(bool on)
+{
+    const QSignalBlocker quiet(KopiaDzwonkaCB);
+    KopiaDzwonkaCB->setChecked(on);
 }

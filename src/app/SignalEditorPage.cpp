@@ -10,6 +10,7 @@
 #include "WizardState.h"
 #include "model/SignalEditing.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,6 +58,8 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
 
     addHeading(this, "TwojSygnalST", QStringLiteral("Twój sygnał"), 16, 12);
     OdtworzS2 = addButton(this, "OdtworzS2", QStringLiteral("Odtwórz"), QRect(430, 14, 100, 25));
+    JakDzwonekS2CB = previews::addAsChimeBox(this, "JakDzwonekS2CB", 335, 52);
+    previews::followAsChime(JakDzwonekS2CB, state_);
 
     QLabel* nameLabel = addText(this, "NazwaSygnaluL", QStringLiteral("&Nazwa:"), 16, 54);
     nameLabel->setTextFormat(Qt::AutoText);
@@ -129,7 +132,8 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     // Tab goes as the page reads: the name and the play button on the top right, then left to
     // right the element list, the two buttons between the lists and the choice list.
     QWidget::setTabOrder(NazwaSygnaluE, OdtworzS2);
-    QWidget::setTabOrder(OdtworzS2, SygnalLB);
+    QWidget::setTabOrder(OdtworzS2, JakDzwonekS2CB);
+    QWidget::setTabOrder(JakDzwonekS2CB, SygnalLB);
     QWidget::setTabOrder(SygnalLB, DoSygnalu);
     QWidget::setTabOrder(DoSygnalu, ZSygnalu);
     QWidget::setTabOrder(ZSygnalu, DzwiekiLB);
@@ -375,7 +379,7 @@ void SignalEditorPage::ZmienDzwiekiClick()
 void SignalEditorPage::SygnalLBDblClick()
 {
     if (const zelmar::TDzwiek* e = selectedElement(); e && !e->isPause())
-        previews::playElement(window(), dialogs_, state_.set(), *e);
+        previews::playElement(window(), dialogs_, state_.set(), *e, state_.previewAsChime());
 }
 
 void SignalEditorPage::DzwiekiLBDblClick()
@@ -384,11 +388,11 @@ void SignalEditorPage::DzwiekiLBDblClick()
     if (row <= 0)
         return;
     if (const zelmar::TDostepnyDzwiek* sound = state_.set().soundAt(row))
-        previews::playSound(window(), dialogs_, *sound, false);
+        previews::playSound(window(), dialogs_, *sound, false, state_.previewAsChime());
 }
 
 void SignalEditorPage::OdtworzS2Click()
 {
     if (const zelmar::Signal* s = state_.editedSignal())
-        previews::playSignal(window(), dialogs_, state_.set(), *s);
+        previews::playSignal(window(), dialogs_, state_.set(), *s, state_.previewAsChime());
 }

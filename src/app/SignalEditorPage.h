@@ -7,6 +7,7 @@
 
 class Dialogs;
 class QGroupBox;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -51,6 +52,7 @@ public:
     QPushButton* Zaawansowane;
     QPushButton* ZmienDzwieki;
     QPushButton* OdtworzS2;
+    QCheckBox* JakDzwonekS2CB;
 
 Q_SIGNALS:
     // "Zmiana dostępnych dźwięków": the library page follows, with the edit kept.

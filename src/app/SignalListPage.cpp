@@ -46,6 +46,9 @@ SignalListPage::SignalListPage(WizardState& state, Dialogs& dialogs, QWidget* pa
     OdtworzS1 = addButton(this, "OdtworzS1", QStringLiteral("&Odtwórz"), 130);
     UsunSygnal = addButton(this, "UsunSygnal", QStringLiteral("&Usuń"), 162);
     TylneDrzwi = addButton(this, "TylneDrzwi", QStringLiteral("&Tylne drzwi"), 388);
+    // Under the list, the only room left on the page that reads as a whole line.
+    JakDzwonekS1CB = previews::addAsChimeBox(this, "JakDzwonekS1CB", 16, 417);
+    previews::followAsChime(JakDzwonekS1CB, state_);
 
     connect(NowySygnal, &QPushButton::clicked, this, &SignalListPage::NowySygnalClick);
     connect(ZmianaSygnalu, &QPushButton::clicked, this, &SignalListPage::ZmianaSygnaluClick);
@@ -152,7 +155,7 @@ void SignalListPage::OdtworzS1Click()
     if (row < 0)
         return;
     state_.notePlayedSignal(row);
-    previews::playSignal(window(), dialogs_, set, set.signals[size_t(row)].elements);
+    previews::playSignal(window(), dialogs_, set, set.signals[size_t(row)].elements, state_.previewAsChime());
 }
 
 void SignalListPage::ZestawLBDragDrop(int from, int to)

@@ -3,6 +3,7 @@
 // change, play and delete them, and open the back-door signal.
 #include <QWidget>
 
+class QCheckBox;
 class QLabel;
 class Dialogs;
 class QPushButton;
@@ -32,6 +33,7 @@ public:
     QPushButton* NowySygnal;
     QPushButton* ZmianaSygnalu;
     QPushButton* OdtworzS1;
+    QCheckBox* JakDzwonekS1CB;
     QPushButton* UsunSygnal;
     QPushButton* TylneDrzwi;
 

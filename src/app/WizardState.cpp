@@ -206,3 +206,11 @@ void WizardState::rememberSoundFolder(const QString& folder)
 {
     lastSoundFolder_ = folder;
 }
+
+void WizardState::setPreviewAsChime(bool on)
+{
+    if (on == previewAsChime_)
+        return;
+    previewAsChime_ = on;
+    Q_EMIT previewAsChimeChanged(on);
+}

@@ -30,6 +30,9 @@ public:
     const std::vector<zelmar::LibrarySound>& libraryCopy() const { return session_.libraryCopy; }
     // The folder of the last sound file chosen (with a trailing '/'); empty before the first.
     const QString& lastSoundFolder() const { return lastSoundFolder_; }
+    // Whether the previews play as the chime will, from its own copy of the set; one choice for
+    // every page and dialog that starts a preview.
+    bool previewAsChime() const { return previewAsChime_; }
 
     // The memory figures of the set as it is now.
     int32_t freeBytes() const { return freeBytes_; }
@@ -79,6 +82,7 @@ public:
     // Asks the normalisation question through `observer` and appends a decoded sound.
     zelmar::ImportResult addImportedSound(zelmar::DecodedSound&& sound, zelmar::ImportObserver& observer);
     void rememberSoundFolder(const QString& folder);
+    void setPreviewAsChime(bool on);
 
 Q_SIGNALS:
     // A whole new set (emptied, opened, downloaded).
@@ -93,6 +97,7 @@ Q_SIGNALS:
     // a renumbering).
     void editedElementsChanged();
     void memoryFiguresChanged();
+    void previewAsChimeChanged(bool on);
 
 private:
     // Works the memory figures out again and tells whoever shows them.
@@ -103,5 +108,6 @@ private:
     zelmar::EditSession session_;
     zelmar::SignalSet saved_;
     QString lastSoundFolder_;
+    bool previewAsChime_ = false;
     int32_t freeBytes_ = 0;
 };

@@ -155,7 +155,7 @@ void KeyboardTest::signalEditorTabsInTheOrderOfThePage()
         press(Qt::Key_Tab);
         round << focusedName();
     } while (focusedName() != QLatin1String("NazwaSygnaluE") && round.size() < 30);
-    QCOMPARE(round, (QStringList{"OdtworzS2", "SygnalLB", "DoSygnalu", "ZSygnalu", "DzwiekiLB", "GlosnoscTB",
+    QCOMPARE(round, (QStringList{"OdtworzS2", "JakDzwonekS2CB", "SygnalLB", "DoSygnalu", "ZSygnalu", "DzwiekiLB", "GlosnoscTB",
                                  "Zaawansowane", "ZmienDzwieki", "Dalej", "Anuluj", "Pomoc", "NazwaSygnaluE"}));
 }
 

@@ -67,6 +67,11 @@ const std::map<int, std::string>& builtins()
         {65271, "Nie można odtworzyć dźwięku.\n%s"},
         {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
         {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
+        // CHIME PREVIEW AND BACKUP: 65320..65329
+        {65320, "Nie można odtworzyć tego tak, jak zagra dzwonek:\ndzwonek nie pomieściłby dźwięków, z których to się składa.\n\nUsuń zaznaczenie pola „tak, jak zagra dzwonek”, aby to odsłuchać."},
+        {65321, "Nie udało się odczytać tego, co zawiera dzwonek, więc zestaw sygnałów nie został przesłany.\nDzwonek zawiera to samo, co przedtem."},
+        {65322, "Nie można zachować kopii tego, co zawiera dzwonek, w folderze:\n%s\n\n%s\n\nZestaw sygnałów nie został przesłany; dzwonek zawiera to samo, co przedtem."},
+        {65323, "Zestaw sygnałów nie został przesłany w całości.\nTo, co dzwonek zawierał przedtem, jest zachowane w pliku:\n%s\n\nAby to przywrócić, otwórz ten plik i prześlij go do dzwonka."},
         {65330, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nReguły udev programu są zainstalowane w pliku %s.\nOdłącz dzwonek i podłącz go ponownie. Uprawnienia dostaje użytkownik zalogowany przy tym komputerze."},
         {65331, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nReguły udev programu są zainstalowane w pliku %s, którego udev nie czyta.\nSkopiuj go jako root do folderu /etc/udev/rules.d i podłącz dzwonek ponownie."},
         {65332, "Pomoc – Zelmar"},

@@ -75,7 +75,8 @@ KeptBackup keepBackup(const fs::path& folder, std::span<const uint8_t> image, Ad
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec)
-        throw FileError(folder.string(), "cannot make the folder " + folder.string() + ": " + ec.message());
+        throw FileError(folder.string(), "cannot make the folder " + folder.string() + ": " + ec.message(),
+                        problemOf(ec.value()));
     std::tm local{};
     localtime_r(&when, &local);
     char stamp[32];

@@ -1,5 +1,6 @@
 #include "WindowTest.h"
 
+#include "WizardChoices.h"
 #include "device/ChimeSelection.h"
 
 void WindowTest::initTestCase()
@@ -12,6 +13,7 @@ void WindowTest::init()
 {
     f_ = std::make_unique<pagedriver::Fixture>();
     QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).clear();
+    QFile::remove(wizardchoices::storeFile());
 }
 
 void WindowTest::cleanup()
