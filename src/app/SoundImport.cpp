@@ -138,19 +138,38 @@ bool soundImportRunning()
     return g_running;
 }
 
-bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress)
+namespace {
+
+// Neither a second import at once nor one past the library's limit (which is told).
+bool importPossible(QWidget* mainWindow, Dialogs& dialogs, const WizardState& state)
 {
-    const zelmar::SignalSet& set = state.set();
     if (g_running)
         return false;
-    if (int(set.library.size()) >= zelmar::kMaxSounds) {
+    if (int(state.set().library.size()) >= zelmar::kMaxSounds) {
         dialogs.notify(mainWindow, qs(zelmar::rs(65217)));
         return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress)
+{
+    if (!importPossible(mainWindow, dialogs, state))
+        return false;
     const QString chosen = dialogs.openFile(mainWindow, state.lastSoundFolder(), qs(zelmar::rs(65272)));
     if (chosen.isEmpty())
         return false;
+    return importSoundFile(mainWindow, dialogs, state, progress, chosen);
+}
 
+bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress,
+                     const QString& chosen)
+{
+    if (!importPossible(mainWindow, dialogs, state))
+        return false;
+    const zelmar::SignalSet& set = state.set();
     g_running = true;
     struct Done {
         ~Done() { g_running = false; }
