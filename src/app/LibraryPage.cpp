@@ -243,15 +243,15 @@ bool LibraryPage::takesDrop(const QMimeData* data) const
 
 void LibraryPage::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (takesDrop(event->mimeData()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    dragMoveEvent(event);
 }
 
 void LibraryPage::dragMoveEvent(QDragMoveEvent* event)
 {
-    dragEnterEvent(event);
+    if (takesDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void LibraryPage::dropEvent(QDropEvent* event)

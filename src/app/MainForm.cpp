@@ -550,15 +550,15 @@ bool TMainForm::takesSetDrop(const QMimeData* data) const
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (takesSetDrop(event->mimeData()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    dragMoveEvent(event);
 }
 
 void TMainForm::dragMoveEvent(QDragMoveEvent* event)
 {
-    dragEnterEvent(event);
+    if (takesSetDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void TMainForm::dropEvent(QDropEvent* event)
