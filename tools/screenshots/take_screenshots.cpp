@@ -8,6 +8,7 @@
 #include "PolyglotStart.h"
 #include "RecentSets.h"
 #include "i18n/CorePolyglot.h"
+#include "i18n/ResourceStrings.h"
 
 #include <QApplication>
 #include <QDir>
