@@ -1,6 +1,7 @@
 #include "LibraryPage.h"
 
 #include "Dialogs.h"
+#include "Drops.h"
 #include "KonwersjaDlg.h"
 #include "ListKit.h"
 #include "MemoryGauge.h"
@@ -12,12 +13,15 @@
 #include "audio/Export.h"
 #include "model/SignalEditing.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -126,6 +130,8 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
         if (DostepneDzwiekiLB->topRow() != rememberedTop_)
             redrawDurations();
     });
+    // Sound files dropped anywhere on the page are added as "Dodaj" adds them.
+    setAcceptDrops(true);
     DostepneDzwiekiLB->insertKey = [this] { DodajDzwiekClick(); };
     DostepneDzwiekiLB->deleteKey = [this] { UsunDzwiekClick(); };
 
@@ -229,6 +235,54 @@ void LibraryPage::DodajDzwiekClick()
     if (renaming_)
         return;
     if (konwersjaDlg_ && importSoundFile(window(), dialogs_, state_, *konwersjaDlg_))
+        selectRow(DostepneDzwiekiLB->count() - 1);
+}
+
+bool LibraryPage::takesDrop(const QMimeData* data) const
+{
+    return isVisible() && !renaming_ && konwersjaDlg_ && !soundImportRunning()
+           && drops::classify(data).kind == drops::Kind::SoundFiles;
+}
+
+void LibraryPage::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
+
+void LibraryPage::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (takesDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void LibraryPage::dropEvent(QDropEvent* event)
+{
+    if (!takesDrop(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // After the drop is over, so that the program the files came from is not kept waiting by the
+    // import's progress and questions.
+    const QStringList files = drops::classify(event->mimeData()).files;
+    QTimer::singleShot(0, this, [this, files] { importDropped(files); });
+}
+
+void LibraryPage::importDropped(const QStringList& files)
+{
+    if (!konwersjaDlg_ || renaming_ || !isVisible())
+        return;
+    bool added = false;
+    for (const QString& file : files) {
+        // A full library is told once, not once for every file left.
+        const bool full = int(state_.set().library.size()) >= zelmar::kMaxSounds;
+        added = importSoundFile(window(), dialogs_, state_, *konwersjaDlg_, file) || added;
+        if (full)
+            break;
+    }
+    if (added)
         selectRow(DostepneDzwiekiLB->count() - 1);
 }
 

@@ -2,11 +2,13 @@
 // Page 3: the sound library. Every change goes to the set's library at once through the state; the
 // copy the state takes on entry is the way back when the visit is cancelled, and accepting
 // renumbers the signals' elements.
+#include <QStringList>
 #include <QWidget>
 
 class Dialogs;
 class QCheckBox;
 class QLabel;
+class QMimeData;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -72,8 +74,16 @@ public Q_SLOTS:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(class QMouseEvent* event) override;
+    void dragEnterEvent(class QDragEnterEvent* event) override;
+    void dragMoveEvent(class QDragMoveEvent* event) override;
+    void dropEvent(class QDropEvent* event) override;
 
 private:
+    // Sound files while the page can take them (no rename, no import under way); anything else is
+    // left to the window, which refuses what it does not take.
+    bool takesDrop(const QMimeData* data) const;
+    // One import after another, with the messages of each; a full library stops them.
+    void importDropped(const QStringList& files);
     // Ends a rename; with `apply` the typed text becomes the sound's name, or a notice says why not.
     void endRename(bool apply);
     // Rows follow the library; the gain edit follows the selected sound.

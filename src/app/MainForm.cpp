@@ -2,6 +2,7 @@
 
 #include "ChimeRoads.h"
 #include "Dialogs.h"
+#include "Drops.h"
 #include "FactorySets.h"
 #include "FarewellPage.h"
 #include "FileMessages.h"
@@ -19,6 +20,7 @@
 #include "Settings.h"
 #include "SignalEditorPage.h"
 #include "SignalListPage.h"
+#include "SoundImport.h"
 #include "StartPage.h"
 #include "WizardChoices.h"
 
@@ -26,6 +28,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -36,6 +40,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
+#include <QTimer>
 
 // The picture lives in the static GUI library; this keeps the linker from dropping it.
 static void initPictureResources()
@@ -163,6 +168,13 @@ void TMainForm::buildWindow()
             Dalej->setEnabled(!state_.set().signals.empty());
     });
 
+    // A set file dropped on the window opens it; sound files are the library page's.
+    setAcceptDrops(true);
+    connect(page0_, &StartPage::recentSetChosen, this, [this] {
+        if (currentPage() == StartPageIndex)
+            DalejClick();
+    });
+
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
@@ -248,14 +260,12 @@ bool TMainForm::openSetFile(bool withDialog)
         if (path.isEmpty())
             return false;
     }
-    setFile_ = path;
+    return openSetFile(path, false);
+}
 
+bool TMainForm::openSetFile(const QString& path, bool keepOnFailure)
+{
     const std::string local = localPath(path);
-    // A later save must not aim at a file that cannot take it.
-    const bool readOnly = zelmar::isReadOnlyFile(local);
-    if (readOnly)
-        setFile_ = fromLocalPath(zelmar::readOnlyAlternativeName(local));
-
     QString failure;
     zelmar::SignalSet read;
     try {
@@ -266,12 +276,17 @@ bool TMainForm::openSetFile(bool withDialog)
     }
     if (!failure.isEmpty()) {
         dialogs_.notify(this, failure);
-        setFile_.clear();
-        updateCaption();
-        state_.clearSet();
+        if (!keepOnFailure) {
+            setFile_.clear();
+            updateCaption();
+            state_.clearSet();
+        }
         return false;
     }
 
+    // A later save must not aim at a file that cannot take it.
+    const bool readOnly = zelmar::isReadOnlyFile(local);
+    setFile_ = readOnly ? fromLocalPath(zelmar::readOnlyAlternativeName(local)) : path;
     updateCaption();
     state_.replaceSet(std::move(read));
     page4_->offerNewFile(true, readOnly);
@@ -370,8 +385,10 @@ void TMainForm::DalejClick()
         setFile_.clear();
         updateCaption();
         bool ok = true;
-        if (page0_->choice() == StartPage::Choice::OpenFile)
-            ok = openSetFile(true);
+        if (page0_->choice() == StartPage::Choice::OpenFile) {
+            const QString recent = page0_->chosenRecentSet();
+            ok = recent.isEmpty() ? openSetFile(true) : openSetFile(recent, false);
+        }
         else if (page0_->choice() == StartPage::Choice::Download)
             ok = downloadSetFromChime(this, dialogs_, state_, flash_);
         if (ok)
@@ -448,6 +465,7 @@ void TMainForm::AnulujClick()
 
 void TMainForm::Strona0Show()
 {
+    page0_->showRecentSets(recentsets::existing());
     Wstecz->setEnabled(false);
     Dalej->setEnabled(true);
 }
@@ -543,4 +561,49 @@ void TMainForm::keyPressEvent(QKeyEvent* event)
         }
     }
     QWidget::keyPressEvent(event);
+}
+
+bool TMainForm::takesSetDrop(const QMimeData* data) const
+{
+    // Not during an edit of a signal or of the library, which has its own OK and Cancel, nor while
+    // a sound is imported or renamed.
+    const int page = currentPage();
+    return page != SignalEditorIndex && page != LibraryIndex && Przyciski->isEnabled() && !soundImportRunning()
+           && drops::classify(data).kind == drops::Kind::SetFile;
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (takesSetDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    if (!takesSetDrop(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The question and the messages come after the drop is over, so that the program the file
+    // came from is not kept waiting.
+    const QString path = drops::classify(event->mimeData()).files.value(0);
+    QTimer::singleShot(0, this, [this, path] { openDroppedSet(path); });
+}
+
+void TMainForm::openDroppedSet(const QString& path)
+{
+    const int page = currentPage();
+    if (page == SignalEditorIndex || page == LibraryIndex || !mayLeaveSet())
+        return;
+    // A file that cannot be read leaves the work as it was.
+    if (openSetFile(path, true))
+        showPage(SignalListIndex);
 }

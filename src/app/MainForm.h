@@ -10,6 +10,7 @@
 
 class Dialogs;
 class QFrame;
+class QMimeData;
 class QPushButton;
 class QStackedWidget;
 class StartPage;
@@ -76,6 +77,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // The current set file, " - " and the title; or the title alone.
@@ -89,6 +93,13 @@ private:
     // Before the set gives way (closing, another set): changes never saved are offered to be
     // saved (Save, Don't Save, Cancel). True when the set may go.
     bool mayLeaveSet();
+    // Reads `path` in the place of the set; a failure is told and, unless `keepOnFailure`, leaves
+    // no set and no set file.
+    bool openSetFile(const QString& path, bool keepOnFailure);
+    // One set file dragged while the window can open it; anything else is refused.
+    bool takesSetDrop(const QMimeData* data) const;
+    // The road of opening from the start page: the unsaved-work question first.
+    void openDroppedSet(const QString& path);
     void buildWindow();
     void createDialogs();
     void FormCreate(const QString& firstArgument);

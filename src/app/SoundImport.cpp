@@ -133,19 +133,43 @@ void setDecodeProgressProbe(std::function<void()> probe)
     g_progressProbe = std::move(probe);
 }
 
-bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress)
+bool soundImportRunning()
 {
-    const zelmar::SignalSet& set = state.set();
+    return g_running;
+}
+
+namespace {
+
+// Neither a second import at once nor one past the library's limit (which is told).
+bool importPossible(QWidget* mainWindow, Dialogs& dialogs, const WizardState& state)
+{
     if (g_running)
         return false;
-    if (int(set.library.size()) >= zelmar::kMaxSounds) {
+    if (int(state.set().library.size()) >= zelmar::kMaxSounds) {
         dialogs.notify(mainWindow, qs(zelmar::rs(65217)));
         return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress)
+{
+    if (!importPossible(mainWindow, dialogs, state))
+        return false;
     const QString chosen = dialogs.openFile(mainWindow, state.lastSoundFolder(), qs(zelmar::rs(65272)));
     if (chosen.isEmpty())
         return false;
+    return importSoundFile(mainWindow, dialogs, state, progress, chosen);
+}
 
+bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress,
+                     const QString& chosen)
+{
+    if (!importPossible(mainWindow, dialogs, state))
+        return false;
+    const zelmar::SignalSet& set = state.set();
     g_running = true;
     struct Done {
         ~Done() { g_running = false; }

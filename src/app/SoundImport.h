@@ -17,8 +17,13 @@ class WizardState;
 // progress window is dropped and closing the window is refused without a question; a second call
 // meanwhile returns false at once.
 bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress);
+// The same road for a file the user chose otherwise (dropped on the library page).
+bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, TKonwersjaDlg& progress,
+                     const QString& file);
 
 // For tests: runs on the decoding thread after each progress report is handed on, so a test can
 // hold the decoding until the window has done what it means to test. Empty to remove.
 void setDecodeProgressProbe(std::function<void()> probe);
 
+// True while an import is under way (drops and set changes wait for its end).
+bool soundImportRunning();

@@ -1,6 +1,7 @@
 #include "DeviceCli.h"
 
 #include "device/HidLayer.h"
+#include "paths/DataPaths.h"
 #include "model/Errors.h"
 
 #include <csignal>
@@ -34,10 +35,22 @@ ChimeKind chimeKind(zelmar::ChimeLink& link)
     return ChimeKind{zelmar::hidChimePresent(link.hid())};
 }
 
-const char* const kAccessFix =
-    "to use it as yourself, install the udev rules: sudo install -m 644 packaging/70-zelmar.rules "
-    "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger, then plug the chime "
-    "in again (see packaging/README.md)";
+std::string accessFix()
+{
+    // The same choice as the wizard's hint: an installed program names the rules its install put in
+    // place; one run from a source tree points to the rules and notes there.
+    const std::string reload = "sudo udevadm control --reload && sudo udevadm trigger, then plug the chime in again";
+    if (const auto rules = zelmar::installedUdevRules(zelmar::executableDirectory())) {
+        const std::string file = rules->string();
+        if (zelmar::udevReadsRulesAt(*rules))
+            return "the udev rules are installed in " + file + ": " + reload
+                   + " (access goes to the user logged in at this computer)";
+        return "to use it as yourself, copy the udev rules installed in " + file + " to where udev reads them: sudo install -m 644 "
+               + file + " /etc/udev/rules.d/ && " + reload;
+    }
+    return "to use it as yourself, install the udev rules: sudo install -m 644 packaging/70-zelmar.rules "
+           "/etc/udev/rules.d/ && " + reload + " (see packaging/README.md)";
+}
 
 std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, bool upload)
 {
@@ -50,7 +63,7 @@ std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, b
         return upload ? "cancelled; the chime holds what was written so far" : "cancelled; nothing was saved";
     case F::NoChime:
         if (f.accessDenied)
-            return std::string("no chime that you may open: a chime is plugged in, but permission is denied; ") + kAccessFix;
+            return std::string("no chime that you may open: a chime is plugged in, but permission is denied; ") + accessFix();
         return "no chime found (see zelmarctl devices)";
     case F::Communication:
         return f.neverReady ? "communication error: the chime's memory never became ready"
@@ -60,7 +73,7 @@ std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, b
                + std::to_string(f.byte) + ")";
     case F::HidStep:
         if (f.step == 0 && f.accessDenied)
-            return std::string("no HID chime could be claimed (HID-ERR: 0): a chime is plugged in, but permission is denied; ") + kAccessFix;
+            return std::string("no HID chime could be claimed (HID-ERR: 0): a chime is plugged in, but permission is denied; ") + accessFix();
         if (f.step == 0)
             return "no HID chime could be claimed (HID-ERR: 0; see zelmarctl devices)";
         if (f.step == 5)

@@ -24,7 +24,7 @@ struct ChimeKind {
 ChimeKind chimeKind(zelmar::ChimeLink& link);
 
 // What to do about a chime the user may not open.
-extern const char* const kAccessFix;
+std::string accessFix();
 
 // The English words of a transfer failure.
 std::string failureInEnglish(const zelmar::TransferFailure& f, bool cancelled, bool upload);

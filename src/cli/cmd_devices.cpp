@@ -21,7 +21,7 @@ int runDevices(const Context& ctx)
             e.path = "virtual:" + v->file();
         if (!e.permitted) {
             denied = true;
-            note(std::string(kind) + " " + e.path + ": a chime that you may not open (permission denied); " + kAccessFix);
+            note(std::string(kind) + " " + e.path + ": a chime that you may not open (permission denied); " + accessFix());
             continue;
         }
         if (!e.opened) {

@@ -18,10 +18,11 @@ struct CliResult {
     std::string err;
 };
 
-// With `interruptOn`, Ctrl+C is sent once the standard error shows that text.
+// With `interruptOn`, Ctrl+C is sent once the standard error shows that text. `program` is another
+// copy of zelmarctl (one placed as an install would place it).
 inline CliResult runCli(const std::vector<std::string>& args,
                         const std::vector<std::pair<std::string, std::string>>& env = {},
-                        const std::string& interruptOn = {})
+                        const std::string& interruptOn = {}, const std::string& program = ZELMARCTL)
 {
     namespace fs = std::filesystem;
     static int counter = 0;
@@ -42,7 +43,7 @@ inline CliResult runCli(const std::vector<std::string>& args,
         for (const auto& [k, v] : env)
             ::setenv(k.c_str(), v.c_str(), 1);
         std::vector<char*> argv;
-        std::string exe = ZELMARCTL;
+        std::string exe = program;
         argv.push_back(exe.data());
         std::vector<std::string> copy = args;
         for (std::string& a : copy)

@@ -184,4 +184,31 @@ TEST_F(DeviceCli, DevicesListsTheVirtualChimeOfEitherKind)
     EXPECT_EQ(gone.exitCode, 2) << gone.out;
 }
 
+// A chime the user may not open: the advice names the rules an install put in place, and the source
+// tree's notes only for a program run from the build.
+TEST_F(DeviceCli, PermissionAdviceNamesTheInstalledRules)
+{
+    const std::string chime = path("chime.bin");
+    const std::vector<std::pair<std::string, std::string>> denied = {{"ZELMAR_VIRTUAL_FAULT", "no-permission"}};
+    CliResult fromBuild = runCli({"--virtual-chime", chime, "devices"}, denied);
+    EXPECT_EQ(fromBuild.exitCode, 2) << fromBuild.err;
+    EXPECT_NE(fromBuild.err.find("permission denied"), std::string::npos) << fromBuild.err;
+    EXPECT_NE(fromBuild.err.find("packaging/README.md"), std::string::npos) << fromBuild.err;
+
+    const fs::path prefix = fs::path(path("opt zelmar"));
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "lib" / "udev" / "rules.d");
+    const fs::path rules = prefix / "lib" / "udev" / "rules.d" / "70-zelmar.rules";
+    std::ofstream(rules) << "# rules\n";
+    fs::copy_file(ZELMARCTL, prefix / "bin" / "zelmarctl");
+    for (const auto& args : {std::vector<std::string>{"--virtual-chime", chime, "devices"},
+                             std::vector<std::string>{"--virtual-chime", chime, "--hid", "download", "-o", path("x.zmr")}}) {
+        CliResult installed = runCli(args, denied, {}, (prefix / "bin" / "zelmarctl").string());
+        EXPECT_EQ(installed.exitCode, 2) << installed.err;
+        EXPECT_NE(installed.err.find(rules.lexically_normal().string() + " to where udev reads them"), std::string::npos)
+            << installed.err;
+        EXPECT_EQ(installed.err.find("packaging/"), std::string::npos) << installed.err;
+    }
+}
+
 } // namespace

@@ -57,16 +57,18 @@ VirtualFault parseVirtualFault(const std::string& text)
         VirtualFault::Kind kind;
     } kinds[] = {{"fail-request", VirtualFault::FailRequest}, {"unplug-at-page", VirtualFault::UnplugAtPage},
                  {"corrupt-offset", VirtualFault::CorruptOffset}, {"latency-us", VirtualFault::LatencyUs},
-                 {"never-ready", VirtualFault::NeverReady}, {"short-request", VirtualFault::ShortRequest}};
+                 {"never-ready", VirtualFault::NeverReady}, {"short-request", VirtualFault::ShortRequest},
+                 {"no-permission", VirtualFault::NoPermission}};
     for (const auto& k : kinds)
         if (name == k.name) {
             f.kind = k.kind;
-            f.value = k.kind == VirtualFault::NeverReady && value.empty() ? 1 : parseNumber(name, value);
+            const bool flag = k.kind == VirtualFault::NeverReady || k.kind == VirtualFault::NoPermission;
+            f.value = flag && value.empty() ? 1 : parseNumber(name, value);
             return f;
         }
     throw std::invalid_argument("ZELMAR_VIRTUAL_FAULT: unknown fault \"" + name
                                 + "\" (fail-request, unplug-at-page, corrupt-offset, latency-us, never-ready, "
-                                  "short-request)");
+                                  "short-request, no-permission)");
 }
 
 // ---- buses -------------------------------------------------------------------------------------
@@ -99,7 +101,8 @@ public:
         }
         return {bus};
     }
-    UsbHandle open(const UsbDevice& d) override { return d.ref == &c_ ? c_.usbOpen() : nullptr; }
+    bool permitted(const UsbBusEntry&, const UsbDevice&) override { return !c_.accessDenied(); }
+    UsbHandle open(const UsbDevice& d) override { return d.ref == &c_ && !c_.accessDenied() ? c_.usbOpen() : nullptr; }
     int close(UsbHandle h) override
     {
         c_.usbClose(static_cast<VirtualChime::UsbSession*>(h));
@@ -137,9 +140,10 @@ public:
             return {};
         return {HidDeviceInfo{kHidVendorId, kHidProductId, "virtual:" + c_.file(), "VORANEX", "ZELMAR 2.2 USB"}};
     }
+    bool permitted(const HidDeviceInfo&) override { return !c_.accessDenied(); }
     std::unique_ptr<HidConnection> open(const HidDeviceInfo& d) override
     {
-        if (c_.unplugged() || d.path != "virtual:" + c_.file())
+        if (c_.unplugged() || c_.accessDenied() || d.path != "virtual:" + c_.file())
             return nullptr;
         return std::make_unique<VirtualHidConnection>(c_);
     }

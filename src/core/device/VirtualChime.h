@@ -15,7 +15,7 @@ namespace zelmar {
 
 // One injected fault, as ZELMAR_VIRTUAL_FAULT gives it ("NAME=VALUE").
 struct VirtualFault {
-    enum Kind { None, FailRequest, UnplugAtPage, CorruptOffset, LatencyUs, NeverReady, ShortRequest };
+    enum Kind { None, FailRequest, UnplugAtPage, CorruptOffset, LatencyUs, NeverReady, ShortRequest, NoPermission };
     Kind kind = None;
     int64_t value = 0;
 };
@@ -48,6 +48,8 @@ public:
     long requests() const { return requests_; }
     bool unplugged() const { return unplugged_; }
     void unplug() { unplugged_ = true; }
+    // Plugged in, but the user may not open it (as a chime without the udev rules).
+    bool accessDenied() const { return fault_.kind == VirtualFault::NoPermission; }
     // The memory's bytes, page after page (528 or 512 bytes a page).
     const std::vector<uint8_t>& memory() const { return model_.memory(); }
     int pageSize() const;

@@ -173,6 +173,7 @@ TEST(VirtualChime, ParsesFaultsAndRefusesMalformedOnes)
     EXPECT_EQ(f.value, 12);
     EXPECT_EQ(parseVirtualFault("corrupt-offset=0x10").value, 16);
     EXPECT_EQ(parseVirtualFault("never-ready").kind, VirtualFault::NeverReady);
+    EXPECT_EQ(parseVirtualFault("no-permission").kind, VirtualFault::NoPermission);
     for (const char* bad : {"fail-request", "fail-request=", "fail-request=x", "unplug-at-page=-1",
                             "latency-us=5ms", "explode=1"})
         EXPECT_THROW(parseVirtualFault(bad), std::invalid_argument) << bad;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 using zelmar::findDataDirectory;
@@ -53,4 +54,24 @@ TEST(DataPaths, EnvironmentOverridesAndMustExist)
     EXPECT_FALSE(findDataDirectory(fs::path("/nowhere/bin")));
     unsetenv("ZELMAR_DATA_DIR");
     EXPECT_FALSE(findDataDirectory(fs::path()));
+}
+
+// The one decision behind the wizard's access hint and zelmarctl's advice: the rules an install put
+// beside its programs, or nothing for a program run from a build folder.
+TEST(DataPaths, InstalledUdevRulesAreThoseOfTheInstall)
+{
+    TempTree t;
+    const fs::path prefix = t.root / "opt dir";
+    fs::create_directories(prefix / "bin");
+    const fs::path folder = prefix / "lib" / "udev" / "rules.d";
+    fs::create_directories(folder / "70-zelmar.rules");   // a folder of that name is no rules
+    EXPECT_FALSE(zelmar::installedUdevRules(prefix / "bin"));
+    fs::remove(folder / "70-zelmar.rules");
+    { std::ofstream(folder / "70-zelmar.rules") << "# rules\n"; }
+    EXPECT_EQ(zelmar::installedUdevRules(prefix / "bin"), folder / "70-zelmar.rules");
+
+    const fs::path build = t.root / "build";
+    fs::create_directories(build / "src" / "cli");
+    EXPECT_FALSE(zelmar::installedUdevRules(build / "src" / "cli"));
+    EXPECT_FALSE(zelmar::installedUdevRules(fs::path()));
 }
