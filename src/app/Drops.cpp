@@ -2,8 +2,10 @@
 
 #include "i18n/ResourceStrings.h"
 
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 namespace drops {
@@ -60,6 +62,22 @@ Dropped classify(const QMimeData* data)
     else if (sets.isEmpty() && !sounds.isEmpty())
         out = {Kind::SoundFiles, sounds};
     return out;
+}
+
+void answer(QDropEvent* event, bool takes)
+{
+    if (takes)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void take(QDropEvent* event, bool takes, QObject* context, std::function<void(const QStringList&)> then)
+{
+    answer(event, takes);
+    if (!takes)
+        return;
+    QTimer::singleShot(0, context, [files = classify(event->mimeData()).files, then = std::move(then)] { then(files); });
 }
 
 } // namespace drops

@@ -4,7 +4,11 @@
 // refused while it is dragged, so the pointer shows that it cannot be dropped.
 #include <QStringList>
 
+#include <functional>
+
+class QDropEvent;
 class QMimeData;
+class QObject;
 
 namespace drops {
 
@@ -19,5 +23,13 @@ Dropped classify(const QMimeData* data);
 
 // Whether `path` ends in one of the endings of the sound import's open dialog (letter case ignored).
 bool isSoundFile(const QString& path);
+
+// Answers a drag as it enters or moves: accepted when `takes`, refused otherwise, so that the
+// pointer shows which.
+void answer(QDropEvent* event, bool takes);
+
+// Answers a drop the same way; a drop that is taken hands its files to `then` once the drop is
+// over, so that the program they came from is not kept waiting by questions or progress.
+void take(QDropEvent* event, bool takes, QObject* context, std::function<void(const QStringList&)> then);
 
 } // namespace drops

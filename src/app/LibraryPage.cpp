@@ -21,7 +21,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -251,23 +250,12 @@ void LibraryPage::dragEnterEvent(QDragEnterEvent* event)
 
 void LibraryPage::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (takesDrop(event->mimeData()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    drops::answer(event, takesDrop(event->mimeData()));
 }
 
 void LibraryPage::dropEvent(QDropEvent* event)
 {
-    if (!takesDrop(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    // After the drop is over, so that the program the files came from is not kept waiting by the
-    // import's progress and questions.
-    const QStringList files = drops::classify(event->mimeData()).files;
-    QTimer::singleShot(0, this, [this, files] { importDropped(files); });
+    drops::take(event, takesDrop(event->mimeData()), this, [this](const QStringList& files) { importDropped(files); });
 }
 
 void LibraryPage::importDropped(const QStringList& files)

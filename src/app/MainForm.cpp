@@ -40,7 +40,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QTimer>
 
 // The picture lives in the static GUI library; this keeps the linker from dropping it.
 static void initPictureResources()
@@ -579,23 +578,14 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event)
 
 void TMainForm::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (takesSetDrop(event->mimeData()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    drops::answer(event, takesSetDrop(event->mimeData()));
 }
 
 void TMainForm::dropEvent(QDropEvent* event)
 {
-    if (!takesSetDrop(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    // The question and the messages come after the drop is over, so that the program the file
-    // came from is not kept waiting.
-    const QString path = drops::classify(event->mimeData()).files.value(0);
-    QTimer::singleShot(0, this, [this, path] { openDroppedSet(path); });
+    drops::take(event, takesSetDrop(event->mimeData()), this, [this](const QStringList& files) {
+        openDroppedSet(files.value(0));
+    });
 }
 
 void TMainForm::openDroppedSet(const QString& path)
