@@ -31,7 +31,7 @@ SaveSendPage::SaveSendPage(QWidget* parent) : QWidget(parent)
     ZapisWNowymPlikuCB->move(16, 400);
     fitToPage(ZapisWNowymPlikuCB);
 
-    KopiaDzwonkaCB = new QCheckBox(QStringLiteral("przed przesłaniem zachowaj kopię tego, co zawiera dzwonek"), this);
+    KopiaDzwonkaCB = new QCheckBox(QStringLiteral("przed przesłaniem z&achowaj kopię tego, co zawiera dzwonek"), this);
     KopiaDzwonkaCB->setObjectName(QStringLiteral("KopiaDzwonkaCB"));
     KopiaDzwonkaCB->setAccessibleName(QStringLiteral("Przed przesłaniem zachowaj kopię tego, co zawiera dzwonek"));
     KopiaDzwonkaCB->move(16, 376);
