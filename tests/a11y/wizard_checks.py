@@ -138,6 +138,13 @@ class Wizard:
     def button(self, text, window=None):
         return need(window or self.main, "push button", text)
 
+    def close_from_farewell(self):
+        """Close on the farewell page, which must end the program cleanly."""
+        press(self.button(self.T.resource(65243)))
+        code = self.app.wait_exit()
+        if code != 0:
+            raise Failure("the wizard ended with %d after Close" % code)
+
     def stop(self):
         self.app.stop()
 
@@ -286,10 +293,7 @@ def road(ctx, wav, saved):
         wz.audit("transfer dialog", wz.dialog("the transfer dialog", lambda w: w.name == transfer))
         wz.page("DziekujemyST")
         wz.audit("farewell page", tab=True)
-        press(wz.button(T.resource(65243)))
-        code = wz.app.wait_exit()
-        if code != 0:
-            raise Failure("the wizard ended with %d after Close" % code)
+        wz.close_from_farewell()
     finally:
         wz.stop()
     return result
@@ -460,9 +464,6 @@ def walk(ctx, language, set_file):
         press(wz.button(T.caption("Dalej")))
         wz.page("DziekujemyST")
         wz.audit("farewell page")
-        press(wz.button(T.resource(65243)))
-        code = wz.app.wait_exit()
-        if code != 0:
-            raise Failure("the wizard ended with %d after Close" % code)
+        wz.close_from_farewell()
     finally:
         wz.stop()

@@ -65,7 +65,6 @@ private Q_SLOTS:
         WindowTest::init();
         player_ = SilentPlayer();
         previews::setPlayer(&player_);
-        chimeDir_.reset();
         // Each test starts without backups (or a file in the folder's place).
         const QString folder = factorysets::defaultInstallDirectory() + QStringLiteral("Backups");
         QFile::remove(folder);
@@ -85,13 +84,6 @@ private Q_SLOTS:
     void aBackupThatFailsWritesNothing();
 
 private:
-    void useVirtualChime(bool hid, const std::string& fault = {})
-    {
-        if (!chimeDir_)
-            chimeDir_ = std::make_unique<QTemporaryDir>();
-        zelmar::useChime({QFile::encodeName(chimeDir_->filePath("chime.bin")).toStdString(), hid, fault});
-        zelmar::currentChime().virtualChime()->timing.eraseTicks = 2;
-    }
     // Sends `set` from page 4, with or without the backup box ticked; true on the farewell page.
     bool send(Fixture& f, const SignalSet& set, bool backup)
     {
@@ -108,10 +100,7 @@ private:
     SignalSet chimeHolds()
     {
         Fixture g;
-        g.form = std::make_unique<TMainForm>(g.dialogs);
-        g.form->show();
-        child<QRadioButton>(*g.form, "PobranieRB")->setChecked(true);
-        click(*g.form, "Dalej");
+        download(g);
         return g.form->currentPage() == TMainForm::SignalListIndex ? g.set() : SignalSet{};
     }
     QStringList backups(TMainForm& form) const
@@ -120,7 +109,6 @@ private:
     }
 
     SilentPlayer player_;
-    std::unique_ptr<QTemporaryDir> chimeDir_;
 };
 
 void AsChimeAndBackupTest::theBoxChangesWhatPlaysEverywhereAndIsRemembered()

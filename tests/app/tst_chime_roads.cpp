@@ -40,13 +40,6 @@ private Q_SLOTS:
     void aHidChimeThatCannotBeOpenedIsLeftOutWithTheAccessHint();
 
 private:
-    // A fresh virtual chime for the test; `fault` as ZELMAR_VIRTUAL_FAULT gives it.
-    void useVirtualChime(bool hid, const std::string& fault = {})
-    {
-        chimeDir_ = std::make_unique<QTemporaryDir>();
-        zelmar::useChime({QFile::encodeName(chimeDir_->filePath("chime.bin")).toStdString(), hid, fault});
-        zelmar::currentChime().virtualChime()->timing.eraseTicks = 2;
-    }
     bool toPageFour(Fixture& f, const SignalSet& set, const char* choice)
     {
         if (!f.open(set) || !click(*f.form, "Dalej"))
@@ -54,15 +47,6 @@ private:
         child<QRadioButton>(*f.form, choice)->setChecked(true);
         return f.form->currentPage() == TMainForm::SaveSendIndex;
     }
-    bool download(Fixture& f)
-    {
-        f.form = std::make_unique<TMainForm>(f.dialogs);
-        f.form->show();
-        child<QRadioButton>(*f.form, "PobranieRB")->setChecked(true);
-        return click(*f.form, "Dalej");
-    }
-
-    std::unique_ptr<QTemporaryDir> chimeDir_;
 };
 
 void ChimeRoadsTest::sendReachesTheFarewellAndDownloadShowsTheSet_data()

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <string>
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -24,6 +25,14 @@ protected:
     TMainForm* makeForm(const QString& argument = {});
     ScriptedDialogs& dialogs() { return f_->dialogs; }
 
+    // The virtual chime for this test, in a file of the test's own (`fault` as ZELMAR_VIRTUAL_FAULT
+    // gives it); a later call in the same test keeps what the chime holds.
+    void useVirtualChime(bool hid, const std::string& fault = {});
+    // A new window in `f` that downloads from the chime through the start page; false when Next
+    // could not be clicked.
+    bool download(pagedriver::Fixture& f);
+
     QTemporaryDir userFolder_;
     std::unique_ptr<pagedriver::Fixture> f_;
+    std::unique_ptr<QTemporaryDir> chimeDir_;
 };
