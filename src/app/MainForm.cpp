@@ -194,7 +194,7 @@ void TMainForm::FormCreate(const QString& firstArgument)
                                    settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
     installPath_ = settings.installPath;
     rememberChoices();
-    if (settings.firstTime || factorysets::due(installPath_, PolyglotManager->CurrentLang())) {
+    if (settings.firstTime || factorysets::due(installPath_)) {
         if (writeFactorySets(installPath_) && settings.firstTime)
             consumeFirstTime();
     }
@@ -214,7 +214,7 @@ void TMainForm::FormCreate(const QString& firstArgument)
 bool TMainForm::writeFactorySets(const QString& installDirectory)
 {
     const QString kept = setFile_;
-    const bool done = factorysets::write(this, dialogs_, installDirectory, PolyglotManager->CurrentLang());
+    const bool done = factorysets::write(this, dialogs_, installDirectory);
     state_.clearSet();
     setFile_ = kept;
     return done;

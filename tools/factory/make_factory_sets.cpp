@@ -188,6 +188,20 @@ void level(const zelmar::NamedSignal& sig, std::vector<Finished>& sounds, int fi
         throw std::runtime_error("sound " + std::to_string(first) + " stays " + std::to_string(off) + " LU off its loudness");
 }
 
+// The sets ship with the English names, from the English translation beside the output folder.
+fs::path g_englishTranslation;
+
+const zelmar::FactoryNames& englishNames()
+{
+    static const std::optional<zelmar::FactoryNames> names = [] {
+        const auto file = zelmar::i18n::TbsINIFile::open(g_englishTranslation);
+        return file ? zelmar::FactoryNames::of(*file) : std::nullopt;
+    }();
+    if (!names)
+        throw std::runtime_error("no factory names in " + g_englishTranslation.string());
+    return *names;
+}
+
 zelmar::SignalSet build(const SetPlan& plan, std::map<std::string, Made>& cache,
                         const std::map<std::string, std::function<Made()>>& all, std::vector<Finished>& made)
 {
@@ -234,7 +248,7 @@ zelmar::SignalSet build(const SetPlan& plan, std::map<std::string, Made>& cache,
     }
     for (size_t j = 0; j < made.size(); ++j)
         set.library[j].sound.SetSamples(toPcm16(made[j].samples));
-    zelmar::nameFactorySet(set, plan.index, zelmar::kFactoryEnglish);
+    zelmar::nameFactorySet(set, plan.index, englishNames());
     return set;
 }
 
@@ -248,6 +262,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const fs::path outDir = argv[1];
+    g_englishTranslation = outDir / ".." / "lang" / "English.lng";
     places().work = (fs::temp_directory_path() / "zelmar-factory").string();
     for (int i = 2; i + 1 < argc; i += 2) {
         if (std::string(argv[i]) == "--work")

@@ -1,9 +1,12 @@
 #include "i18n/ResourceStrings.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
-#include <string_view>
 #include <map>
+#include <mutex>
+#include <string_view>
 
 namespace zelmar {
 
@@ -122,6 +125,28 @@ std::function<bool(int, std::string&)>& translator()
     return t;
 }
 
+// Imports format their numbers on threads of their own while the window may change its language.
+std::mutex& separatorLock()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::string& separator()
+{
+    static std::string s = ".";
+    return s;
+}
+
+// The point of a number written in the C locale, replaced by the separator in effect.
+std::string withSeparator(std::string number)
+{
+    const std::lock_guard lock(separatorLock());
+    if (const size_t point = number.find('.'); point != std::string::npos && separator() != ".")
+        number.replace(point, 1, separator());
+    return number;
+}
+
 } // namespace
 
 const std::string& builtinResource(int id)
@@ -144,6 +169,23 @@ std::string rs(int id)
 void setResourceTranslator(std::function<bool(int, std::string&)> t)
 {
     translator() = std::move(t);
+}
+
+void setDecimalSeparator(const std::string& s)
+{
+    const std::lock_guard lock(separatorLock());
+    separator() = s.empty() ? std::string(".") : s;
+}
+
+std::string decimalText(double value, int decimals)
+{
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, std::clamp(decimals, 0, 9));
+    std::string s = r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0");
+    // A value rounded to nothing has no sign.
+    if (s.starts_with('-') && s.find_first_not_of("-0.") == std::string::npos)
+        s.erase(0, 1);
+    return withSeparator(std::move(s));
 }
 
 std::vector<int> builtinResourceIds()
@@ -206,7 +248,7 @@ std::string formatText(const std::string& format, const std::vector<FormatArg>& 
             out += format[i];
             continue;
         }
-        out += buf;
+        out += conv == 'd' || conv == 'i' ? std::string(buf) : withSeparator(buf);
         ++next;
         i = j;
     }
