@@ -174,6 +174,7 @@ void TMainForm::buildWindow()
             DalejClick();
     });
 
+    pagekit::scaleWindow(this);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
