@@ -130,7 +130,7 @@ void HelpTest::guideFollowsTheLanguageInEffect()
     QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("What a signal set is")));
 
     // The About window is reached from the guide.
-    QCOMPARE(help->aboutButton()->text(), QStringLiteral("About..."));
+    QCOMPARE(help->aboutButton()->text(), QStringLiteral("About Zelmar"));
     QString aboutSeen;
     QTimer::singleShot(0, [&] {
         if (auto* about = qobject_cast<TAboutDlg*>(QApplication::activeModalWidget())) {
