@@ -60,11 +60,7 @@ std::optional<LanguageSets> setsOfLanguageInEffect()
     const std::optional<std::string> folder = core->resourceString(65235);
     if (!folder || folder->empty() || folder->find('/') != std::string::npos || *folder == "." || *folder == "..")
         return std::nullopt;
-    std::vector<zelmar::i18n::TbsINIFile::Key> keys;
-    core->forEachKey("FactorySets", [&keys](const std::string& key, const std::string& value) {
-        keys.push_back({key, value});
-    });
-    auto names = zelmar::FactoryNames::of(keys);
+    auto names = namesInEffect();
     if (!names)
         return std::nullopt;
     return LanguageSets{std::move(*names), QString::fromStdString(*folder)};
@@ -79,6 +75,18 @@ QString folderOf(const QString& installDirectory, const LanguageSets& sets)
 }
 
 } // namespace
+
+std::optional<zelmar::FactoryNames> namesInEffect()
+{
+    const auto* core = zelmar::i18n::TbsCorePolyglot::assigned();
+    if (!core)
+        return std::nullopt;
+    std::vector<zelmar::i18n::TbsINIFile::Key> keys;
+    core->forEachKey("FactorySets", [&keys](const std::string& key, const std::string& value) {
+        keys.push_back({key, value});
+    });
+    return zelmar::FactoryNames::of(keys);
+}
 
 QString defaultInstallDirectory()
 {

@@ -1,12 +1,19 @@
 #pragma once
 // The factory sets at start-up: the user's named, read-only copies of the sets shipped beside the
 // program, written on the first run and again whenever the shipped sets change.
+#include "model/FactoryNames.h"
+
 #include <QString>
+
+#include <optional>
 
 class Dialogs;
 class QWidget;
 
 namespace factorysets {
+
+// The names the language in effect gives the factory sets; none when its file names none.
+std::optional<zelmar::FactoryNames> namesInEffect();
 
 // The folder of the user's own data under which the factory sets go when the "InstallPath"
 // setting names none; with a trailing '/'.

@@ -93,7 +93,7 @@ const std::map<int, std::string>& builtins()
         {65345, "Ostatnio używane zestawy sygnałów"},
         {65346, "Dźwięk jest zbyt długi (%s s).\nAktualnie możesz dodać dźwięk o długości do %s s.\n\nCzy dodać początek tego dźwięku o tej długości?\nCzęść, która ma grać, wybierzesz potem przyciskiem „Zaawansowane”."},
         {65348, "O programie"},
-        // A11Y: 65370..65449, what a screen reader says where no visible text says it.
+        // A11Y: 65370..65439, what a screen reader says where no visible text says it.
         {65370, "Pytanie"},
         {65371, "Informacja"},
         {65372, "Fragment od %s s do %s s, długość %s s"},
@@ -111,7 +111,7 @@ const std::map<int, std::string>& builtins()
         {65298, "Folder pliku:\n%s\nnie pozwala na bezpieczny zapis: nie można w nim utworzyć nowego pliku,\na zapis wprost do pliku mógłby go uszkodzić.\n\nCzy zapisać zestaw w innym miejscu?"},
         {65299, "Nie można zapisać w folderze:\n%s\n\nTen folder nie pozwala na zapis, więc zestawy fabryczne nie zostały skopiowane."},
         {65300, "Zestaw fabryczny nie został zapisany:\n%s\n\nTa nazwa i jej odmiany z numerem są już zajęte przez inne pliki."},
-        // The language of the windows: 65440..65449.
+        // The language of the windows and of the About window: 65440..65449.
         {65440, "Trwa zachowywanie kopii zawartości dzwonka…"},
         {65441, "Ostrzeżenie"},
         {65442, "bez wzmocnienia"},
@@ -119,6 +119,9 @@ const std::map<int, std::string>& builtins()
         {65444, "używany w sygnałach"},
         {65445, "Zapisz"},
         {65446, "Nie zapisuj"},
+        {65447, "Dźwięk"},
+        {65448, "Co to jest i jak powstało"},
+        {65449, "Licencja"},
         // The import: 65460..65469.
         {65460, "Nie można odczytać pliku:\n%s\n\nSprawdź, czy plik nadal istnieje i czy masz prawo do jego odczytu, a potem spróbuj jeszcze raz."},
         {65461, "Nie udało się dodać dźwięku z pliku:\n%s"},
