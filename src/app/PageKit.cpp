@@ -175,11 +175,12 @@ void fitToPage(QWidget* control)
     control->resize(std::max(hint.width(), kPageWidth - kRightMargin - control->x()), hint.height());
 }
 
-QSize FixedRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QSize FixedRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
 {
-    QSize s = QStyledItemDelegate::sizeHint(option, index);
-    s.setHeight(rowHeight_);
-    return s;
+    // A row is as wide as its list and cuts a longer text short; asking for the width of its text
+    // would make the whole list scroll sideways for the longest row (a list of rows of one size
+    // measures one of them, the last).
+    return QSize(0, rowHeight_);
 }
 
 } // namespace pagekit

@@ -47,7 +47,8 @@ QRadioButton* addChoice(QWidget* page, const char* name, const QString& text, in
 // A push button of a page at `place` (a page's buttons are mostly 100 by 25).
 QPushButton* addButton(QWidget* page, const char* name, const QString& text, const QRect& place);
 
-// Gives list rows a fixed height (the window's lists: 16 pixels of the design).
+// Gives list rows a fixed height (the window's lists: 16 pixels of the design) and the width of
+// their list.
 class FixedRowDelegate : public QStyledItemDelegate {
 public:
     explicit FixedRowDelegate(int rowHeight, QObject* parent = nullptr)

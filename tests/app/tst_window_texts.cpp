@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QKeySequence>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStackedWidget>
 
 using namespace pagedriver;
@@ -147,10 +148,12 @@ void WindowTextsTest::textsFitTheirControls()
     QCOMPARE(form->width(), qRound(712 * grow));
     QCOMPARE(child<QListWidget>(*form, "ZestawLB")->width(), qRound(250 * grow));
     // A row holds its text, and the times beside the rows fit theirs.
+    // No list scrolls sideways for a long name: a row cuts it short (its tip shows it whole).
     zelmar::SignalSet set;
     set.library.push_back(sound("gong", 9000));
+    set.library.push_back(sound("Wagner: Treulich geführt, aus dem dritten Aufzug der Oper Lohengrin", 9000));
     set.signals.push_back({"a", {element(1, set)}});
-    set.signals.push_back({"b", {element(1, set)}});
+    set.signals.push_back({"b", {element(2, set)}});
     form->state().replaceSet(set);
     form->showPage(TMainForm::SignalListIndex);
     auto* signalList = child<QListWidget>(*form, "ZestawLB");
@@ -159,6 +162,12 @@ void WindowTextsTest::textsFitTheirControls()
     auto* times = child<listkit::DurationsView>(*form, "Czasy");
     QVERIFY2(QFontMetrics(times->timesFont()).height() <= rowHeight,
              qPrintable(QStringLiteral("times %1 high in rows of %2").arg(QFontMetrics(times->timesFont()).height()).arg(rowHeight)));
+    QVERIFY(click(*form, "ZmianaSygnalu"));
+    QVERIFY(click(*form, "ZmienDzwieki"));
+    for (const char* name : {"SygnalLB", "DzwiekiLB", "DostepneDzwiekiLB"})
+        QVERIFY2(child<QListWidget>(*form, name)->horizontalScrollBar()->maximum() == 0, name);
+    QVERIFY(click(*form, "Anuluj"));
+    QVERIFY(click(*form, "Anuluj"));
     form->showPage(TMainForm::StartPageIndex);
 
     // The texts the program writes itself on the pages, in this language.
