@@ -1,6 +1,7 @@
 #include "AboutDlg.h"
 
 #include "FactorySets.h"
+#include "PageKit.h"
 #include "UiLocale.h"
 #include "Version.h"
 #include "about/Libraries.h"
@@ -96,7 +97,7 @@ TAboutDlg::TAboutDlg(QWidget* mainWindow) : QDialog(mainWindow)
 {
     setObjectName(QStringLiteral("AboutDlg"));
     setModal(true);
-    resize(720, 520);
+    resize(pagekit::scaled(720), pagekit::scaled(520));
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("IkonaL"));

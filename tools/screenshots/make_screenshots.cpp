@@ -17,6 +17,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
+#include <QScreen>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -153,6 +155,8 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("VORANEX"));
     QCoreApplication::setApplicationName(QStringLiteral("Zelmar"));
     g_out = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+    // The pointer out of every picture.
+    QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
     QDir().mkpath(g_out);
 
     QtDialogs dialogs;
