@@ -266,9 +266,10 @@ std::map<std::string, std::function<Made()>> recipes()
         const std::string k = pieces[i].first, h = pieces[i].second;
         r[k] = [k, h, i] { return music(k, h, i < kExcerpts); };
     }
-    // Grooves on a deep synth bass: a groove and its ending thinned alike, so that they still meet
-    // sample for sample.
-    for (const char* key : {"techno", "technoend", "electro1", "electro1end"}) {
+    // Music on a deep bass, whose attacks would otherwise sit at the limiter's ceiling; a groove and
+    // its ending thinned alike, so that they still meet sample for sample.
+    for (const char* key : {"techno", "technoend", "electro1", "electro1end", "electro2", "reggae1", "reggae2",
+                            "caribbean1", "mountainking"}) {
         r[key] = [f = r[key]] { return thinned(f(), 200); };
     }
     return r;

@@ -440,7 +440,9 @@ int main(int argc, char** argv)
             sources.precision(2);
             sources << "| " << j + 1 << " | " << set.library[j].name << " (" << set.library[j].sound.SampleCount / kRate
                     << " s) | " << made[j].how;
-            if (made[j].thinnedBelow > 0)
+            if (made[j].thinnedBelow > 0 && made[j].how.find(" thinned") != std::string::npos)
+                sources << ", and thinned further below " << int(made[j].thinnedBelow) << " Hz";
+            else if (made[j].thinnedBelow > 0)
                 sources << ", the bass below " << int(made[j].thinnedBelow) << " Hz thinned, which a chime's speaker does not give";
             sources << " | " << made[j].licence << " |\n";
         }
