@@ -1,7 +1,7 @@
 #!/bin/sh
 # Renews the pictures of docs/{en,de,pl}/ (pages 1 to 4, the fragment dialog, the start page with
-# recent sets, the guide, the About window) and the guide's copies of the page pictures, from a
-# build configured with -DZELMAR_SCREENSHOTS=ON:  tools/screenshots/shots.sh [BUILD]
+# recent sets, the guide, the About window and its sound sources) and the guide's copies of the page
+# pictures, from a build configured with -DZELMAR_SCREENSHOTS=ON:  tools/screenshots/shots.sh [BUILD]
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}

@@ -1,5 +1,5 @@
 // Pictures of the window as a returning user sees it, in one language: the start page with the sets
-// used lately, the guide (F1) and the About window. Run in a home folder of its own (shots.sh), so
+// used lately, the guide (F1) and the About window with its sound sources. Run in a home folder of its own (shots.sh), so
 // that the recent sets are the factory sets this run writes.
 #include "AboutDlg.h"
 #include "Dialogs.h"
@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <clocale>
@@ -66,6 +67,11 @@ int main(int argc, char** argv)
                     for (QWidget* w : QApplication::topLevelWidgets())
                         if (auto* about = qobject_cast<TAboutDlg*>(w); about && about->isVisible()) {
                             failures += !save(about, out + QStringLiteral("/about.png"));
+                            // The last tab: where the factory sets' sounds come from.
+                            if (auto* tabs = about->findChild<QTabWidget*>(QStringLiteral("Zakladki"))) {
+                                tabs->setCurrentIndex(tabs->count() - 1);
+                                failures += !save(about, out + QStringLiteral("/about-sources.png"));
+                            }
                             about->close();
                         }
                     QApplication::exit(0);
