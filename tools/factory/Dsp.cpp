@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <deque>
+#include <stdexcept>
+
+#include <soxr.h>
 
 namespace factory {
 
@@ -228,7 +231,46 @@ float peakOf(const Buffer& b)
     return top;
 }
 
-Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds, double peak, double exactSeconds)
+namespace {
+
+// Where a sound's last audible sample lies (below -50 dB of its peak counts as silence), with a
+// little of its ring after it.
+size_t audibleEnd(const Buffer& b, size_t from, float top)
+{
+    const float floor = top * 0.0032f;
+    size_t last = b.size();
+    while (last > from && std::fabs(b[last - 1]) < floor)
+        --last;
+    return std::min(b.size(), last + samplesFor(0.01));
+}
+
+// Cuts `out` to at most `maxSamples` and fades its end: over at least 0.25 s where it was cut.
+// Returns where the fade begins.
+size_t cutAndFade(Buffer& out, size_t maxSamples, double fadeOutSeconds)
+{
+    bool cut = false;
+    if (out.size() > maxSamples) {
+        out.resize(maxSamples);
+        cut = true;
+    }
+    const double fade = cut ? std::max(fadeOutSeconds, 0.25) : fadeOutSeconds;
+    fadeOut(out, fade);
+    return out.size() - std::min(out.size(), samplesFor(fade));
+}
+
+// `body` after the last `lead` samples of `before`, faded in from silence.
+Buffer withFadedLead(const Buffer& before, const Buffer& body, size_t lead)
+{
+    Buffer out(before.end() - long(lead), before.end());
+    for (size_t i = 0; i < lead; ++i)
+        out[i] *= float(double(i) / double(lead));
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+} // namespace
+
+Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds, double peak, Shape* shape)
 {
     if (b.empty())
         return b;
@@ -236,43 +278,53 @@ Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds, double peak, d
     float top = peakOf(b);
     if (top <= 0)
         return {};
-    Buffer out;
-    bool cut = false;
-    if (exactSeconds > 0) {
-        out = b;
-        out.resize(samplesFor(exactSeconds), 0.0f);
-    } else {
-        // Cut what lies below -50 dB of the peak at both ends, keeping a little lead-in.
-        const float floor = top * 0.0032f;
-        size_t first = 0, last = b.size();
-        while (first < b.size() && std::fabs(b[first]) < floor)
-            ++first;
-        while (last > first && std::fabs(b[last - 1]) < floor)
-            --last;
-        first = first > samplesFor(0.004) ? first - samplesFor(0.004) : 0;
-        last = std::min(b.size(), last + samplesFor(0.01));
-        out.assign(b.begin() + long(first), b.begin() + long(last));
-        if (out.size() > samplesFor(maxSeconds)) {
-            out.resize(samplesFor(maxSeconds));
-            cut = true;
-        }
-    }
+    // Cut what lies below -50 dB of the peak at both ends, keeping a little lead-in.
+    const float floor = top * 0.0032f;
+    size_t first = 0;
+    while (first < b.size() && std::fabs(b[first]) < floor)
+        ++first;
+    first = first > samplesFor(0.004) ? first - samplesFor(0.004) : 0;
+    const size_t last = audibleEnd(b, first, top);
+    Buffer out(b.begin() + long(first), b.begin() + long(last));
     fadeIn(out, 0.003);
-    fadeOut(out, cut ? std::max(fadeOutSeconds, 0.25) : fadeOutSeconds);
+    const size_t fadeStart = cutAndFade(out, samplesFor(maxSeconds), fadeOutSeconds);
+    if (shape)
+        *shape = {double(first) / kRate, double(fadeStart) / kRate};
     top = peakOf(out);
     for (float& x : out)
         x = float(x / top * peak);
     return out;
 }
 
-void limit(Buffer& b, double ceiling)
+Buffer seamlessLoop(const Buffer& raw, size_t length, size_t lead, Buffer& ring)
+{
+    Buffer x = highPass(raw, 30);
+    x.resize(std::max(x.size(), length), 0.0f);
+    ring.assign(x.begin() + long(length), x.end());
+    Buffer body(x.begin(), x.begin() + long(length));
+    for (size_t i = 0; i < ring.size() && i < length; ++i)
+        body[i] += ring[i];
+    return withFadedLead(body, body, lead);
+}
+
+Buffer endingAfterLoop(const Buffer& raw, const Buffer& loop, const Buffer& ring, size_t lead, double maxSeconds,
+                       double fadeOutSeconds)
+{
+    Buffer body = highPass(raw, 30);
+    mixInto(body, ring, 0.0);
+    body.resize(audibleEnd(body, 0, peakOf(body)));
+    cutAndFade(body, samplesFor(maxSeconds), fadeOutSeconds);
+    return withFadedLead(loop, body, lead);
+}
+
+LimitReport limit(Buffer& b, double ceiling, double releaseSeconds)
 {
     const size_t ahead = samplesFor(0.005);
-    const double release = std::exp(-1.0 / (0.15 * kRate));
+    const double release = std::exp(-1.0 / (releaseSeconds * kRate));
     const size_t n = b.size();
-    // The gain each sample needs; the least of it over the coming look-ahead, let go slowly; then
-    // averaged over the look-ahead, so that the gain glides down before a peak instead of jumping
-    // (a jump would click) and is at or below what the peak needs when it comes.
+    // The gain each sample needs; the least of it over the coming look-ahead, let go within the
+    // release; then averaged over the look-ahead, so that the gain glides down before a peak
+    // instead of jumping (a jump would click) and is at or below what the peak needs when it comes.
     std::vector<double> need(n);
     for (size_t i = 0; i < n; ++i)
         need[i] = std::fabs(b[i]) > ceiling ? ceiling / std::fabs(b[i]) : 1.0;
@@ -290,6 +342,9 @@ void limit(Buffer& b, double ceiling)
         g = std::min(need[window.front()], 1.0 - (1.0 - g) * release);
         held[i] = g;
     }
+    LimitReport report;
+    constexpr double kOneDb = 0.8912509;
+    size_t run = 0, total = 0, longest = 0;
     double sum = 0;
     for (size_t i = 0; i < n; ++i) {
         sum += held[i];
@@ -297,7 +352,27 @@ void limit(Buffer& b, double ceiling)
             sum -= held[i - ahead];
         const double gain = sum / double(std::min(i + 1, ahead));
         b[i] = float(b[i] * gain);
+        if (gain < 0.9999 && (i < samplesFor(0.02) || i + samplesFor(0.02) >= n))
+            report.touchesEnds = true;
+        run = gain < kOneDb ? run + 1 : 0;
+        total += gain < kOneDb;
+        longest = std::max(longest, run);
     }
+    report.longestSeconds = double(longest) / kRate;
+    report.totalSeconds = double(total) / kRate;
+    return report;
+}
+
+Buffer resampled(const Buffer& in, double fromRate, double toRate)
+{
+    Buffer out(size_t(std::ceil(double(in.size()) * toRate / fromRate)) + 16);
+    size_t made = 0;
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
+    if (soxr_oneshot(fromRate, toRate, 1, in.data(), in.size(), nullptr, out.data(), out.size(), &made, nullptr,
+                     &quality, nullptr))
+        throw std::runtime_error("soxr could not change the rate");
+    out.resize(made);
+    return out;
 }
 
 std::vector<int16_t> toPcm16(const Buffer& b)

@@ -64,14 +64,41 @@ void envelope(Buffer& b, const std::vector<std::pair<double, double>>& points);
 
 // The finishing every sound gets: DC removed, silence cut from both ends, cut to at most
 // `maxSeconds` (with a fade-out at the cut), fades so that no end clicks, and the peak
-// normalised to `peak` of full scale. A loop (`exactSeconds` above 0) keeps its start where its
-// first beat is and lasts exactly that long, so that it repeats on the beat.
-Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds = 0.05, double peak = 0.89, double exactSeconds = 0);
+// normalised to `peak` of full scale. `shape`, when given, learns where the fade-out begins.
+struct Shape {
+    double cutFromStart = 0;   // seconds of lead-in silence taken away
+    double fadeStart = 0;      // where the fade-out begins in what is returned
+};
+Buffer finish(Buffer b, double maxSeconds, double fadeOutSeconds = 0.05, double peak = 0.89, Shape* shape = nullptr);
+
+// A groove that a signal repeats. `raw` holds one pass of `length` samples and what rings on after
+// it. What rings on is laid over the pass's start, as it sounds when the pass comes round again, so
+// the repeat is seamless; and the pass's last `lead` samples, faded in, go before it, so that the
+// groove also starts from silence: a repeat plays from `lead` on. `ring` gets what rings on, for
+// the ending that follows. DC removed, not normalised.
+Buffer seamlessLoop(const Buffer& raw, size_t length, size_t lead, Buffer& ring);
+
+// The ending after such a groove: the groove's ring laid over its start, after the same faded
+// lead, so that it follows the groove as seamlessly; its own end cut and faded as finish() does.
+Buffer endingAfterLoop(const Buffer& raw, const Buffer& loop, const Buffer& ring, size_t lead, double maxSeconds,
+                       double fadeOutSeconds);
 
 // Holds every sample within `ceiling`: the gain falls ahead of a peak (a few milliseconds of
-// look-ahead) and comes back slowly, so that short hits are pressed down without distortion.
-void limit(Buffer& b, double ceiling);
+// look-ahead) and comes back within `releaseSeconds`, so that a short hit is pressed down without
+// distortion and what rings after it keeps its own decay. Says how long the gain stayed more than
+// 1 dB down: a long stretch means the sound is being flattened, not a transient caught.
+struct LimitReport {
+    double longestSeconds = 0;
+    double totalSeconds = 0;
+    bool touchesEnds = false;   // the gain is down at all within 20 ms of either end
+};
+LimitReport limit(Buffer& b, double ceiling, double releaseSeconds = 0.03);
 float peakOf(const Buffer& b);
+
+// Brings `in` from one rate to another (libsoxr, very high quality): what is made at a multiple of
+// the chime's rate, so that a clipper's harmonics do not fold back, comes down through a proper
+// anti-alias filter.
+Buffer resampled(const Buffer& in, double fromRate, double toRate);
 
 std::vector<int16_t> toPcm16(const Buffer& b);
 

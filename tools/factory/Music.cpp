@@ -45,39 +45,37 @@ std::map<std::string, Piece> pieces()
                                             "A4:.25 B4:.5 r:.25 E4:.25 G#4:.25 B4:.25 C5:1.5", .velocity = 80},
                    V{.program = 0, .notes = "r:2 A2:.25 E3:.25 A3:.25 r:.75 E2:.25 E3:.25 G#3:.25 r:.75 A2:.25 E3:.25 A3:1",
                      .velocity = 65}}, {}, 1.5};
-    m["fifth"] = {108,
-                  {V{.program = 48, .notes = "r:.5 ^G4:.5 G4:.5 G4:.5 ^Eb4:3 r:.5 ^F4:.5 F4:.5 F4:.5 ^D4:3.5", .velocity = 105},
-                   V{.program = 48, .notes = "r:.5 ^G4:.5 G4:.5 G4:.5 ^Eb4:3 r:.5 ^F4:.5 F4:.5 F4:.5 ^D4:3.5", .velocity = 100, .transpose = -12},
-                   V{.program = 43, .notes = "r:.5 ^G4:.5 G4:.5 G4:.5 ^Eb4:3 r:.5 ^F4:.5 F4:.5 F4:.5 ^D4:3.5", .velocity = 100, .transpose = -24}},
+    // Allegro con brio, a half note at 108; the fermatas held about twice their length.
+    m["fifth"] = {216,
+                  {V{.program = 48, .notes = "r:.5 ^G4:.5 G4:.5 G4:.5 ^Eb4:4 r:.5 ^F4:.5 F4:.5 F4:.5 ^D4:7", .velocity = 105},
+                   V{.program = 48, .notes = "r:.5 ^G4:.5 G4:.5 G4:.5 ^Eb4:4 r:.5 ^F4:.5 F4:.5 F4:.5 ^D4:7", .velocity = 100, .transpose = -12},
+                   V{.program = 43, .notes = "r:.5 ^G4:.5 G4:.5 G4:.5 ^Eb4:4 r:.5 ^F4:.5 F4:.5 F4:.5 ^D4:7", .velocity = 100, .transpose = -24}},
                   {}, 1.2};
+    // The theme's first phrase, to its half close on E.
     m["joy"] = {176,
                 {V{.program = 48, .notes = "F#4:1 F#4:1 G4:1 A4:1 A4:1 G4:1 F#4:1 E4:1 D4:1 D4:1 E4:1 F#4:1 F#4:1.5 E4:.5 E4:2",
                    .velocity = 100, .transpose = 12},
                  V{.program = 60, .notes = "F#4:1 F#4:1 G4:1 A4:1 A4:1 G4:1 F#4:1 E4:1 D4:1 D4:1 E4:1 F#4:1 F#4:1.5 E4:.5 E4:2",
                    .velocity = 85},
                  V{.program = 48, .notes = "D3+A3:2 D3+A3:2 A2+E3:2 A2+E3:2 D3+F#3:2 G2+D3:2 A2+E3:2 A2+E3:2", .velocity = 80}},
-                {}, 1.2};
-    m["lullaby"] = {132,
-                    {V{.program = 10, .notes = "E4:.5 E4:.5 G4:2 E4:.5 E4:.5 G4:2 E4:.5 G4:.5 C5:1 B4:1.5 A4:.5 A4:1 G4:2",
-                       .velocity = 95, .transpose = 12},
-                     V{.program = 46, .notes = "r:1 C3:1 G3:1 E4:1 C3:1 G3:1 E4:1 C3:1 E3:1 G3:1 D3:1 G3:1 F3:1 C3:1 E3:1 G3:2",
-                       .velocity = 70}}, {}, 1.5};
+                {}, 0.8};
+    // A lullaby's pace; the song's first phrase, "Guten Abend, gut' Nacht", to its long G.
+    m["lullaby"] = {84,
+                    {V{.program = 10, .notes = "E4:.5 E4:.5 G4:2 E4:.5 E4:.5 G4:2.5", .velocity = 95, .transpose = 12},
+                     V{.program = 46, .notes = "r:1 C3:1 G3:1 E4:1 C3:1 G3+E4:1.5", .velocity = 70}}, {}, 1.5};
+    // The theme's opening phrase, up to its first close on E.
     m["mountainking"] = {160,
-                         {V{.program = 70, .notes = "B3:.5 C#4:.5 D4:.5 E4:.5 F#4:.5 D4:.5 F#4:1 F4:.5 C#4:.5 F4:1 E4:.5 C4:.5 E4:1 "
-                                                     "B3:.5 C#4:.5 D4:.5 E4:.5 F#4:.5 D4:.5 F#4:.5 B4:.5 A4:.5 F#4:.5 D4:.5 F#4:.5 A4:2",
+                         {V{.program = 70, .notes = "B3:.5 C#4:.5 D4:.5 E4:.5 F#4:.5 D4:.5 F#4:1 F4:.5 C#4:.5 F4:1 E4:.5 C4:.5 E4:1",
                             .velocity = 100},
-                          V{.program = 45, .notes = "B2:1 F#2:1 B2:1 F#2:1 C#3:1 G#2:1 C3:1 G2:1 B2:1 F#2:1 B2:1 F#2:1 D3:1 A2:1 D3:1",
-                            .velocity = 90}}, {}, 1.0};
+                          V{.program = 45, .notes = "B2:1 F#2:1 B2:1 F#2:1 C#3:1 G#2:1 C3:1 G2:1", .velocity = 90}}, {}, 1.0};
     m["morning"] = {176,
                     {V{.program = 73, .notes = "B5:1 G#5:1 F#5:1 E5:1 F#5:1 G#5:1 B5:1 G#5:1 F#5:1 E5:1 F#5:.5 G#5:.5 F#5:.5 G#5:.5 B5:3",
                        .velocity = 95},
                      V{.program = 48, .notes = "E3+B3+G#4:6 E3+B3+G#4:6 E3+B3+E4+G#4:5", .velocity = 60}}, {}, 1.5};
+    // The first phrase, the rising call to its D.
     m["nachtmusik"] = {140,
-                       {V{.program = 48, .notes = "^G4:1 r:.5 D4:.5 G4:1 r:.5 D4:.5 G4:.5 D4:.5 G4:.5 B4:.5 ^D5:2 "
-                                                   "^C5:1 r:.5 A4:.5 C5:1 r:.5 A4:.5 C5:.5 A4:.5 F#4:.5 A4:.5 D4:2",
-                          .velocity = 105},
-                        V{.program = 48, .notes = "G3:1 r:.5 D3:.5 G3:1 r:.5 D3:.5 G3:.5 D3:.5 G3:.5 B3:.5 D4:2 "
-                                                   "C4:1 r:.5 A3:.5 C4:1 r:.5 A3:.5 C4:.5 A3:.5 F#3:.5 A3:.5 D3:2",
+                       {V{.program = 48, .notes = "^G4:1 r:.5 D4:.5 G4:1 r:.5 D4:.5 G4:.5 D4:.5 G4:.5 B4:.5 ^D5:2", .velocity = 105},
+                        V{.program = 48, .notes = "G3:1 r:.5 D3:.5 G3:1 r:.5 D3:.5 G3:.5 D3:.5 G3:.5 B3:.5 D4:2",
                           .velocity = 95, .transpose = -12}}, {}, 1.0};
     m["turca"] = {120,
                   {V{.program = 0, .notes = "B4:.25 A4:.25 G#4:.25 A4:.25 C5:1 D5:.25 C5:.25 B4:.25 C5:.25 E5:1 F5:.25 E5:.25 "
@@ -86,28 +84,32 @@ std::map<std::string, Piece> pieces()
                    V{.program = 0, .notes = "r:1 A3:.5 C4+E4:.5 C4+E4:.5 C4+E4:.5 A3:.5 C4+E4:.5 C4+E4:.5 C4+E4:.5 A3:.5 "
                                             "C4+E4:.5 A3:.5 C4+E4:.5 A3+C4+E4:2",
                      .velocity = 65}}, {}, 1.2};
+    // The first phrase: the sighing figure three times and its leap to B flat.
     m["fortieth"] = {150,
-                     {V{.program = 48, .notes = "Eb5:.5 D5:.5 D5:1 Eb5:.5 D5:.5 D5:1 Eb5:.5 D5:.5 D5:1 ^Bb5:2 Bb5:.5 A5:.5 G5:1 "
-                                                "G5:.5 F5:.5 Eb5:1 Eb5:.5 D5:.5 C5:1 C5:2",
-                        .velocity = 100},
+                     {V{.program = 48, .notes = "Eb5:.5 D5:.5 D5:1 Eb5:.5 D5:.5 D5:1 Eb5:.5 D5:.5 D5:1 ^Bb5:2", .velocity = 100},
                       V{.program = 48, .notes = "G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 "
-                                                "G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 "
-                                                "A3+C4:.5 A3+C4:.5 A3+C4:.5 A3+C4:.5 A3+C4:.5 A3+C4:.5 A3+C4:.5 A3+C4:.5 "
-                                                "F#3+C4:.5 F#3+C4:.5 F#3+C4:.5 F#3+C4:.5 F#3+C4:.5 F#3+C4:.5 F#3+C4:.5 F#3+C4:.5",
+                                                "G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:.5 G3+Bb3:1 G3+Bb3:1",
                         .velocity = 70},
-                      V{.program = 43, .notes = "G2:2 G2:2 G2:2 G2:2 A2:2 A2:2 D2:2 D2:2", .velocity = 80}}, {}, 1.0};
-    m["cancan"] = {150,
-                   {V{.program = 40, .notes = "C5:1 C5:.5 D5:.5 F5:.5 E5:.5 D5:.5 G5:1 G5:.5 A5:.5 E5:.5 F5:.5 D5:1 D5:.5 F5:.5 "
-                                              "E5:.5 D5:.5 C5:.5 C6:.5 B5:.5 A5:.5 G5:.5 F5:.5 E5:.5 D5:.5 ^C5:1",
+                      V{.program = 43, .notes = "G2:2 G2:2 G2:2 G2:2", .velocity = 80}}, {}, 1.0};
+    // The galop's eight-bar theme, to its close on C.
+    m["cancan"] = {176,
+                   {V{.program = 40, .notes = "C5:1 C5:.5 D5:.5 F5:.5 E5:.5 D5:.5 G5:.5 G5:1 G5:.5 A5:.5 E5:.5 F5:.5 D5:1 "
+                                              "D5:1 D5:.5 F5:.5 E5:.5 D5:.5 C5:.5 C6:.5 B5:.5 A5:.5 G5:.5 F5:.5 E5:.5 D5:.5 ^C5:1",
                       .velocity = 105},
-                    V{.program = 61, .notes = "C3:.5 E3+G3:.5 C3:.5 E3+G3:.5 G2:.5 B2+D3:.5 G2:.5 B2+D3:.5 G2:.5 B2+F3:.5 G2:.5 "
-                                              "B2+F3:.5 C3:.5 E3+G3:.5 C3:.5 E3+G3:.5 C3:.5 E3+G3:.5 G2:.5 B2+F3:.5 C3+E3+G3:1",
+                    V{.program = 61, .notes = "C3:.5 E3+G3:.5 C3:.5 E3+G3:.5 G2:.5 B2+F3:.5 G2:.5 B2+F3:.5 C3:.5 E3+G3:.5 C3:.5 E3+G3:.5 "
+                                              "G2:.5 B2+F3:.5 G2:.5 B2+F3:.5 G2:.5 B2+F3:.5 G2:.5 B2+F3:.5 C3:.5 E3+G3:.5 C3:.5 E3+G3:.5 "
+                                              "G2:.5 B2+F3:.5 G2:.5 B2+F3:.5 C3:.5 E3+G3:.5 C3+E3+G3:1",
                       .velocity = 80}}, {}, 1.0};
-    m["canon"] = {100,
-                  {V{.program = 40, .notes = "F#5:1 E5:1 D5:1 C#5:1 B4:1 A4:1 B4:1 C#5:1", .velocity = 95},
-                   V{.program = 48, .notes = "D3+A3+F#4:2 A2+E3+C#4:2 B2+F#3+D4:2 F#2+C#3+A3:2 G2+D3+B3:2", .velocity = 70},
-                   V{.program = 42, .notes = "D3:2 A2:2 B2:2 F#2:2 G2:2", .velocity = 80, .transpose = -12}}, {}, 1.2};
-    m["tell"] = {152,
+    // The ground's eight chords, each with its note of the tune as the first violin enters, and the
+    // return to D.
+    m["canon"] = {120,
+                  {V{.program = 40, .notes = "F#5:1 E5:1 D5:1 C#5:1 B4:1 A4:1 B4:1 C#5:1 D5:1.5", .velocity = 95},
+                   V{.program = 48, .notes = "D3+A3+F#4:1 A2+E3+C#4:1 B2+F#3+D4:1 F#2+C#3+A3:1 G2+D3+B3:1 D3+A3+F#4:1 G2+D3+B3:1 "
+                                             "A2+E3+C#4:1 D3+A3+F#4:1.5",
+                     .velocity = 70},
+                   V{.program = 42, .notes = "D3:1 A2:1 B2:1 F#2:1 G2:1 D3:1 G2:1 A2:1 D3:1.5", .velocity = 80, .transpose = -12}},
+                  {}, 1.2};
+    m["tell"] = {160,
                  {V{.program = 56, .notes = "G4:.25 G4:.25 G4:.5 G4:.25 G4:.25 G4:.5 G4:.25 G4:.25 C5:.5 D5:.5 E5:.5 "
                                             "G4:.25 G4:.25 G4:.5 G4:.25 G4:.25 C5:.5 E5:.25 E5:.25 D5:.5 B4:.5 G4:.5 "
                                             "G4:.25 G4:.25 G4:.5 G4:.25 G4:.25 G4:.5 G4:.25 G4:.25 C5:.5 D5:.5 E5:.5 ^C5:.5 E5:.5 ^G5:1.5",
@@ -115,25 +117,23 @@ std::map<std::string, Piece> pieces()
                   V{.program = 48, .notes = "C3+E3:1 G2+D3:1 C3+E3:1 C3+G3:1 C3+E3:1 G2+F3:1 G2+D3:1 G2+B2:1 C3+E3:1 G2+D3:1 C3+E3:1 "
                                             "C3+G3:1 C3+E3+G3:2",
                     .velocity = 80}},
-                 {D{Snare, "x.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xx", 0.25}}, 1.0};
+                 {D{Snare, "x.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xxx.xx", 0.25}}, 0.8};
+    // The waltz's first four bars, from the upbeat to the F sharps.
     m["danube"] = {170,
-                   {V{.program = 48, .notes = "D4:1 D4:1 F#4:1 A4:1 A4:3 A5:1 r:1 A5:1 F#5:1 r:1 F#5:1 D4:1 D4:1 F#4:1 A4:1 A4:3 A5:1 r:1 A5:1 G5:1 r:1 G5:1",
-                      .velocity = 95},
-                    V{.program = 60, .notes = "r:1 D3:1 F#3+A3:1 F#3+A3:1 D3:1 F#3+A3:1 F#3+A3:1 D3:1 F#3+A3:1 F#3+A3:1 D3:1 F#3+A3:1 F#3+A3:1 "
-                                              "r:1 D3:1 F#3+A3:1 F#3+A3:1 D3:1 F#3+A3:1 F#3+A3:1 A2:1 G3+C#4:1 G3+C#4:1 A2:1 G3+C#4:1 G3+C#4:1",
+                   {V{.program = 48, .notes = "D4:1 D4:1 F#4:1 A4:1 A4:3 A5:1 r:1 A5:1 F#5:1 r:1 F#5:1", .velocity = 95},
+                    V{.program = 60, .notes = "r:1 D3:1 F#3+A3:1 F#3+A3:1 D3:1 F#3+A3:1 F#3+A3:1 D3:1 F#3+A3:1 F#3+A3:1 D3:1 F#3+A3:1 F#3+A3:1",
                       .velocity = 70}}, {}, 1.2};
-    m["spring"] = {110,
+    m["spring"] = {126,
                    {V{.program = 40, .notes = "E5:.5 G#5:.5 G#5:.5 G#5:.5 F#5:.25 E5:.25 B5:1.5 B5:.25 A5:.25 G#5:.5 G#5:.5 G#5:.5 "
-                                              "F#5:.25 E5:.25 B5:1.5 B5:.25 A5:.25 G#5:.5 A5:.25 B5:.25 A5:.5 G#5:.5 F#5:1.5",
+                                              "F#5:.25 E5:.25 B5:1.5 B5:.25 A5:.25 G#5:.5 A5:.25 B5:.25 A5:.5 G#5:.5 F#5:1",
                       .velocity = 100},
-                    V{.program = 48, .notes = "r:.5 E3+B3+G#4:2 E3+B3+G#4:2 E3+B3+G#4:2 E3+B3+G#4:1 B2+F#3+D#4:2", .velocity = 65},
-                    V{.program = 6, .notes = "r:.5 E3:1 B3:1 E3:1 B3:1 E3:1 B3:1 E3:1 B2:2", .velocity = 70}}, {}, 1.2};
+                    V{.program = 48, .notes = "r:.5 E3+B3+G#4:2 E3+B3+G#4:2 E3+B3+G#4:2 E3+B3+G#4:2 E3+B3+G#4:1 B2+F#3+D#4:2",
+                      .velocity = 65},
+                    V{.program = 6, .notes = "r:.5 E3:1 B3:1 E3:1 B3:1 E3:1 B3:1 E3:1 B3:1 E3:1 B2:2", .velocity = 70}}, {}, 1.2};
+    // "Here comes the bride, all dressed in white", to its close on F.
     m["bridal"] = {100,
-                   {V{.program = 19, .notes = "C4:1 F4:.75 F4:.25 F4:2 C4:1 G4:.75 E4:.25 F4:2 C4:1 F4:.75 Bb4:.25 Bb4:1 A4:.75 G4:.25 "
-                                              "F4:.75 E4:.25 F4:.75 G4:.25 F4:2",
-                      .velocity = 95, .transpose = 12},
-                    V{.program = 19, .notes = "r:1 F3+A3+C4:3 C3+G3+Bb3:3 F3+A3+C4:3 Bb2+F3+D4:2 F3+A3+C4:2 C3+G3+Bb3:1 F3+A3+C4:2",
-                      .velocity = 80}}, {}, 1.5};
+                   {V{.program = 19, .notes = "C4:1 F4:.75 F4:.25 F4:2 C4:1 G4:.75 E4:.25 F4:2", .velocity = 95, .transpose = 12},
+                    V{.program = 19, .notes = "r:1 F3+A3+C4:3 C3+G3+Bb3:2 F3+A3+C4:2", .velocity = 80}}, {}, 1.5};
 
     // Styles: a few bars each of a typical pattern.
     m["dance1"] = {126,
@@ -154,8 +154,8 @@ std::map<std::string, Piece> pieces()
                       V{.program = 38, .notes = "C2:1 C2:1 C2:1 C2:1 A1:1 A1:1 A1:1 A1:1", .velocity = 95}},
                      {D{Kick, "x.......x.......x.......x.......", 0.25}, D{Hat, "..x...x...x...x...x...x...x...x.", 0.25},
                       D{40, "....x.......x.......x.......x...", 0.25}}, 0.8};
-    m["electro1end"] = {110, {V{.program = 98, .notes = "C5+E5+G5+C6:3", .velocity = 100}, V{.program = 89, .notes = "C3+G3+E4:3", .velocity = 90}},
-                        {D{Crash, "X", 1}}, 1.5};
+    m["electro1end"] = {110, {V{.program = 98, .notes = "C5+E5+G5+C6:3", .velocity = 90}, V{.program = 89, .notes = "C3+G3+E4:3", .velocity = 85}},
+                        {D{Crash, "x", 1}}, 1.5};
     m["electro2"] = {96,
                      {V{.program = 90, .notes = "A3+C4+E4:1.5 A3+C4+E4:.5 r:1 G3+B3+D4:1 F3+A3+C4:1.5 F3+A3+C4:.5 r:1 G3+B3+E4:1", .velocity = 90},
                       V{.program = 87, .notes = "A1:.75 A1:.25 A2:.5 A1:.5 r:.5 A1:.5 G1:.5 G2:.5 F1:.75 F1:.25 F2:.5 F1:.5 r:.5 F1:.5 E1:.5 E2:.5", .velocity = 100}},
@@ -165,8 +165,8 @@ std::map<std::string, Piece> pieces()
                    {V{.program = 39, .notes = "A1:.25 A1:.25 A2:.25 A1:.25 C2:.25 A1:.25 A2:.25 G2:.25", .velocity = 105, .repeat = 4}},
                    {D{Kick, "x...x...x...x...x...x...x...x...", 0.25}, D{Hat, "xxXxxxXxxxXxxxXxxxXxxxXxxxXxxxXx", 0.25},
                     D{Clap, "....x.......x.......x.......x...", 0.25}, D{OpenHat, "..x...x...x...x...x...x...x...x.", 0.25}}, 0.6};
-    m["technoend"] = {136, {V{.program = 39, .notes = "A1:2", .velocity = 120}, V{.program = 81, .notes = "A3+E4+A4:2", .velocity = 100}},
-                      {D{Kick, "X", 1}, D{Crash, "X", 1}}, 1.0};
+    m["technoend"] = {136, {V{.program = 39, .notes = "A1:2", .velocity = 95}, V{.program = 81, .notes = "A3+E4+A4:2", .velocity = 60}},
+                      {D{Kick, "x", 1}, D{Crash, "x", 1}}, 1.0};
     m["reggae1"] = {76,
                     {V{.program = 17, .notes = "r:.5 C4+E4+G4:.25 r:.75 C4+E4+G4:.25 r:.75 C4+E4+G4:.25 r:.75 C4+E4+G4:.25 r:.25 "
                                                "r:.5 F4+A4+C5:.25 r:.75 F4+A4+C5:.25 r:.75 G4+B4+D5:.25 r:.75 G4+B4+D5:.25 r:.25",

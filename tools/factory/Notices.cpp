@@ -60,7 +60,8 @@ std::string notices(const std::vector<InputPackage>& packages)
       << "\n- **tuxpaint-stamps-default**: GPL-2.0-or-later, Copyright 2002-2022 Bill Kendrick (the package's "
          "copyright file). The animal recordings used here came to it from Childsplay, \"GPL'd, copyright "
          "2002-2005 Stas Zytkiewicz\", adapted for it by Pere Pujal i Carabantes, as the package's changelog "
-         "credits them (2007.July.1). Its sheep.ogg and pig_golden.ogg are not used: the changelog lists those "
+         "credits them (2007.July.1), except the rooster's: the rooster stamp was added in 2002 (2002.November.12, "
+         "John O'Sullivan) and given its sound effect in 2003 (2003.January.28), in the package's own work. Its sheep.ogg and pig_golden.ogg are not used: the changelog lists those "
          "animals among another contributor's stamps without saying whose their sounds are or under which "
          "licence, so the sheep and the second boar grunt come from gcompris-qt-data instead.\n"
          "- **gcompris-qt-data** (src/activities/explore_farm_animals/resource/animals/*.ogg): GPL-3.0-only, "
@@ -70,15 +71,23 @@ std::string notices(const std::vector<InputPackage>& packages)
          "GPL-2.0-or-later, as the package's copyright file states, which names as copyright holders ";
     for (size_t k = 0; k < std::size(kWesnothCopyright); ++k)
         o << (k ? (k + 1 == std::size(kWesnothCopyright) ? " and " : ", ") : "") << "© " << kWesnothCopyright[k];
-    o << ". The game's credits name Corey Woodworth for its hit and die sounds.\n"
+    o << ". The game's credits (data/core/about.cfg) name Corey Woodworth for its hit and die sounds and Adam "
+         "Rinsky for its dwarf hit and die sounds; the laughter is a dwarf's.\n"
+         "\nEvery recording above was changed for the sets: cut, made mono at 18000 samples a second, faded and "
+         "levelled, on "
+      << kRecordingsModifiedOn << " (the date each such sound's notice carries).\n"
          "\n## Input packages\n\n"
          "The sets were made from these Debian 12 packages:\n\n"
          "| Package | Version |\n|---|---|\n";
     for (const InputPackage& p : packages)
         o << "| " << p.name << " | " << p.version << " |\n";
     o << "\nThe loudness of every signal is measured as a small speaker plays it: integrated loudness (ITU-R "
-         "BS.1770) after a 300 Hz high-pass; the generator brings each signal to -16 LUFS, with a limiter where a "
-         "peak would pass -1 dB of full scale, and the tests hold every signal within 3 LU of its set's median. "
+         "BS.1770) after a 300 Hz high-pass. The generator brings each signal to -16 LUFS by one gain for its "
+         "sounds; a limiter catches only the peaks that would pass -1 dB of full scale, for 200 ms at most at a "
+         "stretch, so that struck sounds keep their decay. Where the gain would need more, the bass below the "
+         "speaker's range is thinned, or the signal stays at most 0.8 LU short. The grooves of the Music set repeat "
+         "without a gap: the ring of each pass lies over the start of the next, and a repeat or the ending starts "
+         "where the groove leaves off. The tests hold every signal within 3 LU of its set's median; "
          "`tools/factory/loudness.sh` measures the shipped sets again with ffmpeg's ebur128 filter.\n"
          "\n## Regenerating\n\n"
          "```sh\ntools/factory/generate.sh\n```\n\n"

@@ -69,7 +69,7 @@ void putVarLen(std::vector<uint8_t>& out, unsigned long v)
         out.push_back(buf[--n]);
 }
 
-std::vector<uint8_t> smf(const Piece& piece, double& lengthBeats)
+std::vector<uint8_t> smf(const Piece& piece, double& lengthBeats, double* lastOnsetBeats = nullptr)
 {
     std::vector<Event> events;
     const long tempo = long(60000000.0 / piece.tempo);
@@ -105,6 +105,8 @@ std::vector<uint8_t> smf(const Piece& piece, double& lengthBeats)
                     std::string part;
                     while (std::getline(parts, part, '+'))
                         notes.push_back(noteNumber(part) + v.transpose);
+                    if (lastOnsetBeats)
+                        *lastOnsetBeats = std::max(*lastOnsetBeats, beat);
                     for (size_t k = 0; k < notes.size(); ++k) {
                         const long on = long(beat * kDivision) + (guitar ? long(k) * 12 : 0);
                         const long off = long((beat + len) * kDivision) - 8;
@@ -123,6 +125,8 @@ std::vector<uint8_t> smf(const Piece& piece, double& lengthBeats)
             for (char c : d.steps) {
                 int velocity = c == 'X' ? 120 : c == 'x' ? 95 : c == 'g' ? 50 : 0;
                 if (velocity) {
+                    if (lastOnsetBeats)
+                        *lastOnsetBeats = std::max(*lastOnsetBeats, beat);
                     const long on = long(beat * kDivision);
                     events.push_back({on, 2, {0x99, uint8_t(d.note), uint8_t(velocity)}});
                     events.push_back({on + kDivision / 8, 1, {0x89, uint8_t(d.note), 0}});
@@ -173,6 +177,13 @@ Buffer loadRecording(const std::string& path, double start, double length)
     if (::pclose(p) != 0 || out.empty())
         throw std::runtime_error("sox could not read " + path);
     return out;
+}
+
+Written written(const Piece& piece)
+{
+    double beats = 0, lastOnset = 0;
+    smf(piece, beats, &lastOnset);
+    return {lastOnset * 60.0 / piece.tempo, beats * 60.0 / piece.tempo};
 }
 
 Buffer render(const Piece& piece, const std::string& name)

@@ -50,4 +50,11 @@ struct Piece {
 // Renders through fluidsynth at 44.1 kHz and brings the result to the chime's rate.
 Buffer render(const Piece& piece, const std::string& name);
 
+// Where the last written note or drum stroke of a piece begins and where the last one ends, in seconds.
+struct Written {
+    double lastOnset = 0;
+    double end = 0;
+};
+Written written(const Piece& piece);
+
 } // namespace factory

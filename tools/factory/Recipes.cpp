@@ -27,15 +27,30 @@ struct Source {
     const char* licence;
 };
 
-// The stamps' animal recordings came from Childsplay, as the package's changelog says (2007.July.1).
+// The stamps' animal recordings came from Childsplay, as the package's changelog says (2007.July.1);
+// the rooster's is older, the stamp's own from 2002-2003 (2002.November.12 and 2003.January.28).
 const Source kStamps = {"tuxpaint-stamps-default", "/usr/share/tuxpaint/stamps/",
                         "GPL-2.0-or-later, taken as GPL-3.0-or-later; © 2002-2022 Bill Kendrick (tuxpaint-stamps); "
                         "recorded for Childsplay, © 2002-2005 Stas Zytkiewicz, adapted by Pere Pujal i Carabantes"};
+const Source kStampsRooster = {"tuxpaint-stamps-default", "/usr/share/tuxpaint/stamps/",
+                               "GPL-2.0-or-later, taken as GPL-3.0-or-later; © 2002-2022 Bill Kendrick (tuxpaint-stamps): "
+                               "the rooster stamp (added 2002 by John O'Sullivan) and the sound effect it was given in "
+                               "January 2003, as the package's changelog shows"};
 const Source kFarm = {"gcompris-qt-data", "explore_farm_animals",
                       "GPL-3.0-only; © 2000, 2008 Bruno Coudoin and others, Franck Doucet (GCompris)"};
+// The game's credits name Corey Woodworth for its hit and die sounds and Adam Rinsky for the dwarves'.
 const Source kWesnoth = {"wesnoth-1.16-data", "/usr/share/games/wesnoth/1.16/data/core/sounds/",
                          "GPL-2.0-or-later, taken as GPL-3.0-or-later; © 2003-2009 David White and the other "
-                         "authors named in packaging/copyright (The Battle for Wesnoth)"};
+                         "authors named in /usr/share/doc/zelmar/copyright (The Battle for Wesnoth); the game's "
+                         "credits name Corey Woodworth for its hit and die sounds"};
+const Source kWesnothDwarf = {"wesnoth-1.16-data", "/usr/share/games/wesnoth/1.16/data/core/sounds/",
+                              "GPL-2.0-or-later, taken as GPL-3.0-or-later; © 2003-2009 David White and the other "
+                              "authors named in /usr/share/doc/zelmar/copyright (The Battle for Wesnoth); the game's "
+                              "credits name Adam Rinsky for its dwarf sounds, beside Corey Woodworth for its hit "
+                              "and die sounds"};
+// A recording changed here carries the date of the change with its notice.
+const std::string kModified = std::string("; modified ") + kRecordingsModifiedOn
+                              + " by the Zelmar developers (cut, made mono at 18000 samples a second, faded and levelled)";
 const std::string kSynthLicence = "GPL-3.0-or-later (made by this generator)";
 const std::string kFluidLicence = "GPL-3.0-or-later (notes written in this generator); rendered with "
                                   "fluid-soundfont-gm, MIT, © 2000-2002, 2008 Frank Wen, © 2008 Toby Smithe";
@@ -103,14 +118,24 @@ Made recorded(const Source& source, const std::string& file, std::vector<Cut> cu
         b = speed(lowPass(b, 7000), speedFactor);
         how << ", played at " << speedFactor << " times its speed";
     }
-    return {b, how.str(), source.licence};
+    return {b, how.str(), source.licence + kModified};
+}
+
+// Music whose lowest bass would spend the headroom that a chime's speaker, which gives nothing down
+// there, could use: the bass below `hz` thinned (18 dB an octave).
+Made thinned(Made m, double hz)
+{
+    m.raw = highPass(highPass(highPass(m.raw, hz), hz), hz);
+    m.how += ", the bass below " + std::to_string(int(hz)) + " Hz thinned, which a chime's speaker does not give";
+    return m;
 }
 
 Made synth(Buffer b, const std::string& how) { return {std::move(b), how, kSynthLicence}; }
 
-Made music(const std::string& key, const std::string& how)
+Made music(const std::string& key, const std::string& how, bool excerpt = false)
 {
-    return {render(piece(key), key), how + ", rendered by fluidsynth with the General MIDI sound font FluidR3_GM", kFluidLicence};
+    return {render(piece(key), key), how + ", rendered by fluidsynth with the General MIDI sound font FluidR3_GM", kFluidLicence,
+            written(piece(key)), excerpt};
 }
 
 } // namespace
@@ -119,7 +144,7 @@ Made music(const std::string& key, const std::string& how)
 std::map<std::string, std::function<Made()>> recipes()
 {
     std::map<std::string, std::function<Made()>> r;
-    r["rooster"] = [] { return recorded(kStamps, "animals/birds/rooster.ogg", {}, "rooster crowing"); };
+    r["rooster"] = [] { return recorded(kStampsRooster, "animals/birds/rooster.ogg", {}, "rooster crowing"); };
     // Both hee-haws, with the breath between them shortened.
     r["donkey"] = [] { return recorded(kStamps, "animals/mammals/equines/donkey.ogg", {{0, 1.46}, {1.62, 1.44}}, "donkey braying"); };
     r["bigdog1"] = [] { return recorded(kStamps, "animals/mammals/dogs/dog.ogg", {{0, 0.47}}, "big dog, first bark", 0.82); };
@@ -136,15 +161,17 @@ std::map<std::string, std::function<Made()>> recipes()
     // Three whistled phrases of the song; the recording opens with the alarm rattle.
     r["blackbird"] = [] { return recorded(kStamps, "animals/birds/blackbird.ogg", {{3.72, 0.6}, {4.96, 0.6}, {7.26, 0.5}},
                                           "blackbird singing"); };
+    // Both miaows, the second whole.
     r["cat"] = [] { return recorded(kFarm, "cat.ogg", {}, "cat miaowing"); };
     r["sheep"] = [] { return recorded(kFarm, "sheep.ogg", {}, "sheep bleating"); };
     r["goat"] = [] { return recorded(kStamps, "animals/mammals/bovines/goat.ogg", {}, "goat bleating"); };
-    r["crow"] = [] { return recorded(kStamps, "animals/birds/crow.ogg", {}, "crow cawing"); };
+    // Three caws, up to the silence before the fourth.
+    r["crow"] = [] { return recorded(kStamps, "animals/birds/crow.ogg", {{0, 1.515}}, "crow cawing"); };
     r["elephant"] = [] { return recorded(kStamps, "animals/mammals/elephant.ogg", {}, "elephant trumpeting"); };
     r["screamman"] = [] { return recorded(kWesnoth, "human-die-1.ogg", {}, "a man's scream"); };
     r["screamwoman"] = [] { return recorded(kWesnoth, "human-female-die-3.ogg", {}, "a woman's scream"); };
-    r["laugh1"] = [] { return recorded(kWesnoth, "dwarf-laugh.wav", {{0, 1.14}}, "crazy laughter, its first half", 1.06); };
-    r["laugh2"] = [] { return recorded(kWesnoth, "dwarf-laugh.wav", {{1.14, 1.44}}, "crazy laughter, its second half", 1.06); };
+    r["laugh1"] = [] { return recorded(kWesnothDwarf, "dwarf-laugh.wav", {{0, 1.14}}, "crazy laughter, its first half", 1.06); };
+    r["laugh2"] = [] { return recorded(kWesnothDwarf, "dwarf-laugh.wav", {{1.14, 1.44}}, "crazy laughter, its second half", 1.06); };
 
     const std::string chimeHow = "door chime tone, modal synthesis of a struck bar (partials 1, 2.76, 5.40, 8.93 with their own decays)";
     r["chimeE5"] = [=] { return synth(chime(659.3, 1.6, 1), "E5 " + chimeHow); };
@@ -154,10 +181,11 @@ std::map<std::string, std::function<Made()>> recipes()
     r["chimeC6"] = [=] { return synth(chime(1046.5, 1.4, 5), "C6 " + chimeHow); };
     r["chimeA5"] = [=] { return synth(chime(880.0, 1.4, 6), "A5 " + chimeHow); };
     r["chimeF5"] = [=] { return synth(chime(698.5, 1.6, 7), "F5 " + chimeHow); };
-    r["gong"] = [] { return synth(gongOneTone(), "large gong, twelve inharmonic partials with their own decays, soft mallet"); };
-    r["church1"] = [] { return synth(churchBell(330, 3.0, 8), "church bell (strike note E4), modal synthesis: hum, prime, tierce, quint, nominal and upper partials"); };
-    r["church2"] = [] { return synth(churchBell(392, 3.0, 9), "church bell (strike note G4), modal synthesis as above"); };
-    r["church3"] = [] { return synth(churchBell(494, 3.0, 10), "church bell (strike note B4), modal synthesis as above"); };
+    r["gong"] = [] { return synth(gongOneTone(), "tuned gong (E4) with a raised boss, its beating fundamental and seven inharmonic overtones with their own decays, soft mallet"); };
+    // A bell of some size rings on for many seconds; each sound is its first stretch.
+    r["church1"] = [] { return synth(churchBell(330, 6.0, 8), "church bell (strike note E4), modal synthesis: hum, prime, tierce, quint, nominal and upper partials"); };
+    r["church2"] = [] { return synth(churchBell(392, 6.0, 9), "church bell (strike note G4), modal synthesis as above"); };
+    r["church3"] = [] { return synth(churchBell(494, 6.0, 10), "church bell (strike note B4), modal synthesis as above"); };
     r["school"] = [] { return synth(schoolBell(1.8), "electric school bell: a small bell struck 22 times a second, modal synthesis"); };
     r["phone"] = [] { return synth(telephone(), "telephone ringer: two bells struck in turn 40 times a second, modal synthesis"); };
     r["wail"] = [] { return synth(sirenWail(), "wailing siren, a rising and falling tone"); };
@@ -186,13 +214,11 @@ std::map<std::string, std::function<Made()>> recipes()
     r["snare"] = [] { return music("snare", "snare drum roll with a final accent"); };
     // Below some 150 Hz a chime's speaker gives nothing: the strokes are thinned there, so that
     // what is left (the skin and the beater) is what is heard.
-    r["bassdrum"] = [] {
-        Made m = music("bassdrum", "concert bass drum: four strokes on bass drum, floor tom and taiko, the lowest bass thinned out");
-        m.raw = highPass(highPass(highPass(m.raw, 150), 150), 150);
-        return m;
-    };
+    r["bassdrum"] = [] { return thinned(music("bassdrum", "concert bass drum: four strokes on bass drum, floor tom and taiko"), 150); };
     r["trumpet"] = [] { return music("trumpet", "trumpet fanfare"); };
     r["guitar"] = [] { return music("guitar", "classical guitar arpeggio in A minor"); };
+    // The classical excerpts, each to end with a phrase of its work; then the styles, grooves
+    // that may fade out.
     const std::pair<const char*, const char*> pieces[] = {
         {"bach", "J. S. Bach, Toccata in D minor BWV 565, opening (organ)"},
         {"elise", "L. van Beethoven, Für Elise, opening (piano)"},
@@ -235,9 +261,16 @@ std::map<std::string, std::function<Made()>> recipes()
         {"metal", "heavy metal: palm-muted chugs over a double bass drum"},
         {"metalend", "heavy metal: closing power chord"},
     };
-    for (const auto& [key, how] : pieces) {
-        const std::string k = key, h = how;
-        r[k] = [k, h] { return music(k, h); };
+    constexpr size_t kExcerpts = 16;
+    for (size_t i = 0; i < std::size(pieces); ++i) {
+        const std::string k = pieces[i].first, h = pieces[i].second;
+        r[k] = [k, h, i] { return music(k, h, i < kExcerpts); };
+    }
+    // Music on a deep bass, whose attacks would otherwise sit at the limiter's ceiling; a groove and
+    // its ending thinned alike, so that they still meet sample for sample.
+    for (const char* key : {"techno", "technoend", "electro1", "electro1end", "electro2", "reggae1", "reggae2",
+                            "caribbean1", "mountainking"}) {
+        r[key] = [f = r[key]] { return thinned(f(), 200); };
     }
     return r;
 }

@@ -17,17 +17,21 @@ Buffer chimeTone(double f, double seconds, unsigned seed)
                  seconds, 0.03, seed);
 }
 
-// A saw-like oscillator following a pitch curve, with `harmonics` partials.
-Buffer tone(const std::vector<double>& pitch, int harmonics, double tilt = 1.0)
+// A saw-like oscillator following a pitch curve given at the chime's rate, with `harmonics`
+// partials (none above 0.45 of the chime's rate), made at `oversample` times that rate.
+Buffer tone(const std::vector<double>& pitch, int harmonics, double tilt = 1.0, int oversample = 1)
 {
-    Buffer out(pitch.size(), 0.0f);
+    const double rate = kRate * oversample;
+    Buffer out(pitch.size() * size_t(oversample), 0.0f);
     double phase = 0;
-    for (size_t i = 0; i < pitch.size(); ++i) {
-        phase += pitch[i] / kRate;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const size_t k = i / size_t(oversample);
+        const double f = pitch[k] + (pitch[std::min(k + 1, pitch.size() - 1)] - pitch[k]) * double(i % size_t(oversample)) / oversample;
+        phase += f / rate;
         phase -= std::floor(phase);
         double s = 0;
         for (int h = 1; h <= harmonics; ++h) {
-            if (pitch[i] * h > kRate * 0.45)
+            if (f * h > kRate * 0.45)
                 break;
             s += std::sin(2 * kPi * h * phase) / std::pow(double(h), tilt);
         }
@@ -43,19 +47,31 @@ Buffer softClip(Buffer b, double drive)
     return b;
 }
 
+// A clipper makes harmonics far above the chime's Nyquist frequency; made at the chime's rate they
+// would fold back as inharmonic whistles. So the tones are made and clipped at eight times the rate
+// and brought down through an anti-alias filter.
+constexpr int kOversample = 8;
+
+Buffer clippedDown(const Buffer& high, double drive)
+{
+    return resampled(softClip(high, drive), kRate * kOversample, kRate);
+}
+
 } // namespace
 
 Buffer chime(double freq, double seconds, unsigned seed) { return chimeTone(freq, seconds, seed); }
 
 Buffer gongOneTone()
 {
-    // A large flat gong: many close inharmonic partials, a slow bloom of the upper ones.
-    std::vector<Partial> p;
-    const double f = 146.0;
-    const double ratios[] = {1.0, 1.51, 1.98, 2.44, 2.97, 3.53, 4.12, 4.61, 5.26, 6.03, 7.11, 8.4};
+    // A tuned gong with a raised boss, pitched where a chime's small speaker still gives its
+    // fundamental (a tam-tam's deep note would be lost there): a strong fundamental that beats
+    // slowly against its twin, the gong's inharmonic overtones, a slow bloom of the upper ones.
+    const double f = 330.0;
+    std::vector<Partial> p = {{f, 1.0, 7.0}, {f * 1.004, 0.55, 6.0}};
+    const double ratios[] = {1.52, 2.01, 2.39, 2.98, 3.61, 4.23, 5.14};
     for (size_t k = 0; k < std::size(ratios); ++k)
-        p.push_back({f * ratios[k], 1.0 / (1 + 0.5 * double(k)), 3.2 - 0.2 * double(k)});
-    Buffer b = modal(p, 3.2, 0.08, 21);
+        p.push_back({f * ratios[k], 0.4 / (1 + 0.6 * double(k)), 4.5 - 0.4 * double(k)});
+    Buffer b = modal(p, 3.2, 0.06, 21);
     // Soft mallet: a slower attack than metal struck by a hammer.
     envelope(b, {{0, 0}, {0.012, 1}, {3.2, 1}});
     return b;
@@ -120,7 +136,7 @@ Buffer sirenTwoTone()
         pts.push_back({k * 0.55 + 0.53, f});
     }
     const auto pitch = curve(pts, samplesFor(2.2));
-    Buffer b = softClip(tone(pitch, 10, 0.9), 1.5);
+    Buffer b = clippedDown(tone(pitch, 10, 0.9, kOversample), 1.5);
     b = bandPass(b, 1300, 1800);
     return b;
 }
@@ -142,14 +158,13 @@ Buffer shipHorn()
 {
     const double len = 3.0;
     auto pitch = curve({{0, 96}, {0.25, 110}, {3.0, 109}}, samplesFor(len));
-    Buffer low = tone(pitch, 40, 0.7);
+    Buffer b = tone(pitch, 40, 0.7, kOversample);
     for (double& p : pitch)
         p *= 1.498;   // a fifth above, as the big two-note horns
-    Buffer high = tone(pitch, 30, 0.8);
-    Buffer b;
-    mixInto(b, low, 0, 1.0);
-    mixInto(b, high, 0, 0.6);
-    b = softClip(b, 0.6);
+    const Buffer high = tone(pitch, 30, 0.8, kOversample);
+    for (size_t i = 0; i < b.size(); ++i)
+        b[i] += 0.6f * high[i];
+    b = clippedDown(b, 0.6);
     b = lowPass(bandPass(b, 420, 600), 2500);
     Buffer air = bandPass(noise(len, 51), 600, 800);
     mixInto(b, air, 0, 0.05);
@@ -299,7 +314,7 @@ Buffer bicycleHorn()
     Buffer out;
     for (double t : {0.0, 0.42}) {
         const auto pitch = curve({{0, 300}, {0.06, 390}, {0.25, 380}, {0.32, 330}}, samplesFor(0.32));
-        Buffer b = softClip(tone(pitch, 18, 0.6), 2.0);
+        Buffer b = clippedDown(tone(pitch, 18, 0.6, kOversample), 2.0);
         Buffer shaped;
         mixInto(shaped, bandPass(b, 900, 500), 0, 1.0);
         mixInto(shaped, bandPass(b, 2300, 700), 0, 0.6);
@@ -315,7 +330,7 @@ Buffer carHorn()
     Buffer b;
     for (double f : {410.0, 512.0}) {
         const auto pitch = curve({{0, f}, {len, f}}, samplesFor(len));
-        mixInto(b, softClip(tone(pitch, 20, 0.5), 3.0), 0, 0.5);
+        mixInto(b, clippedDown(tone(pitch, 20, 0.5, kOversample), 3.0), 0, 0.5);
     }
     b = bandPass(b, 1400, 2200);
     envelope(b, {{0, 0}, {0.02, 1}, {len - 0.03, 1}, {len, 0}});
