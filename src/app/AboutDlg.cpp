@@ -1,5 +1,8 @@
 #include "AboutDlg.h"
 
+#include "FactorySets.h"
+#include "PageKit.h"
+#include "UiLocale.h"
 #include "Version.h"
 #include "about/Libraries.h"
 #include "i18n/ResourceStrings.h"
@@ -10,6 +13,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -26,6 +30,9 @@ constexpr int kTextLibrariesTab = 65339;
 constexpr int kTextSourcesTab = 65340;
 constexpr int kTextLibrariesIntro = 65341;
 constexpr int kTextNoSources = 65342;
+constexpr int kTextSoundColumn = 65447;
+constexpr int kTextMadeColumn = 65448;
+constexpr int kTextLicenseColumn = 65449;
 
 QString rsq(int id)
 {
@@ -37,6 +44,43 @@ QString sourcesFile()
     const auto data = zelmar::findDataDirectory();
     const std::filesystem::path dir = data ? *data : zelmar::expectedDataDirectory(zelmar::executableDirectory());
     return QFile::decodeName(QByteArray::fromStdString((dir / "factory" / "SOURCES.md").string()));
+}
+
+// The list of sources in the language in effect, as far as the window speaks it: the heads of its
+// tables, each sound under the name the factory sets give it in this language, and its length as
+// the language writes numbers. What the credits say of a sound stays as the list has it.
+QString inLanguageInEffect(const QString& markdown)
+{
+    static const QRegularExpression head(QStringLiteral("^\\|\\s*#\\s*\\|[^|]*\\|[^|]*\\|[^|]*\\|\\s*$"));
+    static const QRegularExpression row(QStringLiteral("^\\|\\s*(\\d+)\\s*\\|\\s*(.*?)\\s*\\((\\d+\\.\\d+) s\\)\\s*(\\|.*)$"));
+    const std::optional<zelmar::FactoryNames> names = factorysets::namesInEffect();
+    int set = 0;
+    QStringList out;
+    for (const QString& line : markdown.split(u'\n')) {
+        if (line.startsWith(QLatin1String("## "))) {
+            set = 0;
+            for (int s = 1; s <= zelmar::kFactorySetCount; ++s)
+                if (line.mid(3).trimmed() == QLatin1String(zelmar::factorySetFileName(s).data()))
+                    set = s;
+        }
+        if (head.match(line).hasMatch()) {
+            out << QStringLiteral("| # | %1 | %2 | %3 |").arg(rsq(kTextSoundColumn), rsq(kTextMadeColumn), rsq(kTextLicenseColumn));
+            continue;
+        }
+        const QRegularExpressionMatch m = row.match(line);
+        if (!m.hasMatch()) {
+            out << line;
+            continue;
+        }
+        QString name = m.captured(2);
+        if (names && set > 0) {
+            const std::string own = names->soundName(m.captured(1).toInt(), set);
+            if (!own.empty())
+                name = QString::fromStdString(own);
+        }
+        out << QStringLiteral("| %1 | %2 (%3 s) %4").arg(m.captured(1), name, uilocale::decimal(m.captured(3).toDouble(), 2), m.captured(4));
+    }
+    return out.join(u'\n');
 }
 
 QTextBrowser* makeText(const char* name, QWidget* parent)
@@ -53,7 +97,7 @@ TAboutDlg::TAboutDlg(QWidget* mainWindow) : QDialog(mainWindow)
 {
     setObjectName(QStringLiteral("AboutDlg"));
     setModal(true);
-    resize(720, 520);
+    resize(pagekit::scaled(720), pagekit::scaled(520));
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("IkonaL"));
@@ -127,7 +171,7 @@ void TAboutDlg::fill()
 
     QFile sources(sourcesFile());
     if (sources.open(QIODevice::ReadOnly))
-        ZrodlaTB->setMarkdown(QString::fromUtf8(sources.readAll()));
+        ZrodlaTB->setMarkdown(inLanguageInEffect(QString::fromUtf8(sources.readAll())));
     else
         ZrodlaTB->setPlainText(QString::fromStdString(zelmar::rsf(kTextNoSources, {sources.fileName().toStdString()})));
 }

@@ -2,6 +2,7 @@
 
 #include "ResourceText.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -49,8 +50,9 @@ bool QtDialogs::ask(QWidget* parent, const QString& text, const QString& caption
 
 void QtDialogs::notify(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Information, appTitle(), text, QMessageBox::Ok, parent);
-    nameIcon(box, 65371);
+    // Every notice of the wizard tells of something refused or failed.
+    QMessageBox box(QMessageBox::Warning, appTitle(), text, QMessageBox::Ok, parent);
+    nameIcon(box, 65441);
     box.exec();
 }
 
@@ -99,6 +101,10 @@ Dialogs::SaveAnswer QtDialogs::askToSave(QWidget* parent, const QString& text)
                     parent);
     box.setDefaultButton(QMessageBox::Save);
     box.setEscapeButton(QMessageBox::Cancel);
+    // Qt's own words for these two do not read as a question about saving in every language.
+    box.button(QMessageBox::Save)->setText(rsq(65445));
+    box.button(QMessageBox::Discard)->setText(rsq(65446));
+    nameIcon(box, 65441);
     switch (box.exec()) {
     case QMessageBox::Save:
         return SaveAnswer::Save;

@@ -15,7 +15,8 @@ public:
     // application title.
     virtual bool ask(QWidget* parent, const QString& text, const QString& caption = {}) = 0;
 
-    // Modal notice with one OK button, captioned with the application title.
+    // Modal notice with one OK button and the warning icon (a notice tells of something refused or
+    // failed), captioned with the application title.
     virtual void notify(QWidget* parent, const QString& text) = 0;
 
     // Open dialog for an existing file; `filter` is in the "Description|*.a;*.b" form. `places` are
@@ -29,8 +30,8 @@ public:
                              const QString& defaultSuffix, const QStringList& places = {}) = 0;
 
     enum class SaveAnswer { Save, Discard, Cancel };
-    // Modal question about unsaved work with the buttons Save, Don't Save and Cancel (the
-    // toolkit's own, in the user's language), captioned with the application title.
+    // Modal question about unsaved work with the buttons Save, Don't Save and Cancel, in the
+    // user's language, captioned with the application title.
     virtual SaveAnswer askToSave(QWidget* parent, const QString& text) = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "FactorySets.h"
 
 #include "Dialogs.h"
+#include "i18n/CorePolyglot.h"
 #include "i18n/ResourceStrings.h"
 #include "model/FactoryNames.h"
 #include "model/FactorySets.h"
@@ -14,6 +15,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <optional>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -42,15 +44,49 @@ fs::path shippedDirectory()
     return (data ? *data : zelmar::expectedDataDirectory(zelmar::executableDirectory())) / "factory";
 }
 
-QString folderOf(const QString& installDirectory, const zelmar::FactoryFolder& f)
+// What the language in effect makes of the factory sets: their names and the folder they go in,
+// both from its translation file (the folder is where the set dialogs start, 65235). A language
+// whose file names neither has no factory sets.
+struct LanguageSets {
+    zelmar::FactoryNames names;
+    QString folder;
+};
+
+std::optional<LanguageSets> setsOfLanguageInEffect()
+{
+    const auto* core = zelmar::i18n::TbsCorePolyglot::assigned();
+    if (!core)
+        return std::nullopt;
+    const std::optional<std::string> folder = core->resourceString(65235);
+    if (!folder || folder->empty() || folder->find('/') != std::string::npos || *folder == "." || *folder == "..")
+        return std::nullopt;
+    auto names = namesInEffect();
+    if (!names)
+        return std::nullopt;
+    return LanguageSets{std::move(*names), QString::fromStdString(*folder)};
+}
+
+QString folderOf(const QString& installDirectory, const LanguageSets& sets)
 {
     QString dir = installDirectory;
     if (!dir.endsWith(u'/'))
         dir += u'/';
-    return dir + QString::fromStdString(f.subdirectory);
+    return dir + sets.folder;
 }
 
 } // namespace
+
+std::optional<zelmar::FactoryNames> namesInEffect()
+{
+    const auto* core = zelmar::i18n::TbsCorePolyglot::assigned();
+    if (!core)
+        return std::nullopt;
+    std::vector<zelmar::i18n::TbsINIFile::Key> keys;
+    core->forEachKey("FactorySets", [&keys](const std::string& key, const std::string& value) {
+        keys.push_back({key, value});
+    });
+    return zelmar::FactoryNames::of(keys);
+}
 
 QString defaultInstallDirectory()
 {
@@ -60,9 +96,9 @@ QString defaultInstallDirectory()
     return dir;
 }
 
-bool due(const QString& installDirectory, const QString& language)
+bool due(const QString& installDirectory)
 {
-    const auto f = zelmar::factoryFolderFor(language.toStdString());
+    const auto f = setsOfLanguageInEffect();
     if (!f)
         return false;
     return zelmar::recordedFactoryStamp(localPath(folderOf(installDirectory, *f)))
@@ -93,7 +129,7 @@ QString folderFailure(const QString& folder)
 }
 
 // The writing itself, under the lock; what is to be said is gathered in `notices`.
-bool writeLocked(const QString& folder, int language, QStringList& notices)
+bool writeLocked(const QString& folder, const zelmar::FactoryNames& names, QStringList& notices)
 {
     if (!QDir().mkpath(folder)) {
         notices << folderFailure(folder);
@@ -108,7 +144,7 @@ bool writeLocked(const QString& folder, int language, QStringList& notices)
         return false;
     }
     const fs::path shipped = shippedDirectory();
-    const zelmar::FactoryWriteResult r = zelmar::writeFactorySets(shipped, localPath(folder), language);
+    const zelmar::FactoryWriteResult r = zelmar::writeFactorySets(shipped, localPath(folder), names);
     for (const std::string& path : r.unreadable)
         notices << QString::fromStdString(zelmar::rsf(65225, {fromLocalPath(path).toStdString()}));
     for (const std::string& path : r.crowded)
@@ -120,13 +156,13 @@ bool writeLocked(const QString& folder, int language, QStringList& notices)
 
 } // namespace
 
-bool write(QWidget* parent, Dialogs& dialogs, const QString& installDirectory, const QString& language)
+bool write(QWidget* parent, Dialogs& dialogs, const QString& installDirectory)
 {
-    const auto f = zelmar::factoryFolderFor(language.toStdString());
+    const auto f = setsOfLanguageInEffect();
     if (!f)
         return true;
     QStringList notices;
-    const bool done = writeLocked(folderOf(installDirectory, *f), f->language, notices);
+    const bool done = writeLocked(folderOf(installDirectory, *f), f->names, notices);
     // Said once the lock is let go, so that a second program started meanwhile does not wait
     // for this user to close a message.
     for (const QString& n : notices)

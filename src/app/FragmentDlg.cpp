@@ -4,6 +4,7 @@
 
 #include "PageKit.h"
 #include "Previews.h"
+#include "UiLocale.h"
 #include "i18n/ResourceStrings.h"
 #include "model/SignalSet.h"
 
@@ -28,18 +29,17 @@ constexpr int32_t kShortStep = zelmar::kSampleRate / 100;
 
 QString seconds(int64_t samples)
 {
-    return QString::number(double(samples) / zelmar::kSampleRate, 'f', 2);
+    return uilocale::decimal(double(samples) / zelmar::kSampleRate, 2);
 }
 
-// A time in seconds with two decimals and a point, whatever the user's locale. Its arrow and page
-// keys do not change the number themselves: they ask the dialog, which moves the marker by the
-// snapping rules and then shows where it went.
+// A time in seconds with two decimals, written and read as the language in effect writes numbers.
+// Its arrow and page keys do not change the number themselves: they ask the dialog, which moves
+// the marker by the snapping rules and then shows where it went.
 class CutSpinBox : public QDoubleSpinBox {
 public:
     CutSpinBox(const char* name, QWidget* parent) : QDoubleSpinBox(parent)
     {
         setObjectName(QString::fromLatin1(name));
-        setLocale(QLocale::c());
         setDecimals(2);
         setSingleStep(0.01);
         setSuffix(QStringLiteral(" s"));
@@ -96,7 +96,7 @@ private:
 TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
 {
     setObjectName(QStringLiteral("TFragmentDlg"));
-    setWindowTitle(QStringLiteral("Zaawansowane"));
+    setWindowTitle(QStringLiteral("Wybór fragmentu do odtwarzania"));
     // A line taller than the rest of the dialog's layout, for the box under the play button.
     setFixedSize(681, 297);
     setFont(pagekit::windowFont());
@@ -135,7 +135,7 @@ TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
     Odtworz->setGeometry(10, 240, 75, 25);
     Odtworz->setAutoDefault(false);
 
-    PrzyciaganieCB = new QCheckBox(QStringLiteral("przyciągaj do punktów przecięcia osi"), this);
+    PrzyciaganieCB = new QCheckBox(QStringLiteral("P&rzyciągaj do punktów przecięcia osi"), this);
     PrzyciaganieCB->setObjectName(QStringLiteral("PrzyciaganieCB"));
     PrzyciaganieCB->setGeometry(96, 244, 330, 17);
     PrzyciaganieCB->setChecked(true);   // the dialog lives for the whole run, so the choice does too
@@ -158,6 +158,7 @@ TFragmentDlg::TFragmentDlg(QWidget* mainWindow) : QDialog(mainWindow)
     connect(Anuluj, &QPushButton::clicked, this, &QDialog::reject);
 
     FormCreate();
+    pagekit::scaleWindow(this);
     bsPolyglotTranslator1 = new TbsPolyglotTranslator(this);
 }
 
@@ -232,6 +233,9 @@ void TFragmentDlg::FormShow()
         const QSignalBlocker blockStart(PoczatekE);
         const QSignalBlocker blockEnd(KoniecE);
         const double length = double(g.N) / zelmar::kSampleRate;
+        // The language may have changed since the last time.
+        PoczatekE->setLocale(uilocale::current());
+        KoniecE->setLocale(uilocale::current());
         PoczatekE->setRange(0, length);
         KoniecE->setRange(0, length);
     }

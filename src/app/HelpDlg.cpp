@@ -1,6 +1,7 @@
 #include "HelpDlg.h"
 
 #include "AboutDlg.h"
+#include "PageKit.h"
 
 #include "i18n/CorePolyglot.h"
 #include "i18n/ResourceStrings.h"
@@ -41,7 +42,7 @@ THelpDlg::THelpDlg(QWidget* mainWindow) : QDialog(mainWindow)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
     setModal(false);
-    resize(780, 600);
+    resize(pagekit::scaled(780), pagekit::scaled(600));
 
     HelpTB = new QTextBrowser(this);
     HelpTB->setObjectName(QStringLiteral("HelpTB"));

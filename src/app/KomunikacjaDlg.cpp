@@ -42,6 +42,7 @@ TKomunikacjaDlg::TKomunikacjaDlg(Dialogs& dialogs, QWidget* parent)
     Anuluj->setGeometry(405, 80, 100, 30);
     Anuluj->setAutoDefault(false);
     connect(Anuluj, &QPushButton::clicked, this, &TKomunikacjaDlg::AnulujClick);
+    pagekit::scaleWindow(this);
     bsPolyglotTranslator1 = new TbsPolyglotTranslator(this);
 }
 
@@ -126,7 +127,9 @@ void TKomunikacjaDlg::runTransfer()
 
 void TKomunikacjaDlg::phase(int textId, int gaugeMax)
 {
-    OpisST->setText(rsq(textId));
+    // Before a send, the chime is read to keep a copy, not to download a set.
+    constexpr int kTextKeepingCopy = 65440;
+    OpisST->setText(rsq(keep_ && Upload && textId == zelmar::kTextReading ? kTextKeepingCopy : textId));
     OpisST->repaint();
     StanG->setRange(0, gaugeMax);
     StanG->setValue(0);

@@ -35,6 +35,7 @@ TKonwersjaDlg::TKonwersjaDlg(QWidget* parent) : QDialog(parent)
     Anuluj->setObjectName("Anuluj");
     Anuluj->setGeometry(127, 76, 75, 25);
     connect(Anuluj, &QPushButton::clicked, this, &TKonwersjaDlg::AnulujClick);
+    pagekit::scaleWindow(this);
     bsPolyglotTranslator1 = new TbsPolyglotTranslator(this);
     bsPolyglotTranslator1->AfterTranslate = [this](QObject*) { fitTexts(); };
     fitTexts();
@@ -43,10 +44,10 @@ TKonwersjaDlg::TKonwersjaDlg(QWidget* parent) : QDialog(parent)
 void TKonwersjaDlg::fitTexts()
 {
     // A longer translation widens the window rather than cutting its text; the button stays centred.
-    constexpr int kMargin = 16;
+    const int kMargin = pagekit::scaled(16);
     QString caption = Anuluj->text();
     caption.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-    const int buttonWidth = std::max(Anuluj->width(), Anuluj->fontMetrics().horizontalAdvance(caption) + 24);
+    const int buttonWidth = std::max(Anuluj->width(), Anuluj->fontMetrics().horizontalAdvance(caption) + pagekit::scaled(24));
     const int inner = std::max({OpisST->width(), OpisST->sizeHint().width(), buttonWidth});
     OpisST->resize(inner, std::max(OpisST->height(), OpisST->sizeHint().height()));
     StanG->resize(inner, StanG->height());

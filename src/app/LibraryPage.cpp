@@ -9,6 +9,7 @@
 #include "Previews.h"
 #include "ResourceText.h"
 #include "SoundImport.h"
+#include "UiLocale.h"
 #include "WizardState.h"
 #include "audio/Export.h"
 #include "model/SignalEditing.h"
@@ -84,7 +85,7 @@ LibraryPage::LibraryPage(WizardState& state, Dialogs& dialogs, QWidget* parent)
     WzmocnienieE->setRange(0, 100);
     WzmocnienieE->setSingleStep(5);
     WzmocnienieE->setAccessibleName(QStringLiteral("Wzmocnienie w dziesiątych częściach decybela"));
-    Label1 = addText(this, "Label1", QStringLiteral("x 0.1 dB"), 484, 163);
+    Label1 = addText(this, "Label1", QStringLiteral("× 0,1 dB"), 484, 163);
     OdtworzDzwiek = addButton(this, "OdtworzDzwiek", QStringLiteral("&Odtwórz"), 194);
     UsunDzwiek = addButton(this, "UsunDzwiek", QStringLiteral("&Usuń"), 226);
 
@@ -168,12 +169,21 @@ void LibraryPage::reloadRows()
         [&](int i) {
             const zelmar::TDostepnyDzwiek& s = library[size_t(i)].sound;
             const QString mark = s.Gain == 0 ? rsq(65207)
-                                             : QStringLiteral("[+") + QString::number(s.Gain / 10.0, 'f', 1)
+                                             : QStringLiteral("[+") + uilocale::decimal(s.Gain / 10.0, 1)
                                                    + QStringLiteral("dB]");
             return QString::number(i + 1) + u' ' + mark + u' ' + QString::fromStdString(library[size_t(i)].name);
         },
         [&](int i) { return library[size_t(i)].sound.UsageMark != -1; },
         [&](int i) { return QString::fromStdString(library[size_t(i)].name); });
+    // The gain mark and the bold type of a sound in use, in words a screen reader speaks.
+    for (int i = 0; i < int(library.size()); ++i) {
+        const zelmar::TDostepnyDzwiek& s = library[size_t(i)].sound;
+        QString spoken = QString::number(i + 1) + u' ' + QString::fromStdString(library[size_t(i)].name) + QStringLiteral(", ")
+                         + (s.Gain == 0 ? rsq(65442) : rsfq(65443, {uilocale::decimal(s.Gain / 10.0, 1).toStdString()}));
+        if (s.UsageMark != -1)
+            spoken += QStringLiteral(", ") + rsq(65444);
+        DostepneDzwiekiLB->item(i)->setData(Qt::AccessibleTextRole, spoken);
+    }
     gainInStep();
 }
 
@@ -282,8 +292,8 @@ void LibraryPage::ZmienNazweDzwiekuClick()
     renaming_ = true;
     renamedRow_ = row;
     const QRect list = DostepneDzwiekiLB->geometry();
-    ZmianaNazwyE->setGeometry(list.x(), list.y() - 1 + (row - DostepneDzwiekiLB->topRow()) * listkit::kRowHeight,
-                              list.width(), 20);
+    ZmianaNazwyE->setGeometry(list.x(), list.y() - 1 + (row - DostepneDzwiekiLB->topRow()) * listkit::rowHeight(),
+                              list.width(), pagekit::scaled(20));
     const QString name = QString::fromStdString(state_.set().library[size_t(row)].name);
     // Typing stops at the typed-name length, but a longer name from a file is kept whole.
     ZmianaNazwyE->setMaxLength(std::max(zelmar::kMaxTypedName, int(name.size())));

@@ -3,6 +3,7 @@
 #include "Accessibility.h"
 
 #include "PageKit.h"
+#include "UiLocale.h"
 #include "model/SignalSet.h"
 
 #include <QApplication>
@@ -17,6 +18,11 @@
 
 namespace listkit {
 
+int rowHeight()
+{
+    return pagekit::scaled(16);
+}
+
 DragList::DragList(const char* name, bool rowsDraggable, QWidget* parent)
     : QListWidget(parent), draggable_(rowsDraggable)
 {
@@ -24,7 +30,7 @@ DragList::DragList(const char* name, bool rowsDraggable, QWidget* parent)
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    setItemDelegate(new pagekit::FixedRowDelegate(kRowHeight, this));
+    setItemDelegate(new pagekit::FixedRowDelegate(rowHeight(), this));
     setDragEnabled(false);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (topRow() != lastTop_) {
@@ -42,7 +48,7 @@ int DragList::topRow() const
 
 int DragList::rowsInView() const
 {
-    return viewport()->height() / kRowHeight;
+    return viewport()->height() / rowHeight();
 }
 
 void DragList::keyPressEvent(QKeyEvent* event)
@@ -75,7 +81,7 @@ void DragList::dropAt(int y)
     const int from = currentRow();
     if (from < 0 || from >= entries)
         return;
-    const int to = std::min(y / kRowHeight + topRow(), entries - 1);
+    const int to = std::min(y / rowHeight() + topRow(), entries - 1);
     if (to != from)
         Q_EMIT rowMoved(from, to);
 }
@@ -159,9 +165,13 @@ DurationsView::DurationsView(const char* name, QWidget* parent) : QWidget(parent
     accessibility::setRole(this, QAccessible::Graphic);
 }
 
-QString secondsText(int64_t samples)
+
+QFont DurationsView::timesFont() const
 {
-    return QString::number(double(samples) / zelmar::kSampleRate, 'f', 2) + QStringLiteral(" s");
+    // As small as 8 points are on the design's screen.
+    QFont f = font();
+    f.setPixelSize(pagekit::scaled(11));
+    return f;
 }
 
 void DurationsView::draw(const std::vector<int64_t>& lengths)
@@ -178,25 +188,25 @@ void DurationsView::draw(const std::vector<int64_t>& lengths)
         longest = zelmar::kSampleRate;
 
     QPainter p(&image_);
-    QFont f = font();
-    f.setPointSize(8);
+    const QFont f = timesFont();
     p.setFont(f);
+    const int rowHeight = listkit::rowHeight();
     const QFontMetrics fm(f);
     const int w = width();
     for (size_t r = 0; r < lengths.size(); ++r) {
         DrawnRow row;
-        row.top = int(r) * kRowHeight;
+        row.top = int(r) * rowHeight;
         row.barWidth = int(zelmar::roundedShare(lengths[r], longest, w));
-        row.text = secondsText(lengths[r]);
+        row.text = uilocale::seconds(lengths[r]);
         if (row.barWidth > 0) {
             p.setPen(window);
             p.setBrush(barColour());
-            p.drawRect(QRect(0, row.top, row.barWidth, kRowHeight).adjusted(0, 0, -1, -1));
+            p.drawRect(QRect(0, row.top, row.barWidth, rowHeight).adjusted(0, 0, -1, -1));
         }
         p.setPen(textColour());
         p.setBrush(Qt::NoBrush);
         const int x = (w - fm.horizontalAdvance(row.text)) / 2;
-        const int y = row.top + (kRowHeight - fm.height()) / 2;
+        const int y = row.top + (rowHeight - fm.height()) / 2;
         p.drawText(x, y + fm.ascent(), row.text);
         rows_.push_back(row);
     }

@@ -1,5 +1,5 @@
 #pragma once
-// What the editing pages' lists share: fixed 16-pixel rows, dragging a row within its own list,
+// What the editing pages' lists share: rows of one fixed height, dragging a row within its own list,
 // Insert and Delete, rows kept in step with the set, and the durations picture beside a list.
 #include <QListWidget>
 #include <QWidget>
@@ -13,9 +13,10 @@ class QKeyEvent;
 
 namespace listkit {
 
-constexpr int kRowHeight = 16;
+// The height of the lists' rows: 16 pixels of the design, as the text grows with the font.
+int rowHeight();
 
-// A list whose rows are 16 pixels high and can be dragged onto another row of the same list, or
+// A list whose rows are all one height and can be dragged onto another row of the same list, or
 // moved by Ctrl+Up and Ctrl+Down.
 // The list itself never reorders anything: it reports which entry was dragged where and the page
 // asks the state to move it.
@@ -83,6 +84,8 @@ public:
     // Draws the rows' lengths (in samples) from the top of the picture; none clears it.
     void draw(const std::vector<int64_t>& lengths);
     const std::vector<DrawnRow>& drawnRows() const { return rows_; }
+    // The small type the times are written in.
+    QFont timesFont() const;
     const QImage& picture() const { return image_; }
 
     static QColor barColour() { return QColor(0xA6, 0xCA, 0xF0); }
@@ -95,8 +98,5 @@ private:
     QImage image_;
     std::vector<DrawnRow> rows_;
 };
-
-// Seconds of `samples` at the chime's rate, with two decimals and a point.
-QString secondsText(int64_t samples);
 
 } // namespace listkit

@@ -174,6 +174,7 @@ void TMainForm::buildWindow()
             DalejClick();
     });
 
+    pagekit::scaleWindow(this);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
@@ -194,7 +195,7 @@ void TMainForm::FormCreate(const QString& firstArgument)
                                    settings.languageSet ? std::optional<QString>(settings.language) : std::nullopt);
     installPath_ = settings.installPath;
     rememberChoices();
-    if (settings.firstTime || factorysets::due(installPath_, PolyglotManager->CurrentLang())) {
+    if (settings.firstTime || factorysets::due(installPath_)) {
         if (writeFactorySets(installPath_) && settings.firstTime)
             consumeFirstTime();
     }
@@ -214,7 +215,7 @@ void TMainForm::FormCreate(const QString& firstArgument)
 bool TMainForm::writeFactorySets(const QString& installDirectory)
 {
     const QString kept = setFile_;
-    const bool done = factorysets::write(this, dialogs_, installDirectory, PolyglotManager->CurrentLang());
+    const bool done = factorysets::write(this, dialogs_, installDirectory);
     state_.clearSet();
     setFile_ = kept;
     return done;

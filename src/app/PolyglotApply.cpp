@@ -1,5 +1,6 @@
 #include "PolyglotApply.h"
 
+#include "PageKit.h"
 #include "i18n/CorePolyglot.h"
 #include "i18n/Literals.h"
 
@@ -79,6 +80,12 @@ QRect roomOf(QWidget* w)
     return QRect(-w->parentWidget()->mapTo(window, QPoint(0, 0)), window->size());
 }
 
+// A place or size of a file, which is the design's, in the pixels of the screen.
+long long designed(const QString& value)
+{
+    return std::llround(double(integerValue(value.toStdString())) * pagekit::scale());
+}
+
 // `value` within low ... high; low when the room is smaller than that.
 int within(long long value, int low, int high)
 {
@@ -129,7 +136,7 @@ void setFont(QWidget* w, const QString& rest, const QString& value)
         const long long height = std::llabs(static_cast<long long>(integerValue(value.toStdString())));
         if (height == 0)
             return;
-        f.setPixelSize(int(std::min<long long>(height, kMaxFontSize)));
+        f.setPixelSize(int(std::min<long long>(std::llround(double(height) * pagekit::scale()), kMaxFontSize)));
     } else if (part.compare(QLatin1String("Style"), Qt::CaseInsensitive) == 0) {
         setFontStyle(w, value);
         return;
@@ -216,24 +223,24 @@ const std::vector<Property>& properties()
              QWidget* w = widget(o);
              const QRect room = roomOf(w);
              const int seen = std::min(w->width(), kInSight);
-             w->move(within(integerValue(v.toStdString()), room.left(), room.right() + 1 - seen), w->y());
+             w->move(within(designed(v), room.left(), room.right() + 1 - seen), w->y());
          }},
         {"Top", anyWidget,
          [](QObject* o, const QString&, const QString& v) {
              QWidget* w = widget(o);
              const QRect room = roomOf(w);
              const int seen = std::min(w->height(), kInSight);
-             w->move(w->x(), within(integerValue(v.toStdString()), room.top(), room.bottom() + 1 - seen));
+             w->move(w->x(), within(designed(v), room.top(), room.bottom() + 1 - seen));
          }},
         {"Width", anyWidget,
          [](QObject* o, const QString&, const QString& v) {
              QWidget* w = widget(o);
-             w->resize(within(integerValue(v.toStdString()), 0, roomOf(w).width()), w->height());
+             w->resize(within(designed(v), 0, roomOf(w).width()), w->height());
          }},
         {"Height", anyWidget,
          [](QObject* o, const QString&, const QString& v) {
              QWidget* w = widget(o);
-             w->resize(w->width(), within(integerValue(v.toStdString()), 0, roomOf(w).height()));
+             w->resize(w->width(), within(designed(v), 0, roomOf(w).height()));
          }},
         // A window shows itself when the program says so, never because a file did.
         {"Visible", [](QObject* o) { return o->isWidgetType() && !widget(o)->isWindow(); },

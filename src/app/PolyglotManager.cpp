@@ -1,13 +1,10 @@
 #include "PolyglotManager.h"
 
 #include "PolyglotApply.h"
+#include "UiLocale.h"
 
-#include <QCoreApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 #include <QWidget>
 
-#include <memory>
 #include <stdexcept>
 
 using zelmar::i18n::TbsCorePolyglot;
@@ -121,8 +118,7 @@ void TbsPolyglotManager::translateAllWindows()
     }
     if (AfterAllTranslate)
         AfterAllTranslate(this);
-    if (TbsCorePolyglot* core = TbsCorePolyglot::assigned())
-        polyglot::followQtTranslations(qs(core->currentLang()));
+    uilocale::followLanguageInEffect();
 }
 
 TbsPolyglotManager* TbsPolyglotManager::of(QWidget* window)
@@ -174,41 +170,3 @@ void TbsPolyglotTranslator::translate()
     if (AfterTranslate)
         AfterTranslate(this);
 }
-
-namespace polyglot {
-
-QString qtLanguageCode(const QString& language)
-{
-    const QString l = language.trimmed().toLower();
-    // No language at all leaves the built-in texts, which are Polish.
-    if (l.isEmpty() || l == QLatin1String("polish") || l == QLatin1String("polski"))
-        return QStringLiteral("pl");
-    if (l == QLatin1String("german") || l == QLatin1String("deutsch"))
-        return QStringLiteral("de");
-    return {};
-}
-
-void followQtTranslations(const QString& language)
-{
-    static std::unique_ptr<QTranslator> installed;
-    static QString installedCode;
-    if (!QCoreApplication::instance())
-        return;
-    const QString code = qtLanguageCode(language);
-    if (code == installedCode && (installed || code.isEmpty()))
-        return;
-    if (installed) {
-        QCoreApplication::removeTranslator(installed.get());
-        installed.reset();
-    }
-    installedCode = code;
-    if (code.isEmpty())
-        return;
-    auto translator = std::make_unique<QTranslator>();
-    if (translator->load(QStringLiteral("qt_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(translator.get());
-        installed = std::move(translator);
-    }
-}
-
-} // namespace polyglot

@@ -75,13 +75,3 @@ private:
     QWidget* window_;
     QPointer<TbsPolyglotManager> manager_;
 };
-
-namespace polyglot {
-
-// Installs Qt's own translations (buttons of message boxes, file dialogs) for `language`: Polish
-// and German have them; any other language gets Qt's built-in English.
-void followQtTranslations(const QString& language);
-// The Qt language code of a translation's name ("pl", "de"), empty when Qt needs none.
-QString qtLanguageCode(const QString& language);
-
-} // namespace polyglot

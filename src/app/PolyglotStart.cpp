@@ -1,6 +1,7 @@
 #include "PolyglotStart.h"
 
 #include "PolyglotManager.h"
+#include "UiLocale.h"
 #include "paths/DataPaths.h"
 
 #include <QCoreApplication>
@@ -32,14 +33,37 @@ QString translationDirectory()
     return QCoreApplication::applicationDirPath() + u'/';
 }
 
-QString languageForLocale(const QString& locale)
+namespace {
+// "de_AT.UTF-8@euro" as its language and territory, in lower case: {"de", "at"}.
+std::pair<QString, QString> languageAndTerritory(const QString& locale)
 {
-    const QString l = locale.trimmed().toLower();
-    if (l.startsWith(QLatin1String("de_")) || l == QLatin1String("de") || l.startsWith(QLatin1String("de.")))
-        return QStringLiteral("German");
-    if (l.startsWith(QLatin1String("pl_")) || l == QLatin1String("pl") || l.startsWith(QLatin1String("pl.")))
-        return QStringLiteral("Polish");
-    return QStringLiteral("English");
+    QString l = locale.trimmed().toLower();
+    l = l.left(l.indexOf(u'@')).left(l.indexOf(u'.'));
+    l.replace(u'-', u'_');
+    return {l.section(u'_', 0, 0), l.section(u'_', 1, 1)};
+}
+} // namespace
+
+QString languageForLocale(const QString& locale, const QString& directory)
+{
+    const auto [language, territory] = languageAndTerritory(locale);
+    QString best = QStringLiteral("English");
+    int bestMatch = 0;
+    if (language.isEmpty())
+        return best;
+    QStringList files = QDir(directory).entryList({QStringLiteral("*.lng")}, QDir::Files | QDir::Readable, QDir::Name);
+    for (const QString& file : files) {
+        const auto [fileLanguage, fileTerritory] = languageAndTerritory(uilocale::localeOfFile(QDir(directory).filePath(file)));
+        if (fileLanguage != language)
+            continue;
+        // The same territory first, then the language alone, then the language of another territory.
+        const int match = fileTerritory == territory ? 3 : fileTerritory.isEmpty() ? 2 : 1;
+        if (match > bestMatch) {
+            bestMatch = match;
+            best = file.chopped(4);
+        }
+    }
+    return best;
 }
 
 QString messagesLocale()
@@ -66,12 +90,12 @@ void requestStartLanguage(TbsPolyglotManager& manager, const std::optional<QStri
     else if (settingsLanguage)
         language = *settingsLanguage;
     else if (options().systemLocaleWhenUnset)
-        language = languageForLocale(messagesLocale());
+        language = languageForLocale(messagesLocale(), manager.LangsDir());
     else
         language = QStringLiteral("Polish");
     manager.setCurrentLang(language);
     // Also when nothing changed on the way (no translation files): Qt's texts match the wizard's.
-    followQtTranslations(manager.CurrentLang());
+    uilocale::followLanguageInEffect();
 }
 
 } // namespace polyglot

@@ -20,8 +20,10 @@ void setStartOptions(const StartOptions& options);
 // executable's own folder when there is none.
 QString translationDirectory();
 
-// The language a locale name stands for: "de_DE.UTF-8" German, "pl_PL" Polish, anything else English.
-QString languageForLocale(const QString& locale);
+// The language a locale name ("de_DE.UTF-8") stands for: the translation in `directory` whose file
+// names that locale, or its language alone; English when none does. Equally good files are taken in
+// the order of their names.
+QString languageForLocale(const QString& locale, const QString& directory);
 // The locale that decides the language of messages: LC_ALL, else LC_MESSAGES, else LANG.
 QString messagesLocale();
 

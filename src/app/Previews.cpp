@@ -73,7 +73,7 @@ void playSound(QWidget* window, Dialogs& dialogs, const zelmar::TDostepnyDzwiek&
 
 QCheckBox* addAsChimeBox(QWidget* parent, const char* name, int x, int y)
 {
-    auto* box = new QCheckBox(QStringLiteral("tak, &jak zagra dzwonek"), parent);
+    auto* box = new QCheckBox(QStringLiteral("Tak, &jak zagra dzwonek"), parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setAccessibleName(QStringLiteral("Odtwarzaj tak, jak zagra dzwonek"));
     box->move(x, y);

@@ -31,9 +31,9 @@ SaveSendPage::SaveSendPage(QWidget* parent) : QWidget(parent)
     ZapisWNowymPlikuCB->move(16, 400);
     fitToPage(ZapisWNowymPlikuCB);
 
-    KopiaDzwonkaCB = new QCheckBox(QStringLiteral("przed przesłaniem z&achowaj kopię tego, co zawiera dzwonek"), this);
+    KopiaDzwonkaCB = new QCheckBox(QStringLiteral("Przed przesłaniem z&achowaj kopię zawartości dzwonka"), this);
     KopiaDzwonkaCB->setObjectName(QStringLiteral("KopiaDzwonkaCB"));
-    KopiaDzwonkaCB->setAccessibleName(QStringLiteral("Przed przesłaniem zachowaj kopię tego, co zawiera dzwonek"));
+    KopiaDzwonkaCB->setAccessibleName(QStringLiteral("Przed przesłaniem zachowaj kopię zawartości dzwonka"));
     KopiaDzwonkaCB->move(16, 376);
     fitToPage(KopiaDzwonkaCB);
     connect(KopiaDzwonkaCB, &QCheckBox::toggled, this, &SaveSendPage::backupWantedChanged);

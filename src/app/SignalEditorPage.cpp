@@ -7,6 +7,7 @@
 #include "PageKit.h"
 #include "Previews.h"
 #include "ResourceText.h"
+#include "UiLocale.h"
 #include "WizardState.h"
 #include "model/SignalEditing.h"
 
@@ -147,7 +148,7 @@ SignalEditorPage::SignalEditorPage(WizardState& state, Dialogs& dialogs, QWidget
     // The bars' positions as a screen reader should say them: a level of 16, a time in seconds.
     const auto describeBars = [this] {
         GlosnoscTB->setAccessibleDescription(rsfq(65375, {(long long)GlosnoscTB->value()}));
-        CzasPauzyTB->setAccessibleDescription(QString::number(CzasPauzyTB->value() / 100.0, 'f', 2) + QStringLiteral(" s"));
+        CzasPauzyTB->setAccessibleDescription(uilocale::decimal(CzasPauzyTB->value() / 100.0, 2) + QStringLiteral(" s"));
     };
     connect(GlosnoscTB, &QSlider::valueChanged, this, describeBars);
     connect(CzasPauzyTB, &QSlider::valueChanged, this, describeBars);
@@ -199,7 +200,7 @@ QString SignalEditorPage::elementText(int row) const
     const zelmar::TDzwiek& e = (*s)[size_t(row)];
     const QString number = QString::number(row + 1) + u' ';
     if (e.isPause())
-        return number + u'<' + rsq(65238) + QStringLiteral("> ") + QString::number(e.PauseLength / 100.0, 'f', 2)
+        return number + u'<' + rsq(65238) + QStringLiteral("> ") + uilocale::decimal(e.PauseLength / 100.0, 2)
                + QStringLiteral(" s");
     const auto& library = state_.set().library;
     if (e.SoundNumber < 1 || e.SoundNumber > int(library.size()))
@@ -343,7 +344,7 @@ void SignalEditorPage::GlosnoscTBChange(int position)
 
 void SignalEditorPage::setPauseCaption(int position)
 {
-    CzasPauzyGB->setTitle(rsfq(65216, {QString::number(position / 100.0, 'f', 2).toStdString()}));
+    CzasPauzyGB->setTitle(rsfq(65216, {uilocale::decimal(position / 100.0, 2).toStdString()}));
 }
 
 void SignalEditorPage::CzasPauzyTBChange(int position)

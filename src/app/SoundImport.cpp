@@ -59,14 +59,22 @@ private:
     std::function<void(int32_t, int32_t)> progress_;
 };
 
+// The normalisation question names the sound it is about.
 class Question : public zelmar::ImportObserver {
 public:
-    Question(QWidget* mainWindow, Dialogs& dialogs) : mainWindow_(mainWindow), dialogs_(dialogs) {}
-    bool askNormalise() override { return dialogs_.ask(mainWindow_, qs(zelmar::rs(65211)), qs(zelmar::rs(65233))); }
+    Question(QWidget* mainWindow, Dialogs& dialogs, std::string sound)
+        : mainWindow_(mainWindow), dialogs_(dialogs), sound_(std::move(sound))
+    {
+    }
+    bool askNormalise() override
+    {
+        return dialogs_.ask(mainWindow_, qs(zelmar::rsf(65211, {sound_})), qs(zelmar::rs(65233)));
+    }
 
 private:
     QWidget* mainWindow_;
     Dialogs& dialogs_;
+    std::string sound_;
 };
 
 // Reads and converts the file on a second thread while this one keeps the window alive: it
@@ -184,7 +192,7 @@ bool importSoundFile(QWidget* mainWindow, Dialogs& dialogs, WizardState& state, 
         if (const auto& m = decoded.result.message; m && m->resourceId == 65219 && m->args.size() == 2
             && dialogs.ask(mainWindow, qs(zelmar::rsf(65346, m->args)), qs(zelmar::rs(65233))))
             decoded = decodeWithLiveWindow(file, zelmar::ImportRoom::of(set), progress, zelmar::TooLong::KeepWhatFits);
-        Question question(mainWindow, dialogs);
+        Question question(mainWindow, dialogs, decoded.name);
         const zelmar::ImportResult r = state.addImportedSound(std::move(decoded), question);
         added = r.added;
         // A cancel is the user's own choice: nothing to say.

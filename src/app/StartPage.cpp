@@ -42,7 +42,7 @@ StartPage::StartPage(QWidget* parent) : QWidget(parent)
     OstatnieZestawyLB->setObjectName(QStringLiteral("OstatnieZestawyLB"));
     OstatnieZestawyLB->setAccessibleName(QStringLiteral("Ostatnio używane zestawy sygnałów"));
     OstatnieZestawyLB->setGeometry(36, kRecentTop, kPageWidth - 8 - 36 - 60, kRecentHeight);
-    OstatnieZestawyLB->setItemDelegate(new FixedRowDelegate(16, OstatnieZestawyLB));
+    OstatnieZestawyLB->setItemDelegate(new FixedRowDelegate(scaled(16), OstatnieZestawyLB));
     OstatnieZestawyLB->setUniformItemSizes(true);
     OstatnieZestawyLB->hide();
     connect(OstatnieZestawyLB, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -54,9 +54,9 @@ StartPage::StartPage(QWidget* parent) : QWidget(parent)
     PobranieRB = addChoice(this, "PobranieRB", QStringLiteral("Chcę &pobrać zestaw sygnałów z dzwonka."), 212);
     addText(this, "Pobranie1ST", QStringLiteral("Pobrany zestaw będziesz mógł zmienić, zapisać na dysku"), 36, 234);
     addText(this, "Pobranie2ST", QStringLiteral("i ponownie przesłać do dzwonka."), 36, 250);
-    addText(this, "Pobranie3ST", QStringLiteral("Niestety w dzwonku nie są przechowywane wszystkie informacje,"), 36, 266);
-    addText(this, "Pobranie4ST", QStringLiteral("dlatego pobrany zestaw nie będzie miał wprowadzonych przez"), 36, 282);
-    addText(this, "Pobranie5ST", QStringLiteral("Ciebie nazw. Dodatkowo zmianie mogą ulec dostępne dźwięki."), 36, 298);
+    addText(this, "Pobranie3ST", QStringLiteral("Dzwonek przechowuje nazwy, ale nie wszystkie informacje:"), 36, 266);
+    addText(this, "Pobranie4ST", QStringLiteral("dźwięki wrócą w uboższej jakości dzwonka, już wzmocnione,"), 36, 282);
+    addText(this, "Pobranie5ST", QStringLiteral("a sygnały bez dźwięków zostaną pominięte."), 36, 298);
 
     QLabel* uwaga = addText(this, "Uwaga1ST", QStringLiteral("Uwaga"), 16, 336);
     QFont bold = uwaga->font();
@@ -65,14 +65,12 @@ StartPage::StartPage(QWidget* parent) : QWidget(parent)
     fitToPage(uwaga);
     makeRed(uwaga);
     makeRed(addText(this, "Uwaga2ST", QStringLiteral("Do przesłania zestawu do dzwonka, a także do odczytu"), 16, 354));
-    makeRed(addText(this, "Uwaga3ST", QStringLiteral("zestawu z dzwonka, potrzebny będzie specjalny kabel. "), 16, 370));
+    makeRed(addText(this, "Uwaga3ST", QStringLiteral("zestawu z dzwonka, potrzebny będzie kabel USB."), 16, 370));
 
     for (const char* name : {"PobranieRB", "Pobranie1ST", "Pobranie2ST", "Pobranie3ST", "Pobranie4ST", "Pobranie5ST"})
         movedDown_.push_back({findChild<QWidget*>(QString::fromLatin1(name)), kDownloadShift});
     for (const char* name : {"Uwaga1ST", "Uwaga2ST", "Uwaga3ST"})
         movedDown_.push_back({findChild<QWidget*>(QString::fromLatin1(name)), kNoteShift});
-    for (Moved& m : movedDown_)
-        m.top = m.control->y();
 }
 
 void StartPage::showRecentSets(const QStringList& sets)
@@ -96,8 +94,12 @@ void StartPage::showRecentSets(const QStringList& sets)
         OstatnieZestawyLB->setCurrentRow(0);
     }
     OstatnieZestawyLB->setVisible(shown);
-    for (const Moved& m : movedDown_)
-        m.control->move(m.control->x(), m.top + (shown ? m.shift : 0));
+    for (Moved& m : movedDown_) {
+        // Taken when the window is complete and scaled, before anything moved.
+        if (m.top < 0)
+            m.top = m.control->y();
+        m.control->move(m.control->x(), m.top + (shown ? scaled(m.shift) : 0));
+    }
 }
 
 QString StartPage::chosenRecentSet() const

@@ -41,7 +41,7 @@ private:
     struct Moved {
         QWidget* control;
         int shift;
-        int top = 0;
+        int top = -1;   // where it stands without the list; taken on first use
     };
     std::vector<Moved> movedDown_;
     QStringList recentSets_;

@@ -107,7 +107,7 @@ Run defineImport(CLI::App& c)
     auto o = std::make_shared<Options>();
     c.add_option("SET.zmr", o->setPath, "the set file (made when it does not exist)")->required();
     c.add_option("AUDIO", o->audio, "WAV, MP3, FLAC, Ogg Vorbis, Opus or AIFF files")->required();
-    c.add_flag("--normalize", o->normalise, "normalise each imported sound");
+    c.add_flag("--normalize", o->normalise, "normalize each imported sound");
     addOutput(c, o->out, "write the set here instead of SET.zmr");
     return [o](const Context&) { return runImport(*o); };
 }

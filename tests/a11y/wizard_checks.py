@@ -212,7 +212,8 @@ def import_sound(wz, wav):
     wz.alt("DodajDzwiek")
     choose_file(wz, "sound file dialog", wav)
     conversion = T.raw("TKonwersjaDlg", "Caption")
-    question = T.resource(65211)
+    # The question names the sound, which is named after its file.
+    question = T.resource(65211).replace("%s", os.path.splitext(os.path.basename(wav))[0])
 
     def next_window(w):
         if find(w, "label", question) is not None:

@@ -6,6 +6,7 @@
 #include "WindowTest.h"
 
 #include <QSlider>
+#include <QSpinBox>
 #include <QStackedWidget>
 
 using namespace pagedriver;
@@ -100,7 +101,7 @@ void AccessiblePagesTest::spokenTextsFollowTheWork()
     TMainForm& form = *f_->form;
     // Beside the signal list, the times of its rows.
     auto* times = child<listkit::DurationsView>(form, "Czasy");
-    QCOMPARE(times->accessibleDescription(), QStringLiteral("0.60 s, 0.05 s"));
+    QCOMPARE(times->accessibleDescription(), QStringLiteral("0,60 s, 0,05 s"));
 
     clickRow(list(form, "ZestawLB"), 0);
     QVERIFY(click(form, "ZmianaSygnalu"));
@@ -114,7 +115,7 @@ void AccessiblePagesTest::spokenTextsFollowTheWork()
     QCOMPARE(volume->accessibleDescription(), QStringLiteral("Poziom 5 z 16"));
     clickRow(elements, 1);
     auto* pause = child<QSlider>(form, "CzasPauzyTB");
-    QCOMPARE(pause->accessibleDescription(), QStringLiteral("0.50 s"));
+    QCOMPARE(pause->accessibleDescription(), QStringLiteral("0,50 s"));
 
     // The gauge's value with its meaning: the time left that the library page writes beside it.
     QVERIFY(click(form, "ZmienDzwieki"));
@@ -125,6 +126,13 @@ void AccessiblePagesTest::spokenTextsFollowTheWork()
         return d.contains(QString::number(gauge->value()) + u'%') && d.contains(left->text().section(u' ', -2, -2));
     };
     QVERIFY2(agree(), qPrintable(gauge->accessibleDescription() + " / " + left->text()));
+    // A row's gain mark and its bold type (a sound in use) are said in words.
+    QListWidget* sounds = list(form, "DostepneDzwiekiLB");
+    QCOMPARE(sounds->item(1)->data(Qt::AccessibleTextRole).toString(),
+             QStringLiteral("2 dzwon, bez wzmocnienia, używany w sygnałach"));
+    child<QSpinBox>(form, "WzmocnienieE")->setValue(75);
+    QCOMPARE(sounds->item(0)->data(Qt::AccessibleTextRole).toString(),
+             QStringLiteral("1 gong, wzmocnienie +7,5 dB, używany w sygnałach"));
     const QString before = gauge->accessibleDescription();
     clickRow(list(form, "DostepneDzwiekiLB"), 0);
     dialogs().answerAsk(true);   // the sound is used: deleting it is asked

@@ -1,9 +1,11 @@
 // The factory sets at start-up: the user's copies named in the interface language, read-only,
 // written once and again when the shipped sets change; and how such a copy opens.
+#include "PolyglotStart.h"
 #include "RecentSets.h"
 #include "OtherUser.h"
 #include "WindowTest.h"
 
+#include "i18n/IniFile.h"
 #include "model/FactoryNames.h"
 #include "model/SetFile.h"
 #include "paths/DataPaths.h"
@@ -49,6 +51,13 @@ SignalSet read(const QString& path)
     return zelmar::readSetFile(QFile::encodeName(path).toStdString());
 }
 
+// The names a translation file gives the sets; none when it names none.
+std::optional<zelmar::FactoryNames> namesIn(const QString& lng)
+{
+    const auto file = zelmar::i18n::TbsINIFile::open(QFile::encodeName(lng).toStdString());
+    return file ? zelmar::FactoryNames::of(*file) : std::nullopt;
+}
+
 } // namespace
 
 class FactoryTest : public WindowTest {
@@ -67,6 +76,7 @@ private Q_SLOTS:
     void factoryCopyOpensUnderANewNameAndAsksWhereToSave();
     void noticesComeOnceTheLockIsLetGo();
     void aHomeFolderThatCannotBeWrittenIsSaidSo();
+    void aLanguageFileAloneIsChosenByItsLocaleAndNamesItsSets();
 
 private:
     // The settings a start finds.
@@ -135,18 +145,16 @@ void FactoryTest::firstRunNamesTheSetsInTheInterfaceLanguage_data()
 {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<int>("code");
-    QTest::newRow("Polish") << "Polish" << "Zestawy" << int(zelmar::kFactoryPolish);
-    QTest::newRow("German") << "German" << "Signalsets" << int(zelmar::kFactoryGerman);
-    QTest::newRow("English") << "English" << "Signal sets" << int(zelmar::kFactoryEnglish);
-    QTest::newRow("French") << "French" << "" << 0;
+    QTest::newRow("Polish") << "Polish" << "Zestawy";
+    QTest::newRow("German") << "German" << "Signalsets";
+    QTest::newRow("English") << "English" << "Signal sets";
+    QTest::newRow("French") << "French" << "";
 }
 
 void FactoryTest::firstRunNamesTheSetsInTheInterfaceLanguage()
 {
     QFETCH(QString, language);
     QFETCH(QString, folder);
-    QFETCH(int, code);
 
     // The user's own set beside a factory copy, and another language's folder: neither is touched.
     const QString other = folder == QLatin1String("Zestawy") ? QStringLiteral("Signalsets") : QStringLiteral("Zestawy");
@@ -174,6 +182,8 @@ void FactoryTest::firstRunNamesTheSetsInTheInterfaceLanguage()
         return;
     }
     QCOMPARE(bytesOf(home(folder + QStringLiteral("/mine.zmr"))), mineBytes);
+    const auto names = namesIn(shippedLang_ + language + QStringLiteral(".lng"));
+    QVERIFY(names);
     const int sounds[] = {65, 30, 33};
     for (int set = 1; set <= 3; ++set) {
         const QString copy = home(folder + u'/' + QString::fromLatin1(zelmar::factorySetFileName(set).data()));
@@ -181,16 +191,16 @@ void FactoryTest::firstRunNamesTheSetsInTheInterfaceLanguage()
         const SignalSet s = read(copy);
         QCOMPARE(int(s.library.size()), sounds[set - 1]);
         for (size_t i = 0; i < s.signals.size(); ++i)
-            QCOMPARE(s.signals[i].name, zelmar::factorySignalName(int(i) + 1, set, code));
+            QCOMPARE(s.signals[i].name, names->signalName(int(i) + 1, set));
         for (size_t j = 0; j < s.library.size(); ++j)
-            QCOMPARE(s.library[j].name, zelmar::factorySoundName(int(j) + 1, set, code));
+            QCOMPARE(s.library[j].name, names->soundName(int(j) + 1, set));
         // Only the names change.
         SignalSet expected = read(shipped(QString::fromLatin1(zelmar::factorySetFileName(set).data())));
         QCOMPARE(s.library.back().sound.Samples, expected.library.back().sound.Samples);
         QCOMPARE(s.signals.back().elements, expected.signals.back().elements);
     }
     const SignalSet premium = read(home(folder + QStringLiteral("/Premium.zmr")));
-    QCOMPARE(premium.signals.at(49).name, zelmar::factorySignalName(50, 1, code));
+    QCOMPARE(premium.signals.at(49).name, names->signalName(50, 1));
     QVERIFY(!premium.signals.at(49).name.empty());
     QCOMPARE(premium.signals.at(50).name, std::string());   // the 51st
     QCOMPARE(premium.library.at(64).name, std::string());   // the 65th
@@ -227,7 +237,7 @@ void FactoryTest::laterStartsWriteOnlyWhenTheShippedSetsChange()
     form = start(QStringLiteral("Polish"), false);
     form.reset();
     QCOMPARE(read(beside).library.at(0).sound.Samples.at(0), int16_t(901));
-    QCOMPARE(read(beside).signals.at(0).name, zelmar::factorySignalName(1, 2, zelmar::kFactoryPolish));
+    QCOMPARE(read(beside).signals.at(0).name, namesIn(shippedLang_ + QStringLiteral("Polish.lng"))->signalName(1, 2));
     QCOMPARE(modeOf(beside), mode_t(0444));
     QCOMPARE(bytesOf(copy), QByteArray());
 
@@ -379,5 +389,32 @@ void FactoryTest::aHomeFolderThatCannotBeWrittenIsSaidSo()
     QVERIFY(QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).contains(QStringLiteral("FirstTime")));
 }
 
+void FactoryTest::aLanguageFileAloneIsChosenByItsLocaleAndNamesItsSets()
+{
+    QVERIFY(QFile::copy(QStringLiteral(ZELMAR_APP_TEST_DATA "/Esperanto.lng"), shipped_->filePath(QStringLiteral("lang/Esperanto.lng"))));
+    settle(QString(), true);
+    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).remove(QStringLiteral("Language"));
+    const QByteArray keepAll = qgetenv("LC_ALL"), keepMessages = qgetenv("LC_MESSAGES"), keepLang = qgetenv("LANG");
+    qunsetenv("LC_ALL");
+    qunsetenv("LC_MESSAGES");
+    qputenv("LANG", "eo_XX.UTF-8");
+    polyglot::setStartOptions({QString(), true});
+    auto form = std::make_unique<TMainForm>(dialogs());
+    polyglot::setStartOptions({});
+    qputenv("LC_ALL", keepAll);
+    qputenv("LC_MESSAGES", keepMessages);
+    qputenv("LANG", keepLang);
+
+    QCOMPARE(languageOf(*form), QStringLiteral("Esperanto"));
+    QCOMPARE(child<QPushButton>(*form, "Dalej")->text(), QStringLiteral("&Plu >"));
+    const SignalSet premium = read(home(QStringLiteral("Signalaroj/Premium.zmr")));
+    QCOMPARE(premium.signals.at(0).name, std::string("koko"));
+    QCOMPARE(premium.signals.at(2).name, std::string("granda hundo"));
+    QCOMPARE(premium.library.at(3).name, std::string("granda hundo b"));
+    QCOMPARE(premium.signals.at(1).name, std::string());
+    QCOMPARE(modeOf(home(QStringLiteral("Signalaroj/Music.zmr"))), mode_t(0444));
+}
+
 QTEST_MAIN(FactoryTest)
 #include "tst_factory.moc"
+

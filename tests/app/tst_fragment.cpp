@@ -139,7 +139,7 @@ void FragmentTest::geometryOfLongSound()
     for (const QPoint at : {QPoint(40, 30), QPoint(300, 200)}) {
         mainWindow.move(at);
         runDialog(dlg, el, sound, [&] {
-            QCOMPARE(dlg.windowTitle(), QStringLiteral("Zaawansowane"));
+            QCOMPARE(dlg.windowTitle(), QStringLiteral("Wybór fragmentu do odtwarzania"));
             QVERIFY((dlg.frameGeometry().center() - mainWindow.frameGeometry().center()).manhattanLength() <= 1);
             QCOMPARE(dlg.waveGeometry().W, 659);
             QCOMPARE(dlg.startColumn(), 1);
@@ -467,15 +467,16 @@ void FragmentTest::cutSetByKeysInAnActiveWindow()
     auto* endE = dlg.findChild<QDoubleSpinBox*>(QStringLiteral("KoniecE"));
     auto* length = dlg.findChild<QLabel*>(QStringLiteral("DlugoscST"));
     QVERIFY(startE && endE && length);
-    auto shown = [](int64_t samples) { return QString::number(double(samples) / kSampleRate, 'f', 2); };
+    // Without a translation the dialog speaks its built-in Polish, and writes and reads a decimal comma.
+    auto shown = [](int64_t samples) { return QLocale(QLocale::Polish).toString(double(samples) / kSampleRate, 'f', 2); };
     auto crossing = [&](int32_t p) { return (sound.Samples[size_t(p - 1)] >= 0) != (sound.Samples[size_t(p)] >= 0); };
 
     const bool ok = runDialog(dlg, el, sound, [&] {
         dlg.activateWindow();
         QApplication::setActiveWindow(&dlg);
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        QCOMPARE(startE->text(), QStringLiteral("0.00 s"));
-        QCOMPARE(endE->text(), QStringLiteral("3.66 s"));
+        QCOMPARE(startE->text(), QStringLiteral("0,00 s"));
+        QCOMPARE(endE->text(), QStringLiteral("3,66 s"));
 
         // Tab reaches every control that does something, and each shows it has the focus.
         const focuswalk::Round round = focuswalk::tabRound(&dlg);
@@ -508,7 +509,7 @@ void FragmentTest::cutSetByKeysInAnActiveWindow()
         // A typed time counts once the field is left, snapped the same way.
         const int32_t stepped = el.FragmentEnd;
         endE->selectAll();
-        QTest::keyClicks(endE, QStringLiteral("2.5"));
+        QTest::keyClicks(endE, QStringLiteral("2,5"));
         QCOMPARE(el.FragmentEnd, stepped);   // not yet
         QTest::keyClick(endE, Qt::Key_Tab);
         QVERIFY2(el.FragmentEnd >= 45000 && el.FragmentEnd < 45040 && crossing(el.FragmentEnd),

@@ -130,7 +130,7 @@ void HelpTest::guideFollowsTheLanguageInEffect()
     QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("What a signal set is")));
 
     // The About window is reached from the guide.
-    QCOMPARE(help->aboutButton()->text(), QStringLiteral("About..."));
+    QCOMPARE(help->aboutButton()->text(), QStringLiteral("About Zelmar"));
     QString aboutSeen;
     QTimer::singleShot(0, [&] {
         if (auto* about = qobject_cast<TAboutDlg*>(QApplication::activeModalWidget())) {
@@ -189,6 +189,16 @@ void HelpTest::aboutShowsVersionLicencesLibrariesAndEverySoundsSource()
         QVERIFY2(sources.contains(m.captured(2)), qPrintable(m.captured(2)));
     }
     QVERIFY(rows >= 100);
+
+    // In German the sounds are named as the German sets name them, their lengths written with a
+    // comma, and the heads of the tables are German.
+    useLanguage(QStringLiteral("German"));
+    about.fill();
+    const QString german = about.sourcesText()->toPlainText();
+    QVERIFY2(german.contains(QStringLiteral("Hahn (")) && !german.contains(QStringLiteral("rooster (")), qPrintable(german.left(600)));
+    QVERIFY(QRegularExpression(QStringLiteral("Hahn \\(\\d+,\\d\\d s\\)")).match(german).hasMatch());
+    QVERIFY(german.contains(QStringLiteral("Lizenz")));
+    QCOMPARE(about.windowTitle(), QStringLiteral("Über Zelmar"));
 }
 
 void HelpTest::aboutWithoutTheSourcesFileSaysWhichFile()

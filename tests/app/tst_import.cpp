@@ -245,7 +245,7 @@ private Q_SLOTS:
         QCOMPARE(shown.first().kind, ScriptedDialogs::Kind::Open);
         QCOMPARE(shown.first().filter, rsq(65272));
         QCOMPARE(shown.first().startPath, QString());
-        QCOMPARE(dialogs.questions(), QStringList{rsq(65211)});
+        QCOMPARE(dialogs.questions(), QStringList{QString::fromStdString(zelmar::rsf(65211, {std::string("gong")}))});
         QCOMPARE(shown.last().caption, rsq(65233));
         QCOMPARE(state.lastSoundFolder(), dir.path() + "/");
     }

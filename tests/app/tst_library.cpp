@@ -77,7 +77,7 @@ private:
 void LibraryTest::rowsShowGainAndUsedSoundsInBold()
 {
     openLibrary();
-    QCOMPARE(rowTexts(sounds()), (QStringList{"1 [-] a", "2 [+3.0dB] b", "3 [-] c", "4 [-] d"}));
+    QCOMPARE(rowTexts(sounds()), (QStringList{"1 [-] a", "2 [+3,0dB] b", "3 [-] c", "4 [-] d"}));
     QCOMPARE(sounds()->item(0)->font().bold(), true);
     QCOMPARE(sounds()->item(1)->font().bold(), true);
     QCOMPARE(sounds()->item(2)->font().bold(), true);
@@ -103,11 +103,11 @@ void LibraryTest::movingSoundThreeToTheTopRenumbersEverySignal()
     QVERIFY(click(*f_->form, "ZmienDzwieki"));
 
     dragRow(sounds(), 2, 5);
-    QCOMPARE(rowTexts(sounds()), (QStringList{"1 [-] c", "2 [-] a", "3 [+3.0dB] b", "4 [-] d"}));
+    QCOMPARE(rowTexts(sounds()), (QStringList{"1 [-] c", "2 [-] a", "3 [+3,0dB] b", "4 [-] d"}));
     QCOMPARE(sounds()->currentRow(), 0);
     QVERIFY(sounds()->item(0)->font().bold());
     QVERIFY(!sounds()->item(3)->font().bold());
-    QCOMPARE(f_->form->libraryPage()->CzasyTrwaniaDzwiekow->drawnRows()[0].text, QStringLiteral("3.00 s"));
+    QCOMPARE(f_->form->libraryPage()->CzasyTrwaniaDzwiekow->drawnRows()[0].text, QStringLiteral("3,00 s"));
 
     QVERIFY(click(*f_->form, "Dalej"));
     QCOMPARE(f_->form->currentPage(), int(TMainForm::SignalEditorIndex));
@@ -120,7 +120,7 @@ void LibraryTest::movingSoundThreeToTheTopRenumbersEverySignal()
                                                     TDzwiek::pause(80), TDzwiek{3, 0, 1, 36000, 0}}));
     QCOMPARE(rowTexts(list(*f_->form, "DzwiekiLB")), (QStringList{"0 <pauza>", "1 c", "2 a", "3 b", "4 d"}));
     QCOMPARE(list(*f_->form, "DzwiekiLB")->currentRow(), 0);
-    QCOMPARE(rowTexts(list(*f_->form, "SygnalLB")), (QStringList{"1 a", "2 <pauza> 0.80 s", "3 b", ""}));
+    QCOMPARE(rowTexts(list(*f_->form, "SygnalLB")), (QStringList{"1 a", "2 <pauza> 0,80 s", "3 b", ""}));
     QVERIFY(f_->form->state().libraryCopy().empty());
 
     // Cancelling the signal edit brings back the kept copy, renumbered too: it sounds as before.
@@ -154,7 +154,7 @@ void LibraryTest::deletingAUsedSoundAsksAndItsElementsGoOnAccept()
 
     f_->dialogs.answerAsk(true);
     QTest::keyClick(sounds(), Qt::Key_Delete);
-    QCOMPARE(rowTexts(sounds()), (QStringList{"1 [-] a", "2 [+3.0dB] b", "3 [-] d"}));
+    QCOMPARE(rowTexts(sounds()), (QStringList{"1 [-] a", "2 [+3,0dB] b", "3 [-] d"}));
     QCOMPARE(sounds()->currentRow(), 2);
     // Signals change only when the page is accepted.
     QCOMPARE(f_->set().backdoor->size(), size_t(2));
@@ -223,7 +223,7 @@ void LibraryTest::cancelBringsBackTheLibraryAsItWas()
 
     // The next visit shows it as it was, and accepting it changes nothing.
     QVERIFY(click(*f_->form, "ZmienDzwieki"));
-    QCOMPARE(rowTexts(sounds()), (QStringList{"1 [-] a", "2 [+3.0dB] b", "3 [-] c", "4 [-] d"}));
+    QCOMPARE(rowTexts(sounds()), (QStringList{"1 [-] a", "2 [+3,0dB] b", "3 [-] c", "4 [-] d"}));
     QVERIFY(click(*f_->form, "Dalej"));
     setfiles::expectSameSet(f_->set(), original);
 }
@@ -247,7 +247,7 @@ void LibraryTest::gainButtonAndSpinEdit()
         QCOMPARE(spin->value(), steps.last());
     }
     QCOMPARE(steps, (QList<int>{30, 60, 0, 30}));
-    QCOMPARE(sounds()->item(0)->text(), QStringLiteral("1 [+3.0dB] a"));
+    QCOMPARE(sounds()->item(0)->text(), QStringLiteral("1 [+3,0dB] a"));
     clickRow(sounds(), 2);
     QCOMPARE(spin->value(), 45);
     QVERIFY(click(*f_->form, "ZmienWzmocnienieDzwieku"));
@@ -262,7 +262,7 @@ void LibraryTest::gainButtonAndSpinEdit()
     spin->selectAll();
     QTest::keyClicks(spin, QStringLiteral("75"));
     QCOMPARE(f_->set().library[1].sound.Gain, uint8_t(75));
-    QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [+7.5dB] b"));
+    QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [+7,5dB] b"));
     QTest::keyClick(spin, Qt::Key_Up);
     QCOMPARE(f_->set().library[1].sound.Gain, uint8_t(80));
     // 150 typed is limited to 10.0 dB at once, not cut short to 1.5 dB; leaving the field shows 100.
@@ -275,7 +275,7 @@ void LibraryTest::gainButtonAndSpinEdit()
     QCOMPARE(spin->text(), QStringLiteral("150"));
     QTest::keyClick(spin, Qt::Key_Tab);
     QCOMPARE(spin->text(), QStringLiteral("100"));
-    QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [+10.0dB] b"));
+    QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [+10,0dB] b"));
     spin->setFocus();
     spin->selectAll();
     QTest::keyClicks(spin, QStringLiteral("1000"));
@@ -310,8 +310,8 @@ void LibraryTest::durationsBarAndMemoryDisplay()
     QVERIFY(bar);
     const auto& rows = bar->drawnRows();
     QCOMPARE(rows.size(), size_t(4));
-    QCOMPARE(rows[0].text, QStringLiteral("1.00 s"));
-    QCOMPARE(rows[2].text, QStringLiteral("3.00 s"));
+    QCOMPARE(rows[0].text, QStringLiteral("1,00 s"));
+    QCOMPARE(rows[2].text, QStringLiteral("3,00 s"));
     QCOMPARE(rows[2].barWidth, 145);
     QCOMPARE(rows[0].barWidth, 48);   // 1/3 of 145
     QCOMPARE(rows[3].barWidth, 24);
@@ -409,7 +409,7 @@ void LibraryTest::importAddsAnUnusedSoundAndPlayUsesTheGain()
     QCOMPARE(sounds()->currentRow(), 4);
     QVERIFY(!sounds()->item(4)->font().bold());
     QCOMPARE(child<listkit::DurationsView>(*f_->form, "CzasyTrwaniaDzwiekow")->drawnRows().back().text,
-             QStringLiteral("1.50 s"));
+             QStringLiteral("1,50 s"));
     QVERIFY(child<QProgressBar>(*f_->form, "ZajetoscS3G")->value() > gaugeBefore);
     // Added on this visit: it goes without a question.
     QVERIFY(click(*f_->form, "UsunDzwiek"));

@@ -78,7 +78,7 @@ void LibraryRenameTest::renameEndsInEveryWay()
     QTest::keyClick(edit, Qt::Key_Enter);
     ended();
     QCOMPARE(f_->set().library[1].name, std::string("gong"));
-    QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [+3.0dB] gong"));
+    QCOMPARE(sounds()->item(1)->text(), QStringLiteral("2 [+3,0dB] gong"));
     begin(1);
     edit->clear();
     QTest::keyClick(edit, Qt::Key_Return);

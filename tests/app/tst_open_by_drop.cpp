@@ -104,7 +104,7 @@ void OpenByDropTest::soundsDroppedOnTheLibraryAreImported()
     QCOMPARE(form->state().set().library.back().name, std::string("Dzwonek"));
     QCOMPARE(sounds->currentRow(), 2);
     QCOMPARE(dialogs().count(ScriptedDialogs::Kind::Open), 1);   // only the set's, none for the sound
-    QCOMPARE(dialogs().questions(), QStringList{rsq(65211)});
+    QCOMPARE(dialogs().questions(), QStringList{QString::fromStdString(zelmar::rsf(65211, {std::string("Dzwonek")}))});
 }
 
 void OpenByDropTest::aDroppedSetAsksForUnsavedWorkFirst()

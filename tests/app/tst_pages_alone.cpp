@@ -59,7 +59,7 @@ void PagesAloneTest::signalListBeginsEditsAndDeletesThroughTheState()
     QListWidget* lb = list(page, "ZestawLB");
     QCOMPARE(rowTexts(lb), (QStringList{"1 s1", "2 s2"}));
     QCOMPARE(page.Czasy->drawnRows().size(), size_t(2));
-    QCOMPARE(page.Czasy->drawnRows()[1].text, QStringLiteral("2.00 s"));
+    QCOMPARE(page.Czasy->drawnRows()[1].text, QStringLiteral("2,00 s"));
 
     clickRow(lb, 1);
     QVERIFY(click(page, "ZmianaSygnalu"));
@@ -99,14 +99,14 @@ void PagesAloneTest::signalEditorAddsElementsAndEndsTheEdit()
     QVERIFY(state_->beginEdit(0));
     page.enterPage();
     QListWidget* elements = list(page, "SygnalLB");
-    QCOMPARE(rowTexts(elements), (QStringList{"1 a", "2 <pauza> 0.50 s", ""}));
+    QCOMPARE(rowTexts(elements), (QStringList{"1 a", "2 <pauza> 0,50 s", ""}));
     QCOMPARE(child<QLineEdit>(page, "NazwaSygnaluE")->text(), QStringLiteral("s1"));
 
     // "<<" with sound b chosen appends it; the gauge follows the state's figures.
     const int32_t freeBefore = state_->freeBytes();
     clickRow(list(page, "DzwiekiLB"), 2);
     QVERIFY(click(page, "DoSygnalu"));
-    QCOMPARE(rowTexts(elements), (QStringList{"1 a", "2 <pauza> 0.50 s", "3 b", ""}));
+    QCOMPARE(rowTexts(elements), (QStringList{"1 a", "2 <pauza> 0,50 s", "3 b", ""}));
     QCOMPARE(state_->set().signals[0].elements.back(), element(2, state_->set()));
     QVERIFY(state_->freeBytes() < freeBefore);
     QCOMPARE(child<QProgressBar>(page, "ZajetoscS2G")->value(), state_->memoryDisplay().gaugePercent);
@@ -165,7 +165,7 @@ void PagesAloneTest::libraryVisitIsFollowedByTheEditor()
     QCOMPARE(child<QLabel>(library, "PozostalyCzasST")->text(), remainingText(state_->set()));
     library.acceptEdit();
     QCOMPARE(rowTexts(list(editor, "DzwiekiLB")), (QStringList{"0 <pauza>", "1 bęben"}));
-    QCOMPARE(rowTexts(list(editor, "SygnalLB")), (QStringList{"1 <pauza> 0.50 s", ""}));
+    QCOMPARE(rowTexts(list(editor, "SygnalLB")), (QStringList{"1 <pauza> 0,50 s", ""}));
     QCOMPARE(state_->set().signals[1].elements.front().SoundNumber, 1);
     QVERIFY(state_->libraryCopy().empty());
 }

@@ -7,6 +7,8 @@
 #include "PolyglotApply.h"
 #include "PolyglotManager.h"
 #include "PolyglotStart.h"
+#include "ListKit.h"
+#include "SignalListPage.h"
 #include "WindowTest.h"
 #include "WindowTexts.h"
 #include "i18n/CorePolyglot.h"
@@ -14,7 +16,11 @@
 #include "i18n/Literals.h"
 #include "paths/DataPaths.h"
 
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
 #include <QMessageBox>
+#include <QTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStackedWidget>
@@ -89,6 +95,8 @@ private Q_SLOTS:
     void withoutLanguageSettingTheLocaleDecides();
     void commandLineLanguageWinsOverTheSettings();
     void folderWithoutTranslationsKeepsPolish();
+    void numbersAreShownAndReadAsTheLanguageWritesThem_data();
+    void numbersAreShownAndReadAsTheLanguageWritesThem();
     void programAnswersHelpAndVersionWithoutAWindow();
 
 private:
@@ -376,7 +384,7 @@ void PolyglotTest::settingsLanguageTranslatesEveryWindowAndQtsOwnTexts()
     QCOMPARE(languageOf(*form), QStringLiteral("German"));
     QCOMPARE(child<QPushButton>(*form, "Dalej")->text(), QStringLiteral("&Weiter >"));
     QCOMPARE(child<QLabel>(*form, "WitamyST")->text(), QStringLiteral("Willkommen!"));
-    QCOMPARE(form->fragmentDialog().windowTitle(), QStringLiteral("Erweitert"));
+    QCOMPARE(form->fragmentDialog().windowTitle(), QStringLiteral("Abzuspielenden Teil wählen"));
     QCOMPARE(transferDialog(*form, dialogs()).windowTitle(), QStringLiteral("Verbindung mit dem Gong"));
     QCOMPARE(form->conversionDialog().findChild<QPushButton*>(QStringLiteral("Anuluj"))->text(), QStringLiteral("Abbrechen"));
     // Texts the program writes as it goes: a page's buttons and the questions.
@@ -445,6 +453,58 @@ void PolyglotTest::folderWithoutTranslationsKeepsPolish()
     QCOMPARE(rsq(65237), QString::fromStdString(zelmar::builtinResource(65237)));
     QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(box.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Tak"));
+}
+
+void PolyglotTest::numbersAreShownAndReadAsTheLanguageWritesThem_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("point");
+    QTest::newRow("English") << QStringLiteral("English") << QStringLiteral(".");
+    QTest::newRow("German") << QStringLiteral("German") << QStringLiteral(",");
+    QTest::newRow("Polish") << QStringLiteral("Polish") << QStringLiteral(",");
+}
+
+void PolyglotTest::numbersAreShownAndReadAsTheLanguageWritesThem()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, point);
+    const auto n = [&](const char* number) { return QString::fromLatin1(number).replace(u'.', point); };
+    QSettings(QStringLiteral("VORANEX"), QStringLiteral("Zelmar")).setValue(QStringLiteral("Language"), language);
+    auto form = makeForm();
+    zelmar::SignalSet set;
+    set.library.push_back(sound("gong", 3 * zelmar::kSampleRate, 1000, 75));
+    set.signals.push_back({"a", {zelmar::TDzwiek::pause(50), element(1, set)}});
+    form->state().replaceSet(set);
+    form->showPage(TMainForm::SignalListIndex);
+
+    QCOMPARE(form->signalListPage()->Czasy->drawnRows().at(0).text, n("3.50 s"));
+    QVERIFY(click(*form, "ZmianaSygnalu"));
+    QListWidget* elements = list(*form, "SygnalLB");
+    QVERIFY(elements->item(0)->text().endsWith(QStringLiteral("> ") + n("0.50 s")));
+    clickRow(elements, 0);
+    QVERIFY(child<QGroupBox>(*form, "CzasPauzyGB")->title().endsWith(n("(0.50 s)")));
+    QVERIFY(click(*form, "ZmienDzwieki"));
+    QVERIFY(list(*form, "DostepneDzwiekiLB")->item(0)->text().contains(n("[+7.5dB]")));
+    QVERIFY(QRegularExpression(QStringLiteral("\\d\\") + point + QStringLiteral("\\d\\d")).match(child<QLabel>(*form, "PozostalyCzasST")->text()).hasMatch());
+    QVERIFY(click(*form, "Dalej"));
+
+    // The end of the part that plays, typed as the language writes it.
+    clickRow(elements, 1);
+    TFragmentDlg& fragment = form->fragmentDialog();
+    auto* snap = fragment.findChild<QCheckBox*>(QStringLiteral("PrzyciaganieCB"));
+    snap->setChecked(false);
+    QTimer::singleShot(0, &fragment, [&] {
+        auto* end = fragment.findChild<QDoubleSpinBox*>(QStringLiteral("KoniecE"));
+        end->setFocus();
+        end->selectAll();
+        QTest::keyClicks(end, n("2.5"));
+        QTest::keyClick(end, Qt::Key_Return);   // the time counts, and the default button closes with OK
+    });
+    QVERIFY(click(*form, "Zaawansowane"));
+    snap->setChecked(true);
+    // The length of the part, from 0 s to the typed end.
+    QCOMPARE(fragment.findChild<QLabel*>(QStringLiteral("DlugoscST"))->text(), n("2.50 s"));
+    QCOMPARE(form->state().editedSignal()->at(1).FragmentEnd, int32_t(2.5 * zelmar::kSampleRate));
 }
 
 void PolyglotTest::programAnswersHelpAndVersionWithoutAWindow()

@@ -101,7 +101,7 @@ void SetFilesTest::openOfDamagedFileEmptiesSet()
     QVERIFY(form->currentSetFile().isEmpty());
     QCOMPARE(form->windowTitle(), kTitle);
     QCOMPARE(child<QListWidget>(*form, "ZestawLB")->count(), 0);
-    QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(), QStringLiteral("Pozostały czas: 103.55 sek."));
+    QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(), QStringLiteral("Pozostały czas: 103,55 sek."));
 }
 
 void SetFilesTest::readOnlyFileIsSavedUnderNewName()

@@ -96,7 +96,7 @@ void ShellTest::startsOnStartPageWithoutUsableArgument()
     QVERIFY(child<QRadioButton>(*form, "NowyRB")->isChecked());
     // The empty set's figures, written with a point.
     QCOMPARE(child<QProgressBar>(*form, "ZajetoscS2G")->value(), 0);
-    QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(), QStringLiteral("Pozostały czas: 103.55 sek."));
+    QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(), QStringLiteral("Pozostały czas: 103,55 sek."));
     QVERIFY(dialogs().shown().isEmpty());
 }
 
@@ -150,7 +150,7 @@ void ShellTest::backFromSignalListAsksBeforeClearing()
     QCOMPARE(form->windowTitle(), kTitle);
     QVERIFY(form->state().set().empty());
     QCOMPARE(child<QListWidget>(*form, "ZestawLB")->count(), 0);
-    QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(), QStringLiteral("Pozostały czas: 103.55 sek."));
+    QCOMPARE(child<QLabel>(*form, "PozostalyCzasST")->text(), QStringLiteral("Pozostały czas: 103,55 sek."));
 }
 
 void ShellTest::saveSendPageButtonsAndFarewell()

@@ -2,6 +2,7 @@
 // how an edit ends (accepted or cancelled, ordinary or back-door signal).
 #include "FragmentDlg.h"
 #include "ListKit.h"
+#include "UiLocale.h"
 #include "Previews.h"
 #include "SignalListPage.h"
 #include "SilentPlayer.h"
@@ -79,7 +80,7 @@ void SignalEditorTest::rowsAndControlsFollowTheSelection()
 {
     editSignal(0);
     QListWidget* lb = list(*f_->form, "SygnalLB");
-    QCOMPARE(rowTexts(lb), (QStringList{"1 dzwonek", "2 <pauza> 1.20 s", "3 gong", ""}));
+    QCOMPARE(rowTexts(lb), (QStringList{"1 dzwonek", "2 <pauza> 1,20 s", "3 gong", ""}));
     QCOMPARE(rowTexts(list(*f_->form, "DzwiekiLB")), (QStringList{"0 <pauza>", "1 dzwonek", "2 gong"}));
     auto* volume = child<QGroupBox>(*f_->form, "GlosnoscGB");
     auto* pause = child<QGroupBox>(*f_->form, "CzasPauzyGB");
@@ -94,7 +95,7 @@ void SignalEditorTest::rowsAndControlsFollowTheSelection()
     clickRow(lb, 1);
     QVERIFY(pause->isVisible() && !volume->isVisible() && !advanced->isVisible());
     QCOMPARE(pauseBar->value(), 120);
-    QCOMPARE(pause->title(), QStringLiteral("&Czas trwania pauzy (1.20 s)"));
+    QCOMPARE(pause->title(), QStringLiteral("&Czas trwania pauzy (1,20 s)"));
     // Full volume is stored as 0 and shown as 16.
     clickRow(lb, 2);
     QCOMPARE(volumeBar->value(), 16);
@@ -137,8 +138,8 @@ void SignalEditorTest::volumeAndPauseBarsWriteTheElement()
     QTest::keyClick(pauseBar, Qt::Key_End);
     QCOMPARE(pauseBar->value(), 255);
     QCOMPARE(edited()[1].PauseLength, 255);
-    QCOMPARE(child<QGroupBox>(*f_->form, "CzasPauzyGB")->title(), QStringLiteral("&Czas trwania pauzy (2.55 s)"));
-    QCOMPARE(lb->item(1)->text(), QStringLiteral("2 <pauza> 2.55 s"));
+    QCOMPARE(child<QGroupBox>(*f_->form, "CzasPauzyGB")->title(), QStringLiteral("&Czas trwania pauzy (2,55 s)"));
+    QCOMPARE(lb->item(1)->text(), QStringLiteral("2 <pauza> 2,55 s"));
     // The sound elements' pause field is never touched by the pause bar.
     QCOMPARE(edited()[0].PauseLength, 0);
     QCOMPARE(edited()[2].PauseLength, 0);
@@ -174,7 +175,7 @@ void SignalEditorTest::addingInsertsBeforeTheSelectedRow()
     QCOMPARE(lb->currentRow(), 1);
     clickRow(choices, 2);
     QVERIFY(click(*f_->form, "DoSygnalu"));
-    QCOMPARE(rowTexts(lb), (QStringList{"1 <pauza> 0.50 s", "2 gong", "3 dzwonek", "4 gong", ""}));
+    QCOMPARE(rowTexts(lb), (QStringList{"1 <pauza> 0,50 s", "2 gong", "3 dzwonek", "4 gong", ""}));
     QCOMPARE(lb->currentRow(), 2);
 
     // No choice selected: nothing.
@@ -296,7 +297,7 @@ void SignalEditorTest::dragMovesAnElement()
     dragRow(lb, 0, 2 * 16 + 3);
     QVERIFY(edited() == (zelmar::Signal{before[1], before[2], before[0]}));
     QCOMPARE(lb->currentRow(), 2);
-    QCOMPARE(rowTexts(lb), (QStringList{"1 <pauza> 1.20 s", "2 gong", "3 dzwonek", ""}));
+    QCOMPARE(rowTexts(lb), (QStringList{"1 <pauza> 1,20 s", "2 gong", "3 dzwonek", ""}));
 
     // Onto the trailing row or below it: the last element's place.
     dragRow(lb, 0, 3 * 16 + 3);
@@ -352,7 +353,7 @@ void SignalEditorTest::cancelOfChangedSignalBringsBackEveryField()
     QCOMPARE(f_->set().signals[0].name, std::string("pierwszy"));
     QVERIFY(!f_->form->state().keptCopy());
     QCOMPARE(f_->form->signalListPage()->Czasy->drawnRows()[0].text,
-             listkit::secondsText(original.playingSamples(original.signals[0].elements)));
+             uilocale::seconds(original.playingSamples(original.signals[0].elements)));
 }
 
 void SignalEditorTest::backDoorCancelAndAcceptRules()

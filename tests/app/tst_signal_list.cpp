@@ -1,5 +1,6 @@
 // Page 1: beginning, changing, deleting and reordering signals, its limits, and the durations column.
 #include "ListKit.h"
+#include "UiLocale.h"
 #include "SignalListPage.h"
 #include "WindowTest.h"
 
@@ -243,7 +244,7 @@ void SignalListTest::dragMovesASignal()
     QCOMPARE(rowTexts(lb), (QStringList{"1 drugi", "2 pusty", "3 pierwszy", "4 czwarty"}));
     QVERIFY(f_->set().signals[2].elements == before.signals[0].elements);
     QCOMPARE(lb->currentRow(), 2);
-    QCOMPARE(f_->form->signalListPage()->Czasy->drawnRows()[2].text, QStringLiteral("1.50 s"));
+    QCOMPARE(f_->form->signalListPage()->Czasy->drawnRows()[2].text, QStringLiteral("1,50 s"));
 
     // Below the last row counts as the last row.
     dragRow(lb, 0, 300);
@@ -280,9 +281,9 @@ void SignalListTest::durationsShowLengthsAgainstTheLongestRow()
     QVERIFY(czasy);
     const auto& rows = czasy->drawnRows();
     QCOMPARE(rows.size(), size_t(3));
-    QCOMPARE(rows[0].text, QStringLiteral("1.50 s"));
-    QCOMPARE(rows[1].text, QStringLiteral("1.00 s"));
-    QCOMPARE(rows[2].text, QStringLiteral("0.00 s"));
+    QCOMPARE(rows[0].text, QStringLiteral("1,50 s"));
+    QCOMPARE(rows[1].text, QStringLiteral("1,00 s"));
+    QCOMPARE(rows[2].text, QStringLiteral("0,00 s"));
     QCOMPARE(rows[0].barWidth, 150);   // the longest row fills the picture
     QCOMPARE(rows[1].barWidth, 100);
     QCOMPARE(rows[2].barWidth, 0);
@@ -311,7 +312,7 @@ void SignalListTest::durationsOfEmptySignalsHaveNoBars()
     listkit::DurationsView* czasy = child<listkit::DurationsView>(*f_->form, "Czasy");
     QCOMPARE(czasy->drawnRows().size(), size_t(2));
     for (const auto& row : czasy->drawnRows()) {
-        QCOMPARE(row.text, QStringLiteral("0.00 s"));
+        QCOMPARE(row.text, QStringLiteral("0,00 s"));
         QCOMPARE(row.barWidth, 0);
     }
     QCOMPARE(countPixels(czasy->picture(), listkit::DurationsView::barColour()), 0);
@@ -336,13 +337,13 @@ void SignalListTest::durationsFollowScrolling()
     // Rows 0 to 21 are in view (the last one in part); the longest of them is row 21.
     QCOMPARE(czasy->drawnRows().size(), size_t(22));
     QCOMPARE(czasy->drawnRows()[21].barWidth, 150);
-    QCOMPARE(czasy->drawnRows()[0].text, QStringLiteral("0.01 s"));
+    QCOMPARE(czasy->drawnRows()[0].text, QStringLiteral("0,01 s"));
 
     lb->verticalScrollBar()->setValue(lb->verticalScrollBar()->maximum());
     const int top = static_cast<listkit::DragList*>(lb)->topRow();
     QVERIFY(top > 0);
     QCOMPARE(czasy->drawnRows().size(), size_t(40 - top));
-    QCOMPARE(czasy->drawnRows()[0].text, listkit::secondsText((top + 1) * 180));
+    QCOMPARE(czasy->drawnRows()[0].text, uilocale::seconds((top + 1) * 180));
     QCOMPARE(czasy->drawnRows().back().barWidth, 150);
 }
 

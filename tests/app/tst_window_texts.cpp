@@ -1,10 +1,12 @@
 // The shipped translations on the real windows: every text fits its control and runs into no
 // neighbour, and no two controls that can be seen together answer the same access key. ctest runs
-// the fit again with larger fonts (QT_FONT_DPI 120 and 144, Qt's scaling off).
+// the fit again with larger fonts (QT_FONT_DPI 120 and 144, Qt's scaling off), where the windows
+// must have grown with the font.
 #include "ChimeRoads.h"
 #include "FragmentDlg.h"
 #include "KomunikacjaDlg.h"
 #include "KonwersjaDlg.h"
+#include "ListKit.h"
 #include "PolyglotManager.h"
 #include "WindowTest.h"
 #include "WindowTexts.h"
@@ -13,8 +15,10 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QListWidget>
 #include <QKeySequence>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStackedWidget>
 
 using namespace pagedriver;
@@ -134,6 +138,38 @@ void WindowTextsTest::textsFitTheirControls()
     QFETCH(QString, language);
     auto form = formIn(language);
     QCOMPARE(form->findChild<TbsPolyglotManager*>()->CurrentLang(), language);
+
+    // The windows grow with the font: the design's 13-pixel text and 23-pixel headings, its places
+    // and sizes and its rows are as much larger as the screen's font is than the design's.
+    const double grow = QGuiApplication::primaryScreen()->logicalDotsPerInchY() / 96.0;
+    for (QWidget* window : windowsOf(*form))
+        QCOMPARE(window->font().pixelSize(), qRound(13 * grow));
+    QCOMPARE(child<QLabel>(*form, "WitamyST")->font().pixelSize(), qRound(23 * grow));
+    QCOMPARE(form->width(), qRound(712 * grow));
+    QCOMPARE(child<QListWidget>(*form, "ZestawLB")->width(), qRound(250 * grow));
+    // A row holds its text, and the times beside the rows fit theirs.
+    // No list scrolls sideways for a long name: a row cuts it short (its tip shows it whole).
+    zelmar::SignalSet set;
+    set.library.push_back(sound("gong", 9000));
+    set.library.push_back(sound("Wagner: Treulich geführt, aus dem dritten Aufzug der Oper Lohengrin", 9000));
+    set.signals.push_back({"a", {element(1, set)}});
+    set.signals.push_back({"b", {element(2, set)}});
+    form->state().replaceSet(set);
+    form->showPage(TMainForm::SignalListIndex);
+    auto* signalList = child<QListWidget>(*form, "ZestawLB");
+    const int rowHeight = signalList->visualItemRect(signalList->item(0)).height();
+    QVERIFY(rowHeight >= signalList->fontMetrics().height());
+    auto* times = child<listkit::DurationsView>(*form, "Czasy");
+    QVERIFY2(QFontMetrics(times->timesFont()).height() <= rowHeight,
+             qPrintable(QStringLiteral("times %1 high in rows of %2").arg(QFontMetrics(times->timesFont()).height()).arg(rowHeight)));
+    QVERIFY(click(*form, "ZmianaSygnalu"));
+    QVERIFY(click(*form, "ZmienDzwieki"));
+    for (const char* name : {"SygnalLB", "DzwiekiLB", "DostepneDzwiekiLB"})
+        QVERIFY2(child<QListWidget>(*form, name)->horizontalScrollBar()->maximum() == 0, name);
+    QVERIFY(click(*form, "Anuluj"));
+    QVERIFY(click(*form, "Anuluj"));
+    form->showPage(TMainForm::StartPageIndex);
+
     // The texts the program writes itself on the pages, in this language.
     child<QPushButton>(*form, "Anuluj")->setText(rsq(65243));
     child<QGroupBox>(*form, "CzasPauzyGB")->setTitle(QString::fromStdString(zelmar::rsf(65216, {std::string("2.55")})));

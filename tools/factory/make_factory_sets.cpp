@@ -307,6 +307,20 @@ Buffer shaped(const Use& u, const Made& made, std::map<std::string, std::pair<Bu
     return b;
 }
 
+// The sets ship with the English names, from the English translation beside the output folder.
+fs::path g_englishTranslation;
+
+const zelmar::FactoryNames& englishNames()
+{
+    static const std::optional<zelmar::FactoryNames> names = [] {
+        const auto file = zelmar::i18n::TbsINIFile::open(g_englishTranslation);
+        return file ? zelmar::FactoryNames::of(*file) : std::nullopt;
+    }();
+    if (!names)
+        throw std::runtime_error("no factory names in " + g_englishTranslation.string());
+    return *names;
+}
+
 zelmar::SignalSet build(const SetPlan& plan, std::map<std::string, Made>& cache,
                         const std::map<std::string, std::function<Made()>>& all, std::vector<Finished>& made,
                         std::vector<std::string>& faults)
@@ -380,7 +394,7 @@ zelmar::SignalSet build(const SetPlan& plan, std::map<std::string, Made>& cache,
     }
     for (size_t j = 0; j < made.size(); ++j)
         set.library[j].sound.SetSamples(toPcm16(made[j].samples));
-    zelmar::nameFactorySet(set, plan.index, zelmar::kFactoryEnglish);
+    zelmar::nameFactorySet(set, plan.index, englishNames());
     return set;
 }
 
@@ -394,6 +408,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const fs::path outDir = argv[1];
+    g_englishTranslation = outDir / ".." / "lang" / "English.lng";
     places().work = (fs::temp_directory_path() / "zelmar-factory").string();
     for (int i = 2; i + 1 < argc; i += 2) {
         if (std::string(argv[i]) == "--work")

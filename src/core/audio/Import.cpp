@@ -39,12 +39,7 @@ ImportMessage importFailure(const std::exception_ptr& failure, const std::string
 
 std::string formatSeconds(double seconds)
 {
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 2);
-    if (r.ec != std::errc())
-        return "0.00";
-    std::string s(buf, r.ptr);
-    return s == "-0.00" ? "0.00" : s;
+    return decimalText(seconds, 2);
 }
 
 std::string soundNameFromPath(const std::string& path)

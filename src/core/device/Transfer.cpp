@@ -32,12 +32,15 @@ std::string accessHintText(const std::filesystem::path& exeDir)
 
 std::string failureText(const TransferFailure& f)
 {
-    const std::string hint = f.accessDenied ? "\n\n" + accessHintText(executableDirectory()) : std::string();
+    // A chime that is there but may not be opened needs only the way to the permission: the causes
+    // of a missing connection would send the user after the cable.
+    if (f.accessDenied && (f.kind == TransferFailure::NoChime || f.kind == TransferFailure::HidStep))
+        return accessHintText(executableDirectory());
     switch (f.kind) {
     case TransferFailure::None:
         return {};
     case TransferFailure::NoChime:
-        return rs(kTextNoCommunication) + hint;
+        return rs(kTextNoCommunication);
     case TransferFailure::Communication:
         return rs(kTextCommunicationError) + "\n" + adviceText();
     case TransferFailure::UsbDifference:
@@ -45,7 +48,7 @@ std::string failureText(const TransferFailure& f)
     case TransferFailure::NotKept:
         return rsf(kTextNotKept, {f.detail});
     case TransferFailure::HidStep:
-        return HidErrorText(f.step) + hint;
+        return HidErrorText(f.step);
     case TransferFailure::HidDifference:
         return rs(kTextCommunicationError) + "\n" + rs(kTextDifference) + "\n" + "PAGE: " + std::to_string(f.page)
                + " BYTE: " + std::to_string(f.byte) + " WRITTEN: " + std::to_string(f.written)

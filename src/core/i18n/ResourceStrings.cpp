@@ -1,9 +1,12 @@
 #include "i18n/ResourceStrings.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
-#include <string_view>
 #include <map>
+#include <mutex>
+#include <string_view>
 
 namespace zelmar {
 
@@ -14,7 +17,7 @@ const std::map<int, std::string>& builtins()
     static const std::map<int, std::string> table = {
         {65200, "Trwa pobieranie zestawu sygnałów z dzwonka..."},
         {65201, "Trwa przesyłanie zestawu sygnałów do dzwonka..."},
-        {65202, "Brak komunikacji z dzwonkiem.\n\nMożliwe przyczyny to:\n1. brak połączenia komputera z dzwonkiem,\n2. uszkodzony lub nieprawidłowy kabel połączeniowy,\n3. niezainstalowany lub uszkodzony sterownik."},
+        {65202, "Brak komunikacji z dzwonkiem.\n\nMożliwe przyczyny to:\n1. brak połączenia komputera z dzwonkiem,\n2. uszkodzony lub nieprawidłowy kabel połączeniowy."},
         {65203, "Błąd komunikacji z dzwonkiem."},
         {65204, "Wartość przesłana do dzwonka różni się od wartości odczytanej.\nPopraw kabel łączący dzwonek z komputerem i spróbuj jeszcze raz."},
         {65205, "Na pewno przerwać komunikację z dzwonkiem?"},
@@ -22,7 +25,7 @@ const std::map<int, std::string>& builtins()
         {65207, "[-]"},
         {65208, "Sygnał dla tylnych drzwi"},
         {65209, "Pozostały czas: %4.2f sek."},
-        {65211, "Czy znormalizować wybrany dźwięk?"},
+        {65211, "Czy znormalizować dźwięk „%s”?"},
         {65212, "Kasowanie pamięci dzwonka..."},
         {65213, "device cannot be identified"},
         {65214, "device cannot be opened"},
@@ -35,8 +38,8 @@ const std::map<int, std::string>& builtins()
         {65222, "Wybrany dźwięk jest wykorzystywany w Twoich sygnałach.\nJeżeli go usuniesz to będzie on automatycznie usunięty\nz wszystkich sygnałów, w których jest wykorzystywany.\n\nNa pewno chcesz go usunąć?"},
         {65223, "UWAGA!!!"},
         {65224, "Nieprawidłowy format pliku. Kod błędu: %d."},
-        {65225, "Błąd odczytu pliku:\n%s.\n\nPlik jest uszkodzony lub ma nieprawidłowy format."},
-        {65226, "Błąd zapisu pliku:\n%s.\n\nSprawdź, czy na dysku jest wolne miejsce."},
+        {65225, "Błąd odczytu pliku:\n%s\n\nPlik jest uszkodzony lub ma nieprawidłowy format."},
+        {65226, "Błąd zapisu pliku:\n%s\n\nSprawdź, czy na dysku jest wolne miejsce."},
         {65227, "nowy zestaw"},
         {65228, "Brak pamięci na dźwięki. Nie można pobrać zestawu.\n\nZwolnij trochę pamięci i spróbuj jeszcze raz."},
         {65229, "Zawartość pobrana z dzwonka jest nieprawidłowa.\n\nJeżeli dzwonek nie działa prawidłowo\nto musisz zaprogramować go jeszcze raz."},
@@ -68,12 +71,12 @@ const std::map<int, std::string>& builtins()
         {65272, "Pliki dźwiękowe (*.wav, *.mp3, *.flac, *.ogg, *.opus, *.aiff)|*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus;*.aif;*.aiff;*.aifc"},
         {65280, "Nie można użyć wirtualnego dzwonka z pliku:\n%s\n\nSprawdź, czy folder tego pliku istnieje.\nProgram będzie działał tak, jakby dzwonek nie był podłączony."},
         // CHIME PREVIEW AND BACKUP: 65320..65329
-        {65320, "Nie można odtworzyć tego tak, jak zagra dzwonek:\ndzwonek nie pomieściłby dźwięków, z których to się składa.\n\nUsuń zaznaczenie pola „tak, jak zagra dzwonek”, aby to odsłuchać."},
-        {65321, "Nie udało się odczytać tego, co zawiera dzwonek, więc zestaw sygnałów nie został przesłany.\nDzwonek zawiera to samo, co przedtem."},
-        {65322, "Nie można zachować kopii tego, co zawiera dzwonek, w folderze:\n%s\n\n%s\n\nZestaw sygnałów nie został przesłany; dzwonek zawiera to samo, co przedtem."},
-        {65323, "Zestaw sygnałów nie został przesłany w całości.\nTo, co dzwonek zawierał przedtem, jest zachowane w pliku:\n%s\n\nAby to przywrócić, otwórz ten plik i prześlij go do dzwonka."},
-        {65330, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nReguły udev programu są zainstalowane w pliku %s.\nOdłącz dzwonek i podłącz go ponownie. Uprawnienia dostaje użytkownik zalogowany przy tym komputerze."},
-        {65331, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nReguły udev programu są zainstalowane w pliku %s, którego udev nie czyta.\nSkopiuj go jako root do folderu /etc/udev/rules.d i podłącz dzwonek ponownie."},
+        {65320, "Nie można tego odtworzyć tak, jak zagra dzwonek: w pamięci dzwonka nie zmieściłyby się wszystkie dźwięki, z których to się składa.\n\nUsuń zaznaczenie pola „Tak, jak zagra dzwonek”, aby tego posłuchać."},
+        {65321, "Zestaw sygnałów nie został przesłany, ponieważ nie udało się odczytać zawartości dzwonka.\nW dzwonku nic się nie zmieniło."},
+        {65322, "Nie udało się zapisać kopii zawartości dzwonka w folderze:\n%s\n\n%s\n\nZestaw sygnałów nie został przesłany; w dzwonku nic się nie zmieniło."},
+        {65323, "Zestaw sygnałów nie został przesłany w całości.\nPoprzednia zawartość dzwonka jest zapisana w pliku:\n%s\n\nAby ją przywrócić, otwórz ten plik i prześlij go do dzwonka."},
+        {65330, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nReguły udev programu są zainstalowane w pliku %s.\nOdłącz dzwonek i podłącz go ponownie. Uprawnienia dostaje użytkownik zalogowany przy tym komputerze.\nPrzewodnik (F1) wyjaśnia to w części „Dostęp do dzwonka”."},
+        {65331, "Dzwonek jest podłączony, ale nie masz uprawnień, aby z niego korzystać.\nReguły udev programu są zainstalowane w pliku %s, którego udev nie czyta.\nSkopiuj go jako root do folderu /etc/udev/rules.d i podłącz dzwonek ponownie.\nPrzewodnik (F1) wyjaśnia to w części „Dostęp do dzwonka”."},
         {65332, "Pomoc – Zelmar"},
         {65333, "Nie znaleziono przewodnika.\nSzukano go w folderze:\n%s"},
         {65334, "O programie Zelmar"},
@@ -86,28 +89,39 @@ const std::map<int, std::string>& builtins()
         {65341, "Program korzysta z tych bibliotek (nazwa, wersja, licencja):"},
         {65342, "Nie znaleziono pliku ze źródłami dźwięków:\n%s"},
         {65343, "Czy zapisać zmiany w zestawie sygnałów „%s”?\n\nJeżeli ich nie zapiszesz, zostaną utracone."},
-        {65344, "Inny zestaw z dysku..."},
+        {65344, "Inny zestaw z dysku…"},
         {65345, "Ostatnio używane zestawy sygnałów"},
-        {65346, "Dźwięk jest zbyt długi (%s sek.).\nAktualnie możesz dodać dźwięk o długości do %s sek.\n\nCzy dodać początek tego dźwięku o tej długości?\nCzęść, która ma grać, wybierzesz potem przyciskiem „Zaawansowane”."},
-        {65348, "O programie..."},
-        // A11Y: 65370..65449, what a screen reader says where no visible text says it.
+        {65346, "Dźwięk jest zbyt długi (%s s).\nAktualnie możesz dodać dźwięk o długości do %s s.\n\nCzy dodać początek tego dźwięku o tej długości?\nCzęść, która ma grać, wybierzesz potem przyciskiem „Zaawansowane”."},
+        {65348, "O programie"},
+        // A11Y: 65370..65439, what a screen reader says where no visible text says it.
         {65370, "Pytanie"},
         {65371, "Informacja"},
         {65372, "Fragment od %s s do %s s, długość %s s"},
         {65373, "Koniec sygnału: tu trafi następny dodany dźwięk"},
         {65374, "Zajęte %d%% pamięci, miejsce na jeszcze %4.2f s dźwięku"},
         {65375, "Poziom %d z 16"},
-        {65290, "Nie można odczytać pliku:\n%s.\n\n%s"},
-        {65291, "Nie można zapisać pliku:\n%s.\n\n%s"},
+        {65290, "Nie można odczytać pliku:\n%s\n\n%s"},
+        {65291, "Nie można zapisać pliku:\n%s\n\n%s"},
         {65292, "Nie masz uprawnień do tego pliku lub jego folderu."},
         {65293, "To jest folder, a nie plik."},
         {65294, "To nie jest zwykły plik, lecz urządzenie, potok lub gniazdo."},
-        {65295, "Plik jest większy, niż może być jakikolwiek zestaw sygnałów."},
+        {65295, "Plik jest zbyt duży, aby mógł być zestawem sygnałów."},
         {65296, "Plik lub jego folder nie istnieje."},
         {65297, "Wystąpił błąd wejścia/wyjścia."},
         {65298, "Folder pliku:\n%s\nnie pozwala na bezpieczny zapis: nie można w nim utworzyć nowego pliku,\na zapis wprost do pliku mógłby go uszkodzić.\n\nCzy zapisać zestaw w innym miejscu?"},
-        {65299, "Nie można zapisać w folderze:\n%s.\n\nTen folder nie pozwala na zapis, więc zestawy fabryczne nie zostały skopiowane."},
-        {65300, "Zestaw fabryczny nie został zapisany:\n%s.\n\nTa nazwa i jej odmiany z numerem są już zajęte przez inne pliki."},
+        {65299, "Nie można zapisać w folderze:\n%s\n\nTen folder nie pozwala na zapis, więc zestawy fabryczne nie zostały skopiowane."},
+        {65300, "Zestaw fabryczny nie został zapisany:\n%s\n\nTa nazwa i jej odmiany z numerem są już zajęte przez inne pliki."},
+        // The language of the windows and of the About window: 65440..65449.
+        {65440, "Trwa zachowywanie kopii zawartości dzwonka…"},
+        {65441, "Ostrzeżenie"},
+        {65442, "bez wzmocnienia"},
+        {65443, "wzmocnienie +%s dB"},
+        {65444, "używany w sygnałach"},
+        {65445, "Zapisz"},
+        {65446, "Nie zapisuj"},
+        {65447, "Dźwięk"},
+        {65448, "Co to jest i jak powstało"},
+        {65449, "Licencja"},
         // The import: 65460..65469.
         {65460, "Nie można odczytać pliku:\n%s\n\nSprawdź, czy plik nadal istnieje i czy masz prawo do jego odczytu, a potem spróbuj jeszcze raz."},
         {65461, "Nie udało się dodać dźwięku z pliku:\n%s"},
@@ -120,6 +134,28 @@ std::function<bool(int, std::string&)>& translator()
 {
     static std::function<bool(int, std::string&)> t;
     return t;
+}
+
+// Imports format their numbers on threads of their own while the window may change its language.
+std::mutex& separatorLock()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::string& separator()
+{
+    static std::string s = ".";
+    return s;
+}
+
+// The point of a number written in the C locale, replaced by the separator in effect.
+std::string withSeparator(std::string number)
+{
+    const std::lock_guard lock(separatorLock());
+    if (const size_t point = number.find('.'); point != std::string::npos && separator() != ".")
+        number.replace(point, 1, separator());
+    return number;
 }
 
 } // namespace
@@ -144,6 +180,23 @@ std::string rs(int id)
 void setResourceTranslator(std::function<bool(int, std::string&)> t)
 {
     translator() = std::move(t);
+}
+
+void setDecimalSeparator(const std::string& s)
+{
+    const std::lock_guard lock(separatorLock());
+    separator() = s.empty() ? std::string(".") : s;
+}
+
+std::string decimalText(double value, int decimals)
+{
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, std::clamp(decimals, 0, 9));
+    std::string s = r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0");
+    // A value rounded to nothing has no sign.
+    if (s.starts_with('-') && s.find_first_not_of("-0.") == std::string::npos)
+        s.erase(0, 1);
+    return withSeparator(std::move(s));
 }
 
 std::vector<int> builtinResourceIds()
@@ -206,7 +259,7 @@ std::string formatText(const std::string& format, const std::vector<FormatArg>& 
             out += format[i];
             continue;
         }
-        out += buf;
+        out += conv == 'd' || conv == 'i' ? std::string(buf) : withSeparator(buf);
         ++next;
         i = j;
     }

@@ -24,6 +24,12 @@ using FormatArg = std::variant<long long, double, std::string>;
 std::string formatText(const std::string& format, const std::vector<FormatArg>& args);
 inline std::string rsf(int id, const std::vector<FormatArg>& args) { return formatText(rs(id), args); }
 
+// The decimal separator that numbers in texts take: the point until a front end installs the one of
+// its language. It reaches the %f placeholders of formatText and decimalText.
+void setDecimalSeparator(const std::string& separator);
+// `value` with `decimals` decimals (at most 9) and the decimal separator in effect.
+std::string decimalText(double value, int decimals);
+
 // Every built-in resource number, ascending.
 std::vector<int> builtinResourceIds();
 

@@ -146,12 +146,12 @@ std::optional<std::string> placeFor(const fs::path& folder, const std::string& n
 
 } // namespace
 
-void nameFactorySet(SignalSet& s, int set, int language)
+void nameFactorySet(SignalSet& s, int set, const FactoryNames& names)
 {
     for (size_t i = 0; i < s.signals.size(); ++i)
-        s.signals[i].name = factorySignalName(int(i) + 1, set, language);
+        s.signals[i].name = names.signalName(int(i) + 1, set);
     for (size_t j = 0; j < s.library.size(); ++j)
-        s.library[j].name = factorySoundName(int(j) + 1, set, language);
+        s.library[j].name = names.soundName(int(j) + 1, set);
 }
 
 std::string factoryStamp(const fs::path& shippedDir)
@@ -174,7 +174,7 @@ std::string recordedFactoryStamp(const fs::path& folder)
     return readRecord(folder).stamp;
 }
 
-FactoryWriteResult writeFactorySets(const fs::path& shippedDir, const fs::path& folder, int language)
+FactoryWriteResult writeFactorySets(const fs::path& shippedDir, const fs::path& folder, const FactoryNames& names)
 {
     FactoryWriteResult result;
     const Record old = readRecord(folder);
@@ -195,7 +195,7 @@ FactoryWriteResult writeFactorySets(const fs::path& shippedDir, const fs::path& 
             result.unreadable.push_back(shipped.string());
             continue;
         }
-        nameFactorySet(s, set, language);
+        nameFactorySet(s, set, names);
         const std::optional<std::string> place = placeFor(folder, name, old);
         if (!place) {
             result.crowded.push_back((folder / name).string());

@@ -2,6 +2,7 @@
 // The factory sets ship read-only beside the program with neutral names. Each user gets a copy in a
 // folder of their own, named in their language and made read-only, so that opening one always
 // leads to "save as". The user's own files in that folder are never replaced by a copy.
+#include "model/FactoryNames.h"
 #include "model/SignalSet.h"
 
 #include <filesystem>
@@ -10,9 +11,9 @@
 
 namespace zelmar {
 
-// Gives the signals and sounds of factory set `set` their names in `language`. A signal or sound
-// beyond the tables gets the empty name.
-void nameFactorySet(SignalSet& s, int set, int language);
+// Gives the signals and sounds of factory set `set` the names `names` give them. A signal or sound
+// they leave out gets the empty name.
+void nameFactorySet(SignalSet& s, int set, const FactoryNames& names);
 
 // Identifies the shipped sets as they are now (name, size and modification time of each, or its
 // absence): it changes whenever one of them is replaced, added or removed.
@@ -28,7 +29,7 @@ struct FactoryWriteResult {
     int written = 0;
 };
 
-// For each set in turn: reads the shipped file, names it in `language` and writes it into `folder`
+// For each set in turn: reads the shipped file, gives it `names` and writes it into `folder`
 // (which must exist) as a file nobody may write (mode 0444), under the same file name. A file that
 // stands there already is replaced only when it still holds exactly what an earlier write put there
 // (the folder keeps a record of that, with the stamp of the shipped sets); a file of the user's, a
@@ -36,6 +37,6 @@ struct FactoryWriteResult {
 // (or the next free number). One failure does not stop the others. The record is kept even when
 // some copies fail, so that the next run knows them.
 FactoryWriteResult writeFactorySets(const std::filesystem::path& shippedDir, const std::filesystem::path& folder,
-                                    int language);
+                                    const FactoryNames& names);
 
 } // namespace zelmar

@@ -62,7 +62,7 @@ protected:
         for (int set = 1; set <= kFactorySetCount; ++set)
             writeSetFile(shippedSet(set + 1, int16_t(level + set)), (shipped / std::string(factorySetFileName(set))).string());
     }
-    FactoryWriteResult write() { return writeFactorySets(shipped, folder, kFactoryPolish); }
+    FactoryWriteResult write() { return writeFactorySets(shipped, folder, polish); }
     fs::path copy(const std::string& name) const { return folder / name; }
     std::set<std::string> names() const
     {
@@ -77,6 +77,7 @@ protected:
     fs::path root;
     fs::path shipped;
     fs::path folder;
+    const FactoryNames polish = *FactoryNames::of(std::vector<i18n::TbsINIFile::Key>{{"Premium.1", "'kogut'"}});
 };
 
 } // namespace
@@ -95,7 +96,7 @@ TEST_F(FactoryCopies, TheUsersOwnFilesStayAndTheCopyGoesBesideThem)
     EXPECT_FALSE(fs::exists(root / "elsewhere.zmr"));
     for (const char* name : {"Premium (2).zmr", "Classic (2).zmr", "Music.zmr"})
         EXPECT_EQ(fs::status(copy(name)).permissions(), kReadOnly) << name;
-    EXPECT_EQ(readSetFile(copy("Premium (2).zmr").string()).signals.at(0).name, factorySignalName(1, 1, kFactoryPolish));
+    EXPECT_EQ(readSetFile(copy("Premium (2).zmr").string()).signals.at(0).name, "kogut");
 
     // Written again from new shipped sets: the copies of before are replaced where they are.
     ship(10);

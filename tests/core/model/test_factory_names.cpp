@@ -1,8 +1,11 @@
 #include "model/FactoryNames.h"
+#include "i18n/Literals.h"
 #include "i18n/Text.h"
+#include "paths/DataPaths.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <tuple>
 #include <vector>
@@ -57,20 +60,34 @@ const std::vector<Row> kDocumentedRows = {
     {3, 23, "rock 2", "Rock 2"}, {3, 24, "punk", "Punk"}, {3, 25, "heavy metal", "Heavy Metal"},
 };
 
-const int kLanguages[] = {kFactoryEnglish, kFactoryGerman, kFactoryPolish};
+// The names of a shipped translation.
+const FactoryNames& shipped(const std::string& language)
+{
+    static std::map<std::string, FactoryNames> loaded;
+    if (auto it = loaded.find(language); it != loaded.end())
+        return it->second;
+    const auto data = findDataDirectory();
+    const auto file = data ? i18n::TbsINIFile::open(*data / "lang" / (language + ".lng")) : std::nullopt;
+    const auto names = file ? FactoryNames::of(*file) : std::nullopt;
+    if (!names)
+        throw std::runtime_error("no factory names in the shipped " + language + ".lng");
+    return loaded.emplace(language, *names).first->second;
+}
+
+const char* const kLanguages[] = {"English", "German", "Polish"};
 
 } // namespace
 
 TEST(FactoryNames, DocumentedSignalRowsThroughTheLookup)
 {
     for (const Row& r : kDocumentedRows) {
-        EXPECT_EQ(factorySignalName(r.index, r.set, kFactoryPolish), r.polish) << r.set << "," << r.index;
-        EXPECT_EQ(factorySignalName(r.index, r.set, kFactoryGerman), r.german) << r.set << "," << r.index;
+        EXPECT_EQ(shipped("Polish").signalName(r.index, r.set), r.polish) << r.set << "," << r.index;
+        EXPECT_EQ(shipped("German").signalName(r.index, r.set), r.german) << r.set << "," << r.index;
     }
     // The classical titles name their composer; set 2's also the work.
-    EXPECT_EQ(factorySignalName(33, 1, kFactoryPolish), "Beethoven");
-    EXPECT_EQ(factorySignalName(11, 2, kFactoryGerman), "Beethoven: Für Elise");
-    EXPECT_EQ(factorySignalName(11, 2, kFactoryPolish), "Beethoven: Dla Elizy");
+    EXPECT_EQ(shipped("Polish").signalName(33, 1), "Beethoven");
+    EXPECT_EQ(shipped("German").signalName(11, 2), "Beethoven: Für Elise");
+    EXPECT_EQ(shipped("Polish").signalName(11, 2), "Beethoven: Dla Elizy");
 }
 
 TEST(FactoryNames, TableSizesAndEmptyOutside)
@@ -80,24 +97,22 @@ TEST(FactoryNames, TableSizesAndEmptyOutside)
     for (int set = 1; set <= 3; ++set) {
         EXPECT_EQ(factorySignalCount(set), signals[set - 1]);
         EXPECT_EQ(factorySoundCount(set), sounds[set - 1]);
-        for (int language : kLanguages) {
+        for (const char* language : kLanguages) {
+            const FactoryNames& names = shipped(language);
             for (int i = 1; i <= signals[set - 1]; ++i)
-                EXPECT_FALSE(factorySignalName(i, set, language).empty()) << set << "," << i << "," << language;
+                EXPECT_FALSE(names.signalName(i, set).empty()) << set << "," << i << "," << language;
             for (int i = 1; i <= sounds[set - 1]; ++i)
-                EXPECT_FALSE(factorySoundName(i, set, language).empty()) << set << "," << i << "," << language;
-            EXPECT_EQ(factorySignalName(0, set, language), "");
-            EXPECT_EQ(factorySignalName(signals[set - 1] + 1, set, language), "");
-            EXPECT_EQ(factorySoundName(0, set, language), "");
-            EXPECT_EQ(factorySoundName(sounds[set - 1] + 1, set, language), "");
-            EXPECT_EQ(factorySoundName(-1, set, language), "");
+                EXPECT_FALSE(names.soundName(i, set).empty()) << set << "," << i << "," << language;
+            EXPECT_EQ(names.signalName(0, set), "");
+            EXPECT_EQ(names.signalName(signals[set - 1] + 1, set), "");
+            EXPECT_EQ(names.soundName(0, set), "");
+            EXPECT_EQ(names.soundName(sounds[set - 1] + 1, set), "");
+            EXPECT_EQ(names.soundName(-1, set), "");
         }
-        for (int language : {0, 4, -3})
-            EXPECT_EQ(factorySignalName(1, set, language), "") << language;
-        EXPECT_EQ(factorySoundName(1, set, 0), "");
     }
     for (int set : {0, 4, -1}) {
-        EXPECT_EQ(factorySignalName(1, set, kFactoryPolish), "");
-        EXPECT_EQ(factorySoundName(1, set, kFactoryPolish), "");
+        EXPECT_EQ(shipped("Polish").signalName(1, set), "");
+        EXPECT_EQ(shipped("Polish").soundName(1, set), "");
         EXPECT_EQ(factorySignalCount(set), 0);
         EXPECT_EQ(factorySetFileName(set), "");
     }
@@ -105,30 +120,32 @@ TEST(FactoryNames, TableSizesAndEmptyOutside)
 
 TEST(FactoryNames, SoundNamesFollowTheirSignals)
 {
-    EXPECT_EQ(factorySoundName(1, 1, kFactoryPolish), "kogut");
-    EXPECT_EQ(factorySoundName(3, 1, kFactoryPolish), "duży pies a");
-    EXPECT_EQ(factorySoundName(4, 1, kFactoryPolish), "duży pies b");
-    EXPECT_EQ(factorySoundName(9, 1, kFactoryPolish), "dzik a");
-    EXPECT_EQ(factorySoundName(11, 1, kFactoryPolish), "dzik c");
-    EXPECT_EQ(factorySoundName(61, 1, kFactoryPolish), "jodłowanie a");
-    EXPECT_EQ(factorySoundName(64, 1, kFactoryPolish), "jodłowanie d");
-    EXPECT_EQ(factorySoundName(64, 1, kFactoryGerman), "Jodeln d");
-    EXPECT_EQ(factorySoundName(5, 2, kFactoryGerman), "3-Klang-Gong c");
-    EXPECT_EQ(factorySoundName(33, 3, kFactoryEnglish), "heavy metal b");
+    const FactoryNames& polish = shipped("Polish");
+    EXPECT_EQ(polish.soundName(1, 1), "kogut");
+    EXPECT_EQ(polish.soundName(3, 1), "duży pies a");
+    EXPECT_EQ(polish.soundName(4, 1), "duży pies b");
+    EXPECT_EQ(polish.soundName(9, 1), "dzik a");
+    EXPECT_EQ(polish.soundName(11, 1), "dzik c");
+    EXPECT_EQ(polish.soundName(61, 1), "jodłowanie a");
+    EXPECT_EQ(polish.soundName(64, 1), "jodłowanie d");
+    EXPECT_EQ(shipped("German").soundName(64, 1), "Jodeln d");
+    EXPECT_EQ(shipped("German").soundName(5, 2), "3-Klang-Gong c");
+    EXPECT_EQ(shipped("English").soundName(33, 3), "heavy metal b");
 
     for (int set = 1; set <= 3; ++set) {
         // Every signal owns at least one sound, in signal order, and every name is unique.
         int previous = 0;
-        for (int language : kLanguages) {
+        for (const char* language : kLanguages) {
+            const FactoryNames& names = shipped(language);
             std::set<std::string> seen;
             for (int i = 1; i <= factorySoundCount(set); ++i) {
-                EXPECT_TRUE(seen.insert(factorySoundName(i, set, language)).second) << set << "," << i;
+                EXPECT_TRUE(seen.insert(names.soundName(i, set)).second) << set << "," << i;
                 // Names fit the one-byte length of files and the chime's code page.
-                EXPECT_EQ(fromCp1250(toCp1250(factorySoundName(i, set, language))), factorySoundName(i, set, language));
+                EXPECT_EQ(fromCp1250(toCp1250(names.soundName(i, set))), names.soundName(i, set));
             }
             std::set<std::string> signalNames;
             for (int i = 1; i <= factorySignalCount(set); ++i)
-                EXPECT_TRUE(signalNames.insert(factorySignalName(i, set, language)).second) << set << "," << i;
+                EXPECT_TRUE(signalNames.insert(names.signalName(i, set)).second) << set << "," << i;
         }
         for (int i = 1; i <= factorySoundCount(set); ++i) {
             const int signal = factorySignalOfSound(i, set);
@@ -139,20 +156,54 @@ TEST(FactoryNames, SoundNamesFollowTheirSignals)
     }
 }
 
-TEST(FactoryNames, FoldersOfTheInterfaceLanguages)
+// The translation files hold the names the program's own tables held before, byte for byte as the
+// sets write them: a digest of every signal and sound name of the three sets, in set order, each in
+// the code page of the files and ended by a line break. The folder is the files' own too.
+TEST(FactoryNames, ShippedTranslationsNameTheSetsAsTheTablesDid)
 {
-    using Expect = std::tuple<const char*, const char*, int>;
-    for (auto [language, folder, code] : {Expect{"Polish", "Zestawy", kFactoryPolish},
-                                          Expect{"German", "Signalsets", kFactoryGerman},
-                                          Expect{"English", "Signal sets", kFactoryEnglish}}) {
-        const auto f = factoryFolderFor(language);
-        ASSERT_TRUE(f) << language;
-        EXPECT_EQ(f->subdirectory, folder);
-        EXPECT_EQ(f->language, code);
+    using Expect = std::tuple<const char*, const char*, uint64_t>;
+    for (auto [language, folder, digest] : {Expect{"English", "Signal sets", 0x7cc7a93f8187bc9eULL},
+                                            Expect{"German", "Signalsets", 0x617db809d763897aULL},
+                                            Expect{"Polish", "Zestawy", 0xd73c9b84db9bec21ULL}}) {
+        const FactoryNames& names = shipped(language);
+        std::string all;
+        for (int set = 1; set <= kFactorySetCount; ++set) {
+            for (int i = 1; i <= factorySignalCount(set); ++i)
+                all += toCp1250(names.signalName(i, set)) + '\n';
+            for (int j = 1; j <= factorySoundCount(set); ++j)
+                all += toCp1250(names.soundName(j, set)) + '\n';
+        }
+        uint64_t h = 0xcbf29ce484222325ULL;
+        for (unsigned char c : all)
+            h = (h ^ c) * 0x100000001b3ULL;
+        EXPECT_EQ(h, digest) << language;
+        const auto file = i18n::TbsINIFile::open(*findDataDirectory() / "lang" / (std::string(language) + ".lng"));
+        ASSERT_TRUE(file);
+        std::string folderKey;
+        for (const auto& k : *file->section("ResourceStrings"))
+            if (k.name == "65235")
+                folderKey = i18n::decodeLiteral(k.value);
+        EXPECT_EQ(folderKey, folder);
     }
-    // Compared exactly, letter case included.
-    for (const char* other : {"French", "polish", "GERMAN", "", "Polish "})
-        EXPECT_FALSE(factoryFolderFor(other)) << other;
+}
+
+TEST(FactoryNames, KeysNamingNoSignalArePassedOverAndNamesNotGivenAreEmpty)
+{
+    const auto names = FactoryNames::of(std::vector<i18n::TbsINIFile::Key>{
+        {"premium.2", "'osioł'"}, {"Music.25", "'it''s'"}, {"Premium.51", "'x'"}, {"Premium.0", "'x'"},
+        {"Opera.1", "'x'"}, {"Classic", "'x'"}, {"Classic.1a", "'x'"}, {"Classic.-1", "'x'"}});
+    ASSERT_TRUE(names);
+    EXPECT_EQ(names->signalName(2, 1), "osioł");
+    EXPECT_EQ(names->soundName(2, 1), "osioł");
+    EXPECT_EQ(names->signalName(25, 3), "it's");
+    EXPECT_EQ(names->soundName(33, 3), "it's b");
+    for (int i = 1; i <= 25; ++i) {
+        EXPECT_EQ(names->signalName(i, 2), "") << i;
+        EXPECT_EQ(names->signalName(i, 1), i == 2 ? "osioł" : "") << i;
+    }
+    EXPECT_EQ(names->soundName(3, 1), "");
+    EXPECT_FALSE(FactoryNames::of(std::vector<i18n::TbsINIFile::Key>{{"Opera.1", "'x'"}, {"Premium.99", "'x'"}}));
+    EXPECT_FALSE(FactoryNames::of(i18n::TbsINIFile::parse("[ResourceStrings]\n65235='Ensembles'\n")));
 }
 
 TEST(TypedNames, ControlCharactersAreFoundAnywhereButPrintableTextPasses)
